@@ -1,0 +1,104 @@
+#pragma once
+
+#include "pinnedtlsdelegate.h"
+#include "ssaperror.h"
+
+#include <QHash>
+#include <QJsonObject>
+#include <QObject>
+#include <QPointer>
+#include <QUrl>
+
+#include <QCoro/QCoroTask>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QNetworkAccessManager;
+class QWebSocket;
+
+// One secure control connection to a TV (JSON messages over wss://host:3001): hello,
+// registration, requests answered by id, subscriptions, and an orderly end in which every
+// waiting caller is resumed exactly once. Lives on the main thread; the session makes a new
+// client for every connection attempt.
+class SSAPClient : public QObject {
+    Q_OBJECT
+
+public:
+    using Payload = QJsonObject;
+    using EventHandler = std::function<void(const QJsonObject &payload)>;
+    using CloseHandler = std::function<void(const std::optional<SSAPError> &error)>;
+
+    static constexpr int kPort = 3001;
+    static constexpr qint64 kMaxIncomingMessage = 4 * 1024 * 1024;
+    static constexpr std::chrono::milliseconds kRequestTimeout{8000};
+    static constexpr std::chrono::milliseconds kRegisterTimeout{120000};
+
+    explicit SSAPClient(const std::optional<QString> &expectedFingerprint = std::nullopt,
+                        QObject *parent = nullptr);
+    // Fails everything still waiting with notConnected; never calls onClose.
+    ~SSAPClient() override;
+
+    // Opens wss://host:3001 and yields the payload of the TV's hello reply. A host that
+    // does not form a valid URL fails with SSAPError::server.
+    QCoro::Task<QJsonObject> connect(const QString &host);
+
+    // Registers with the stored key, or pairs by prompt/PIN when none is given; yields the
+    // client key from the TV's "registered" reply. onPrompt runs each time the TV shows its
+    // pairing question.
+    QCoro::Task<QString> registerClient(const std::optional<QString> &clientKey,
+                                        const QString &pairingType,
+                                        std::function<void()> onPrompt);
+
+    // Sends a request with a fresh id and yields the reply payload.
+    QCoro::Task<QJsonObject> request(const QString &uri, const QJsonObject &payload,
+                                     std::chrono::milliseconds timeout = kRequestTimeout);
+
+    // Sends a subscribe message; every later non-error message with its id goes to handler.
+    // Does nothing without a socket.
+    void subscribe(const QString &uri, const QJsonObject &payload, EventHandler handler);
+
+    // Ends the connection on the owner's request: close code 1001, everything pending fails
+    // with notConnected, onClose is not called.
+    void close();
+
+    // Told once when the TV or the network ends the socket (not after close()).
+    void setOnClose(CloseHandler handler) { m_onClose = std::move(handler); }
+
+    bool hasSocket() const { return m_socket != nullptr; }
+    PinnedTLSDelegate *tls() const { return m_tls; }
+
+    // The host given to connect(), as given.
+    QString host() const { return m_host; }
+
+    // A web socket (not yet opened) that passes the same certificate check as the control
+    // socket; the caller owns it. Used for the pointer socket.
+    QWebSocket *createPinnedWebSocket(QObject *parent = nullptr) const;
+
+    // HTTPS/HTTP GET through this client's certificate check. Fails with SSAPError::transport
+    // on network errors, SSAPError::timeout after `timeout`, and SSAPError::server when the
+    // body (announced or streamed) is larger than maxBytes.
+    QCoro::Task<QByteArray> download(const QUrl &url, qint64 maxBytes,
+                                     std::chrono::milliseconds timeout = kRequestTimeout);
+
+    // Shortened time-outs for tests; production code never calls these.
+    void setHelloTimeout(std::chrono::milliseconds timeout) { m_helloTimeout = timeout; }
+    void setRegisterTimeout(std::chrono::milliseconds timeout) { m_registerTimeout = timeout; }
+
+    // Builds the outgoing URI: unchanged when it contains "://", else "ssap://" + uri.
+    static QString fullUri(const QString &uri);
+
+private:
+    // (implementation details: pending completions, receive handling, close step)
+    struct Pending;
+    struct Private;
+    std::unique_ptr<Private> d;
+    PinnedTLSDelegate *m_tls = nullptr;
+    QWebSocket *m_socket = nullptr;
+    QString m_host;
+    CloseHandler m_onClose;
+    std::chrono::milliseconds m_helloTimeout = kRequestTimeout;
+    std::chrono::milliseconds m_registerTimeout = kRegisterTimeout;
+};

@@ -1,0 +1,28 @@
+#include "ssaperror.h"
+
+#include <QCoreApplication>
+
+SSAPError::SSAPError(Kind kind, const QString &text)
+    : m_kind(kind)
+    , m_text(text)
+{
+    m_what = description().toUtf8();
+}
+
+QString SSAPError::description() const
+{
+    switch (m_kind) {
+    case Kind::server:
+    case Kind::transport:
+        return m_text;
+    case Kind::notConnected:
+        return QCoreApplication::translate("SSAPError", "未连接电视");
+    case Kind::timeout:
+        return QCoreApplication::translate("SSAPError", "电视响应超时");
+    case Kind::asleep:
+        return QCoreApplication::translate("SSAPError", "电视处于待机，可用网络唤醒开机");
+    case Kind::cancelled:
+        return QCoreApplication::translate("SSAPError", "操作已取消");
+    }
+    return m_text;
+}
