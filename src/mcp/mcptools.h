@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QPointer>
+#include <QString>
+
+#include <QCoro/QCoroTask>
+
+#include <chrono>
+#include <exception>
+
+class TVSession;
+
+// The agent-facing tools: their catalogue and their behaviour against the shared session.
+// Every result is one English text; failures are thrown.
+class MCPTools {
+public:
+    // Thrown for an unknown tool name (a protocol error) or invalid arguments (a tool result
+    // with isError). Every other failure thrown by call() derives from std::exception and its
+    // what() is the UTF-8 text to show.
+    class Failure : public std::exception {
+    public:
+        enum class Kind { unknownTool, invalid };
+        static Failure unknownTool(const QString &name) { return Failure(Kind::unknownTool, name); }
+        static Failure invalid(const QString &message) { return Failure(Kind::invalid, message); }
+        Kind kind() const { return m_kind; }
+        QString message() const { return m_message; }
+        QString description() const { return m_message; }
+        const char *what() const noexcept override { return m_utf8.constData(); }
+
+    private:
+        Failure(Kind kind, const QString &message)
+            : m_kind(kind), m_message(message), m_utf8(message.toUtf8()) {}
+        Kind m_kind;
+        QString m_message;
+        QByteArray m_utf8;
+    };
+
+    explicit MCPTools(TVSession *session);
+
+    // The 15 tool description objects, built once.
+    static const QJsonArray &definitions();
+
+    QCoro::Task<QString> call(const QString &name, const QJsonObject &arguments);
+
+    // How long a tool waits for a ready session (15 s); tests shorten it.
+    void setReadyTimeout(std::chrono::milliseconds timeout) { m_readyTimeout = timeout; }
+
+private:
+    QPointer<TVSession> m_session;
+    std::chrono::milliseconds m_readyTimeout{15000};
+};
