@@ -192,6 +192,7 @@ private:
     QList<SSDPDiscovery::Found> m_discovered;
     bool m_isScanning = false;
     QPointer<SSAPClient> m_client;
+    bool m_clientRegistered = false;  // the current client finished registering
     QPointer<PointerClient> m_pointer;
     QPointF m_pendingMove;
     bool m_moveScheduled = false;

@@ -1,0 +1,870 @@
+#include "tvsession.h"
+
+#include "localnetwork.h"
+#include "log.h"
+#include "screenshot.h"
+
+#include <QCoro/QCoroTimer>
+
+#include <QDeadlineTimer>
+#include <QJsonArray>
+
+#include <cmath>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString kNoPairedTV = QStringLiteral("No paired TV. Pair one in the Veltrix app first.");
+const QString kStandbyText = QStringLiteral("The TV is in standby: turn it on with tv_power first.");
+
+QString describe(const std::exception &error)
+{
+    if (const auto *ssap = dynamic_cast<const SSAPError *>(&error))
+        return ssap->description();
+    return QString::fromUtf8(error.what());
+}
+
+std::optional<QString> textValue(const QJsonObject &object, const QString &key)
+{
+    const QJsonValue value = object.value(key);
+    if (value.isString())
+        return value.toString();
+    return std::nullopt;
+}
+
+// Fire-and-forget request: failures end up as one log line, never at the caller.
+QCoro::Task<> sendLogged(QPointer<SSAPClient> client, QString uri, QJsonObject payload)
+{
+    try {
+        co_await client->request(uri, payload);
+    } catch (const std::exception &error) {
+        veltrix::log(uri + QStringLiteral(" 失败: ") + describe(error));
+    }
+}
+
+} // namespace
+
+// --- SystemTVNetwork ------------------------------------------------------------------
+
+QCoro::Task<QList<SSDPDiscovery::Found>> SystemTVNetwork::discover(std::chrono::milliseconds timeout)
+{
+    return SSDPDiscovery::discover(timeout);
+}
+
+std::optional<QString> SystemTVNetwork::lookupMAC(const QString &host)
+{
+    return LocalNetwork::lookupMAC(host);
+}
+
+bool SystemTVNetwork::wake(const QString &mac, const std::optional<QString> &host)
+{
+    return LocalNetwork::wake(mac, host);
+}
+
+// --- TVSession --------------------------------------------------------------------------
+
+TVSession::TVSession(DeviceStore *store, QObject *parent)
+    : TVSession(store, std::make_unique<SystemTVNetwork>(), parent)
+{
+}
+
+TVSession::TVSession(DeviceStore *store, std::unique_ptr<TVNetwork> network, QObject *parent)
+    : QObject(parent)
+    , m_store(store)
+    , m_network(std::move(network))
+{
+    qRegisterMetaType<ConnectionState>();
+}
+
+TVSession::~TVSession()
+{
+    // Close the sockets while the session still exists so that waiting work resumes, finds
+    // itself superseded and ends; nothing is left suspended.
+    if (m_pointer) {
+        m_pointer->close();
+        delete m_pointer.data();
+    }
+    if (SSAPClient *client = m_client.data()) {
+        m_client = nullptr;
+        client->close();
+        delete client;
+    }
+}
+
+// --- observable fields ------------------------------------------------------------------
+
+bool TVSession::isStandby() const
+{
+    if (m_state.is(ConnectionState::Kind::sleeping))
+        return true;
+    if (m_state.is(ConnectionState::Kind::ready))
+        return m_powerState.contains(QStringLiteral("Standby")) || m_powerState == QStringLiteral("Suspend");
+    return false;
+}
+
+void TVSession::updateStandby()
+{
+    const bool standby = isStandby();
+    if (standby != m_standby) {
+        m_standby = standby;
+        Q_EMIT isStandbyChanged(standby);
+    }
+}
+
+void TVSession::setState(const ConnectionState &state)
+{
+    if (m_state == state)
+        return;
+    m_state = state;
+    Q_EMIT stateChanged(m_state);
+    updateStandby();
+}
+
+void TVSession::setPowerState(const QString &powerState)
+{
+    if (m_powerState == powerState)
+        return;
+    m_powerState = powerState;
+    Q_EMIT powerStateChanged(powerState);
+    updateStandby();
+}
+
+void TVSession::setVolume(int volume)
+{
+    if (m_volume == volume)
+        return;
+    m_volume = volume;
+    Q_EMIT volumeChanged(volume);
+}
+
+void TVSession::setMutedValue(bool muted)
+{
+    if (m_muted == muted)
+        return;
+    m_muted = muted;
+    Q_EMIT mutedChanged(muted);
+}
+
+void TVSession::setKeyboardFocused(bool focused)
+{
+    if (m_keyboardFocused == focused)
+        return;
+    m_keyboardFocused = focused;
+    Q_EMIT keyboardFocusedChanged(focused);
+}
+
+void TVSession::setForegroundAppId(const QString &appId)
+{
+    if (m_foregroundAppId == appId)
+        return;
+    m_foregroundAppId = appId;
+    Q_EMIT foregroundAppIdChanged(appId);
+    Q_EMIT foregroundTitleChanged();
+}
+
+void TVSession::setInputs(const QList<ExternalInput> &inputs)
+{
+    if (m_inputs == inputs)
+        return;
+    m_inputs = inputs;
+    Q_EMIT inputsChanged();
+    Q_EMIT foregroundTitleChanged();
+}
+
+void TVSession::setApps(const QList<TVApp> &apps)
+{
+    if (m_apps == apps)
+        return;
+    m_apps = apps;
+    Q_EMIT appsChanged();
+    Q_EMIT foregroundTitleChanged();
+}
+
+void TVSession::setClient(SSAPClient *client)
+{
+    SSAPClient *old = m_client.data();
+    if (old == client)
+        return;
+    m_client = client;
+    m_clientRegistered = false;
+    if (old)
+        old->deleteLater();
+    Q_EMIT clientChanged();
+}
+
+void TVSession::setPointer(PointerClient *pointer)
+{
+    PointerClient *old = m_pointer.data();
+    if (old == pointer)
+        return;
+    m_pointer = pointer;
+    if (old)
+        old->deleteLater();
+    Q_EMIT pointerChanged();
+}
+
+QString TVSession::foregroundTitle() const
+{
+    for (const ExternalInput &input : m_inputs) {
+        if (input.appId == m_foregroundAppId)
+            return input.label;
+    }
+    for (const TVApp &app : m_apps) {
+        if (app.id == m_foregroundAppId)
+            return app.title;
+    }
+    if (m_foregroundAppId.isEmpty())
+        return QStringLiteral("—");
+    if (m_foregroundAppId == QStringLiteral("com.webos.app.home"))
+        return tr("主页");
+    if (m_foregroundAppId == QStringLiteral("com.webos.app.livetv"))
+        return tr("电视直播");
+    if (m_foregroundAppId == QStringLiteral("com.webos.app.screensaver"))
+        return tr("屏幕保护");
+    return m_foregroundAppId;
+}
+
+// --- connecting -------------------------------------------------------------------------
+
+void TVSession::connect(const QString &deviceID, bool usePin)
+{
+    disconnect();
+    // Rewritten even when unchanged, so "devices.selected" always names the TV last used.
+    m_store->setSelectedID(deviceID);
+    const std::optional<TVDevice> record = m_store->device(deviceID);
+    if (!record)
+        return;
+    setState(ConnectionState::connecting());
+
+    // An unpaired record never enforces a stored fingerprint.
+    const std::optional<QString> pinned = record->clientKey ? record->certFingerprint : std::nullopt;
+    auto *client = new SSAPClient(pinned, this);
+    if (m_timing.helloTimeout)
+        client->setHelloTimeout(*m_timing.helloTimeout);
+    if (m_timing.registerTimeout)
+        client->setRegisterTimeout(*m_timing.registerTimeout);
+    setClient(client);
+    QPointer<TVSession> self(this);
+    client->setOnClose([self, client](const std::optional<SSAPError> &error) {
+        if (self)
+            self->handleClose(client, error);
+    });
+    attempt(*record, usePin, client);
+}
+
+QCoro::Task<> TVSession::attempt(TVDevice record, bool usePin, QPointer<SSAPClient> client)
+{
+    QPointer<TVSession> self(this);
+    veltrix::log(QStringLiteral("连接 ") + record.host);
+
+    QJsonObject hello;
+    try {
+        hello = co_await client->connect(record.host);
+    } catch (const SSAPError &error) {
+        if (self)
+            self->attemptFailed(client, error);
+        co_return;
+    } catch (const std::exception &error) {
+        if (self)
+            self->attemptFailed(client, SSAPError::transport(QString::fromUtf8(error.what())));
+        co_return;
+    }
+    if (!self || !client || m_client != client)
+        co_return;
+
+    // The TV's own identity: a different TV at a stored address must pair afresh.
+    if (const auto uuid = textValue(hello, QStringLiteral("deviceUUID"))) {
+        if (record.tvUUID && *record.tvUUID != *uuid) {
+            veltrix::log(QStringLiteral("TV UUID 变化，清除旧配对"));
+            record.clientKey.reset();
+            record.certFingerprint.reset();
+        }
+        record.tvUUID = *uuid;
+    }
+
+    try {
+        const QJsonObject info = co_await client->request(QStringLiteral("system/getSystemInfo"), {});
+        if (const auto modelName = textValue(info, QStringLiteral("modelName"))) {
+            const QStringList pieces = modelName->split(QLatin1Char('.'), Qt::SkipEmptyParts);
+            if (!pieces.isEmpty())
+                record.model = QStringLiteral("LG ") + pieces.first();
+        }
+    } catch (const SSAPError &) {
+        // The model is cosmetic; pairing goes on without it.
+    }
+    if (!self || !client || m_client != client)
+        co_return;
+
+    const QString pairingType = usePin ? QStringLiteral("PIN") : QStringLiteral("PROMPT");
+    auto onPrompt = [self, usePin] {
+        veltrix::log(QStringLiteral("等待电视确认配对 (pin=") + (usePin ? QStringLiteral("true") : QStringLiteral("false"))
+                     + QStringLiteral(")"));
+        if (self)
+            self->setState(ConnectionState::awaitingApproval(usePin));
+    };
+    QString key;
+    try {
+        key = co_await client->registerClient(record.clientKey, pairingType, onPrompt);
+    } catch (const SSAPError &error) {
+        if (self)
+            self->attemptFailed(client, error);
+        co_return;
+    } catch (const std::exception &error) {
+        if (self)
+            self->attemptFailed(client, SSAPError::transport(QString::fromUtf8(error.what())));
+        co_return;
+    }
+    if (!self || !client || m_client != client)
+        co_return;
+
+    record.clientKey = key;
+    record.certFingerprint = client->tls()->observedFingerprint();
+    m_store->update(record);
+    m_clientRegistered = true;
+    setState(ConnectionState::ready());
+    veltrix::log(QStringLiteral("已注册 ") + record.model);
+
+    co_await postRegistration(client);
+}
+
+void TVSession::attemptFailed(QPointer<SSAPClient> client, const SSAPError &error)
+{
+    if (!client || m_client != client)
+        return;
+    const auto expected = client->tls()->expectedFingerprint();
+    const auto observed = client->tls()->observedFingerprint();
+    const QString message = (expected && observed && *expected != *observed)
+        ? tr("电视证书已变化，请删除后重新配对")
+        : error.description();
+    veltrix::log(QStringLiteral("连接失败: ") + message);
+    client->close();
+    setClient(nullptr);
+    if (error.kind() == SSAPError::Kind::asleep)
+        setState(ConnectionState::sleeping());
+    else
+        setState(ConnectionState::error(message));
+}
+
+void TVSession::handleClose(SSAPClient *client, const std::optional<SSAPError> &error)
+{
+    if (m_client.data() != client)
+        return;
+    if (!m_clientRegistered) {
+        // The socket ended while the attempt was still running: that is the attempt's failure,
+        // whichever of the two notifications arrives first.
+        attemptFailed(client, error.value_or(SSAPError::notConnected()));
+        return;
+    }
+    veltrix::log(QStringLiteral("主通道断开: ") + (error ? error->description() : QStringLiteral("-")));
+    setPointer(nullptr);
+    setClient(nullptr);
+    if (error && error->kind() == SSAPError::Kind::asleep)
+        setState(ConnectionState::sleeping());
+    else
+        setState(ConnectionState::offline());
+}
+
+void TVSession::disconnect()
+{
+    if (PointerClient *pointer = m_pointer.data()) {
+        pointer->close();
+        setPointer(nullptr);
+    }
+    if (SSAPClient *client = m_client.data()) {
+        client->close();
+        setClient(nullptr);
+    }
+    setPowerState(QString());
+    setState(ConnectionState::offline());
+}
+
+QCoro::Task<> TVSession::submitPin(const QString &pin, QPointer<SSAPClient> client)
+{
+    try {
+        if (!client)
+            throw SSAPError::notConnected();
+        co_await client->request(QStringLiteral("pairing/setPin"), QJsonObject{{QStringLiteral("pin"), pin}});
+    } catch (const std::exception &error) {
+        veltrix::log(QStringLiteral("setPin 失败: ") + describe(error));
+    }
+}
+
+QCoro::Task<> TVSession::postRegistration(QPointer<SSAPClient> client)
+{
+    QPointer<TVSession> self(this);
+    co_await openPointer();
+    if (!self || !client || m_client != client)
+        co_return;
+
+    client->subscribe(QStringLiteral("audio/getVolume"), {}, [self](const QJsonObject &payload) {
+        if (self)
+            self->handleVolumeEvent(payload);
+    });
+    client->subscribe(QStringLiteral("com.webos.applicationManager/getForegroundAppInfo"), {},
+                      [self](const QJsonObject &payload) {
+                          if (self)
+                              self->setForegroundAppId(textValue(payload, QStringLiteral("appId")).value_or(QString()));
+                      });
+    client->subscribe(QStringLiteral("com.webos.service.tvpower/power/getPowerState"), {},
+                      [self](const QJsonObject &payload) {
+                          if (self)
+                              self->setPowerState(textValue(payload, QStringLiteral("state")).value_or(QString()));
+                      });
+    client->subscribe(QStringLiteral("com.webos.service.ime/registerRemoteKeyboard"), {},
+                      [self](const QJsonObject &payload) {
+                          if (self)
+                              self->handleKeyboardEvent(payload);
+                      });
+
+    co_await refreshInputs();
+    if (!self)
+        co_return;
+    co_await refreshApps();
+    if (!self)
+        co_return;
+    co_await learnMAC();
+}
+
+QCoro::Task<> TVSession::learnMAC()
+{
+    QPointer<TVSession> self(this);
+    std::optional<TVDevice> record = m_store->selectedDevice();
+    QPointer<SSAPClient> client = m_client;
+    if (!record || !client)
+        co_return;
+
+    std::optional<QString> mac = m_network->lookupMAC(record->host);
+    if (!mac) {
+        QJsonObject info;
+        try {
+            info = co_await client->request(QStringLiteral("com.webos.service.connectionmanager/getinfo"), {});
+        } catch (const SSAPError &) {
+            co_return;
+        }
+        if (!self)
+            co_return;
+        // Wi-Fi first: a TV woken from standby usually listens on the interface it slept on.
+        for (const QString &group : {QStringLiteral("wifiInfo"), QStringLiteral("wiredInfo")}) {
+            const auto candidate = textValue(info.value(group).toObject(), QStringLiteral("macAddress"));
+            if (!candidate)
+                continue;
+            if (const auto normalized = LocalNetwork::normalizeMAC(*candidate)) {
+                mac = normalized;
+                break;
+            }
+        }
+        if (!mac)
+            co_return;
+        // The store may have changed while we waited; work on its current copy.
+        record = m_store->device(record->id);
+        if (!record)
+            co_return;
+    }
+    if (record->mac != mac) {
+        record->mac = mac;
+        m_store->update(*record);
+        veltrix::log(QStringLiteral("记录 MAC ") + *mac);
+    }
+}
+
+QCoro::Task<> TVSession::scan()
+{
+    if (m_isScanning)
+        co_return;
+    QPointer<TVSession> self(this);
+    m_isScanning = true;
+    Q_EMIT isScanningChanged(true);
+
+    QList<SSDPDiscovery::Found> found;
+    try {
+        found = co_await m_network->discover(m_timing.scanWindow);
+    } catch (const std::exception &error) {
+        veltrix::log(QStringLiteral("SSDP 失败: ") + describe(error));
+    }
+    if (!self)
+        co_return;
+    m_discovered = found;
+    Q_EMIT discoveredChanged();
+    for (const SSDPDiscovery::Found &tv : std::as_const(found))
+        m_store->upsert(tv.host, tv.uuid, tv.name, tv.model);
+    m_isScanning = false;
+    Q_EMIT isScanningChanged(false);
+}
+
+QCoro::Task<> TVSession::ensureConnected(std::chrono::milliseconds timeout)
+{
+    if (m_state.is(ConnectionState::Kind::ready))
+        co_return;
+    const std::optional<TVDevice> record = m_store->selectedDevice();
+    if (!record || !record->clientKey)
+        throw SSAPError::server(kNoPairedTV);
+    // A running attempt (or a pairing prompt on screen) is waited for, not restarted.
+    if (!m_state.is(ConnectionState::Kind::connecting) && !m_state.is(ConnectionState::Kind::awaitingApproval))
+        connect(record->id, false);
+
+    QPointer<TVSession> self(this);
+    const QDeadlineTimer deadline(timeout);
+    for (;;) {
+        if (!self)
+            throw SSAPError::cancelled();
+        const ConnectionState state = m_state;
+        if (state.is(ConnectionState::Kind::ready))
+            co_return;
+        if (deadline.hasExpired())
+            throw SSAPError::timeout();
+        if (state.is(ConnectionState::Kind::error))
+            throw SSAPError::server(state.text());
+        if (state.is(ConnectionState::Kind::sleeping))
+            throw SSAPError::server(kStandbyText);
+        co_await QCoro::sleepFor(m_timing.ensurePoll);
+    }
+}
+
+// --- TV state -------------------------------------------------------------------------
+
+void TVSession::handleVolumeEvent(const QJsonObject &payload)
+{
+    const QJsonValue status = payload.value(QStringLiteral("volumeStatus"));
+    const QJsonObject s = status.isObject() ? status.toObject() : payload;
+    const QJsonValue volume = s.value(QStringLiteral("volume"));
+    // Only whole numbers count: a fractional or out-of-range value is not a volume level.
+    if (volume.isDouble()) {
+        const double v = volume.toDouble();
+        if (std::isfinite(v) && v == std::floor(v) && std::abs(v) <= 1e9)
+            setVolume(static_cast<int>(v));
+    }
+    const QJsonValue mute = s.contains(QStringLiteral("muteStatus")) ? s.value(QStringLiteral("muteStatus"))
+                                                                      : s.value(QStringLiteral("muted"));
+    if (mute.isBool())
+        setMutedValue(mute.toBool());
+}
+
+void TVSession::handleKeyboardEvent(const QJsonObject &payload)
+{
+    const QJsonValue widget = payload.value(QStringLiteral("currentWidget"));
+    if (!widget.isObject())
+        return;
+    const QJsonValue focus = widget.toObject().value(QStringLiteral("focus"));
+    setKeyboardFocused(focus.isBool() ? focus.toBool() : false);
+}
+
+QCoro::Task<> TVSession::refreshInputs()
+{
+    QPointer<SSAPClient> client = m_client;
+    if (!client)
+        co_return;
+    QPointer<TVSession> self(this);
+    QJsonObject payload;
+    try {
+        payload = co_await client->request(QStringLiteral("tv/getExternalInputList"), {});
+    } catch (const SSAPError &) {
+        co_return;
+    }
+    if (!self)
+        co_return;
+    const QJsonValue devices = payload.value(QStringLiteral("devices"));
+    if (!devices.isArray())
+        co_return;
+    QList<ExternalInput> inputs;
+    for (const QJsonValue &value : devices.toArray()) {
+        const QJsonObject object = value.toObject();
+        const auto id = textValue(object, QStringLiteral("id"));
+        if (!id)
+            continue;
+        ExternalInput input;
+        input.id = *id;
+        input.label = textValue(object, QStringLiteral("label")).value_or(*id);
+        input.appId = textValue(object, QStringLiteral("appId")).value_or(QString());
+        const QJsonValue connected = object.value(QStringLiteral("connected"));
+        input.connected = connected.isBool() && connected.toBool();
+        inputs.append(input);
+    }
+    setInputs(inputs);
+}
+
+QCoro::Task<> TVSession::refreshApps()
+{
+    QPointer<SSAPClient> client = m_client;
+    if (!client)
+        co_return;
+    QPointer<TVSession> self(this);
+    QJsonObject payload;
+    try {
+        payload = co_await client->request(QStringLiteral("com.webos.applicationManager/listLaunchPoints"), {});
+    } catch (const SSAPError &) {
+        co_return;
+    }
+    if (!self)
+        co_return;
+    const QJsonValue points = payload.value(QStringLiteral("launchPoints"));
+    if (!points.isArray())
+        co_return;
+    QList<TVApp> apps;
+    for (const QJsonValue &value : points.toArray()) {
+        const QJsonObject object = value.toObject();
+        const auto id = textValue(object, QStringLiteral("id"));
+        const auto title = textValue(object, QStringLiteral("title"));
+        if (!id || !title)
+            continue;
+        TVApp app{*id, *title, std::nullopt};
+        const QString iconKey = object.contains(QStringLiteral("largeIcon")) ? QStringLiteral("largeIcon")
+                                                                              : QStringLiteral("icon");
+        if (const auto iconText = textValue(object, iconKey)) {
+            const QUrl url(*iconText, QUrl::StrictMode);
+            if (url.isValid() && !url.scheme().isEmpty())
+                app.icon = url;
+        }
+        apps.append(app);
+    }
+    setApps(apps);
+}
+
+QCoro::Task<std::optional<QImage>> TVSession::icon(const QUrl &url)
+{
+    if (const auto it = m_iconCache.constFind(url); it != m_iconCache.constEnd())
+        co_return *it;
+    QPointer<SSAPClient> client = m_client;
+    if (!client)
+        co_return std::nullopt;
+    QPointer<TVSession> self(this);
+    QByteArray bytes;
+    try {
+        bytes = co_await client->download(url, SSAPClient::kMaxIncomingMessage);
+    } catch (const std::exception &) {
+        co_return std::nullopt;
+    }
+    QImage image = QImage::fromData(bytes);
+    if (image.isNull())
+        co_return std::nullopt;
+    if (self)
+        m_iconCache.insert(url, image);
+    co_return image;
+}
+
+// --- commands -------------------------------------------------------------------------
+
+void TVSession::fireAndForget(const QString &uri, const QJsonObject &payload)
+{
+    if (!m_client)
+        return;
+    sendLogged(m_client, uri, payload);
+}
+
+void TVSession::switchInput(const ExternalInput &input)
+{
+    fireAndForget(QStringLiteral("tv/switchInput"), {{QStringLiteral("inputId"), input.id}});
+}
+
+void TVSession::launch(const TVApp &app)
+{
+    fireAndForget(QStringLiteral("system.launcher/launch"), {{QStringLiteral("id"), app.id}});
+}
+
+void TVSession::insertText(const QString &text)
+{
+    fireAndForget(QStringLiteral("com.webos.service.ime/insertText"),
+                  {{QStringLiteral("text"), text}, {QStringLiteral("replace"), false}});
+}
+
+void TVSession::volumeUp()
+{
+    fireAndForget(QStringLiteral("audio/volumeUp"), {});
+}
+
+void TVSession::volumeDown()
+{
+    fireAndForget(QStringLiteral("audio/volumeDown"), {});
+}
+
+void TVSession::commitVolume()
+{
+    fireAndForget(QStringLiteral("audio/setVolume"), {{QStringLiteral("volume"), m_volume}});
+}
+
+void TVSession::turnOff()
+{
+    fireAndForget(QStringLiteral("system/turnOff"), {});
+}
+
+QCoro::Task<QJsonObject> TVSession::call(const QString &uri, const QJsonObject &payload)
+{
+    QPointer<SSAPClient> client = m_client;
+    if (!client)
+        throw SSAPError::notConnected();
+    co_return co_await client->request(uri, payload);
+}
+
+QCoro::Task<> TVSession::setMute(bool mute)
+{
+    QPointer<SSAPClient> client = m_client;
+    if (!client)
+        co_return;
+    QPointer<TVSession> self(this);
+    bool failed = false;
+    try {
+        co_await client->request(QStringLiteral("audio/setMute"), {{QStringLiteral("mute"), mute}});
+    } catch (const SSAPError &) {
+        failed = true;
+    }
+    // Some TVs refuse setMute; the MUTE key toggles instead.
+    if (failed && self)
+        co_await button(QStringLiteral("MUTE"));
+}
+
+QCoro::Task<> TVSession::openPointer()
+{
+    QPointer<SSAPClient> client = m_client;
+    if (!client)
+        co_return;
+    QPointer<TVSession> self(this);
+    QJsonObject payload;
+    try {
+        payload = co_await client->request(QStringLiteral("com.webos.service.networkinput/getPointerInputSocket"), {});
+    } catch (const SSAPError &error) {
+        veltrix::log(QStringLiteral("获取 pointer socket 失败: ") + error.description());
+        co_return;
+    }
+    if (!self || !client || m_client != client)
+        co_return;
+    const auto path = textValue(payload, QStringLiteral("socketPath"));
+    if (!path)
+        co_return;
+    const QUrl url(*path, QUrl::StrictMode);
+    if (!url.isValid() || url.scheme().isEmpty() || url.host().isEmpty())
+        co_return;
+    if (PointerClient *old = m_pointer.data())
+        old->close();
+    setPointer(new PointerClient(client->createPinnedWebSocket(), url, this));
+}
+
+QCoro::Task<> TVSession::button(const QString &name)
+{
+    QPointer<TVSession> self(this);
+    if (!m_pointer || !m_pointer->isOpen()) {
+        co_await openPointer();
+        if (!self)
+            co_return;
+    }
+    if (m_pointer)
+        m_pointer->button(name);
+}
+
+QCoro::Task<> TVSession::click()
+{
+    QPointer<TVSession> self(this);
+    if (!m_pointer || !m_pointer->isOpen()) {
+        co_await openPointer();
+        if (!self)
+            co_return;
+    }
+    if (m_pointer)
+        m_pointer->click();
+}
+
+void TVSession::scroll(int dx, int dy)
+{
+    if (m_pointer && m_pointer->isOpen()) {
+        m_pointer->scroll(dx, dy);
+        return;
+    }
+    [](QPointer<TVSession> self, int dx, int dy) -> QCoro::Task<> {
+        co_await self->openPointer();
+        if (self && self->m_pointer)
+            self->m_pointer->scroll(dx, dy);
+    }(this, dx, dy);
+}
+
+void TVSession::movePointer(double dx, double dy)
+{
+    m_pendingMove += QPointF(dx, dy);
+    if (m_moveScheduled)
+        return;
+    m_moveScheduled = true;
+    flushMove();
+}
+
+QCoro::Task<> TVSession::flushMove()
+{
+    QPointer<TVSession> self(this);
+    co_await QCoro::sleepFor(m_timing.moveWindow);
+    if (!self)
+        co_return;
+    m_moveScheduled = false;
+    // std::round rounds halves away from zero; the remainders ride along to the next flush.
+    const double ix = std::round(m_pendingMove.x());
+    const double iy = std::round(m_pendingMove.y());
+    m_pendingMove -= QPointF(ix, iy);
+    if (ix == 0 && iy == 0)
+        co_return;
+    if (!m_pointer || !m_pointer->isOpen()) {
+        co_await openPointer();
+        if (!self)
+            co_return;
+    }
+    if (m_pointer)
+        m_pointer->move(static_cast<int>(ix), static_cast<int>(iy));
+}
+
+// --- power ------------------------------------------------------------------------------
+
+void TVSession::wake()
+{
+    const std::optional<TVDevice> record = m_store->selectedDevice();
+    if (!record || !record->mac) {
+        setState(ConnectionState::error(tr("未记录电视 MAC，无法网络唤醒")));
+        return;
+    }
+    disconnect();
+    setState(ConnectionState::waking());
+    m_network->wake(*record->mac, record->host);
+    wakeLoop(*record->mac, *record);
+}
+
+QCoro::Task<> TVSession::wakeLoop(QString mac, TVDevice record)
+{
+    QPointer<TVSession> self(this);
+    int attempts = 0;
+    for (;;) {
+        co_await QCoro::sleepFor(attempts == 0 ? m_timing.wakeFirstWait : m_timing.wakeBetweenAttempts);
+        if (!self)
+            co_return;
+        const auto kind = m_state.kind();
+        // Anything else means a connection the user started (or success) has taken over.
+        if (kind != ConnectionState::Kind::waking && kind != ConnectionState::Kind::offline
+            && kind != ConnectionState::Kind::sleeping && kind != ConnectionState::Kind::error)
+            co_return;
+        m_network->wake(mac, record.host);
+        connect(record.id, false);
+        while (m_state.is(ConnectionState::Kind::connecting)) {
+            co_await QCoro::sleepFor(m_timing.wakePoll);
+            if (!self)
+                co_return;
+        }
+        if (m_state.is(ConnectionState::Kind::ready))
+            co_return;
+        setState(ConnectionState::waking());
+        if (++attempts >= m_timing.wakeAttempts) {
+            setState(ConnectionState::error(tr("唤醒超时，请确认电视已开启网络唤醒")));
+            co_return;
+        }
+    }
+}
+
+// --- screen -----------------------------------------------------------------------------
+
+QCoro::Task<QImage> TVSession::captureScreen()
+{
+    QPointer<SSAPClient> client = m_client;
+    const std::optional<TVDevice> record = m_store->selectedDevice();
+    if (!m_state.is(ConnectionState::Kind::ready) || isStandby() || !client || !record)
+        throw SSAPError::notConnected();
+    QPointer<TVSession> self(this);
+    const QByteArray bytes = co_await captureScreenshot(client, record->host);
+    if (!self || !client || m_client != client || !m_state.is(ConnectionState::Kind::ready) || isStandby())
+        throw SSAPError::cancelled();
+    QImage image = QImage::fromData(bytes);
+    if (image.isNull())
+        throw ScreenshotError::decode();
+    co_return image;
+}
