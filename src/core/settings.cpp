@@ -1,0 +1,188 @@
+#include "settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+
+namespace {
+
+const QString kMcpEnabled = QStringLiteral("mcpEnabled");
+const QString kMcpPort = QStringLiteral("mcpPort");
+const QString kAutoHost = QStringLiteral("autoHost");
+const QString kAutotest = QStringLiteral("autotest");
+const QString kSnapshotDir = QStringLiteral("snapshotDir");
+const QString kAppearance = QStringLiteral("appearance");
+
+constexpr QFileDevice::Permissions kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+constexpr QFileDevice::Permissions kOthers = QFileDevice::ReadGroup | QFileDevice::WriteGroup
+    | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::WriteOther
+    | QFileDevice::ExeOther;
+
+// Reading never creates the file.
+QVariant readValue(const QString &fileName, const QString &key)
+{
+    return QSettings(fileName, QSettings::IniFormat).value(key);
+}
+
+QString trimSpacesAndTabs(const QString &text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
+    while (begin < end && blank(text.at(begin)))
+        ++begin;
+    while (end > begin && blank(text.at(end - 1)))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+} // namespace
+
+Settings::Settings()
+    : m_fileName(defaultFileName())
+{
+}
+
+Settings::Settings(const QString &fileName)
+    : m_fileName(fileName)
+{
+}
+
+QString Settings::defaultFileName()
+{
+    const QByteArray overridePath = qgetenv("VELTRIX_SETTINGS_FILE");
+    if (!overridePath.isEmpty())
+        return QString::fromLocal8Bit(overridePath);
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Veltrix"),
+                     QStringLiteral("Veltrix"))
+        .fileName();
+}
+
+std::unique_ptr<QSettings> Settings::openPrivate(const QString &fileName)
+{
+    const QFileInfo info(fileName);
+    QDir().mkpath(info.absolutePath());
+    QFile file(fileName);
+    if (!info.exists()) {
+        // Created owner-only up front: QSettings keeps the mode of an existing file when it
+        // rewrites it, so the keys are never readable by others, not even for a moment.
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly, kOwnerOnly))
+            file.close();
+    } else if (file.permissions() & kOthers) {
+        file.setPermissions(kOwnerOnly);
+    }
+    return std::make_unique<QSettings>(fileName, QSettings::IniFormat);
+}
+
+void Settings::commit(QSettings &settings)
+{
+    settings.sync();
+    QFile::setPermissions(settings.fileName(), kOwnerOnly);
+}
+
+bool Settings::mcpEnabled() const
+{
+    const QVariant value = readValue(m_fileName, kMcpEnabled);
+    if (!value.isValid())
+        return true;
+    if (value.typeId() == QMetaType::Bool)
+        return value.toBool();
+    // The INI file gives every value back as text.
+    return value.toString().trimmed().compare(QLatin1String("false"), Qt::CaseInsensitive) != 0;
+}
+
+void Settings::setMcpEnabled(bool enabled)
+{
+    auto settings = openPrivate(m_fileName);
+    settings->setValue(kMcpEnabled, enabled);
+    commit(*settings);
+}
+
+int Settings::mcpPort() const
+{
+    bool ok = false;
+    const qlonglong port = readValue(m_fileName, kMcpPort).toLongLong(&ok);
+    if (!ok || port < 1 || port > 65535)
+        return defaultMcpPort;
+    return int(port);
+}
+
+void Settings::setMcpPort(int port)
+{
+    auto settings = openPrivate(m_fileName);
+    settings->setValue(kMcpPort, port);
+    commit(*settings);
+}
+
+std::optional<QString> Settings::autoHost() const
+{
+    const std::optional<QString> raw = text(kAutoHost);
+    if (!raw)
+        return std::nullopt;
+    // A blank host would only produce a device record nobody can reach.
+    const QString host = trimSpacesAndTabs(*raw);
+    if (host.isEmpty())
+        return std::nullopt;
+    return host;
+}
+
+void Settings::setAutoHost(const std::optional<QString> &host) { setText(kAutoHost, host); }
+
+std::optional<QString> Settings::autotest() const { return text(kAutotest); }
+
+void Settings::setAutotest(const std::optional<QString> &mode) { setText(kAutotest, mode); }
+
+std::optional<QString> Settings::snapshotDir() const { return text(kSnapshotDir); }
+
+void Settings::setSnapshotDir(const std::optional<QString> &dir) { setText(kSnapshotDir, dir); }
+
+AppearancePreference Settings::appearance() const
+{
+    return appearanceFromName(text(kAppearance).value_or(QString()));
+}
+
+void Settings::setAppearance(AppearancePreference appearance)
+{
+    setText(kAppearance, appearanceName(appearance));
+}
+
+QString Settings::appearanceName(AppearancePreference appearance)
+{
+    switch (appearance) {
+    case AppearancePreference::light:
+        return QStringLiteral("light");
+    case AppearancePreference::dark:
+        return QStringLiteral("dark");
+    case AppearancePreference::system:
+        break;
+    }
+    return QStringLiteral("system");
+}
+
+AppearancePreference Settings::appearanceFromName(const QString &name)
+{
+    if (name == QLatin1String("light"))
+        return AppearancePreference::light;
+    if (name == QLatin1String("dark"))
+        return AppearancePreference::dark;
+    return AppearancePreference::system;
+}
+
+std::optional<QString> Settings::text(const QString &key) const
+{
+    const QVariant value = readValue(m_fileName, key);
+    if (!value.isValid())
+        return std::nullopt;
+    return value.toString();
+}
+
+void Settings::setText(const QString &key, const std::optional<QString> &value)
+{
+    auto settings = openPrivate(m_fileName);
+    if (value)
+        settings->setValue(key, *value);
+    else
+        settings->remove(key);
+    commit(*settings);
+}

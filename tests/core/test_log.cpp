@@ -1,0 +1,175 @@
+#include "log.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return file.readAll();
+}
+
+// Physical lines, each checked to end with LF.
+QStringList lines(const QByteArray &bytes)
+{
+    if (bytes.isEmpty())
+        return {};
+    if (!bytes.endsWith('\n'))
+        return {QStringLiteral("<missing final LF>")};
+    QStringList result = QString::fromUtf8(bytes).split(QLatin1Char('\n'));
+    result.removeLast();
+    return result;
+}
+
+const QRegularExpression kStamp(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d{3} "));
+
+} // namespace
+
+class TestLog : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    QString freshPath(const QString &relative)
+    {
+        const QString path = m_dir.filePath(relative);
+        veltrix::setLogFilePath(path);
+        return path;
+    }
+
+private Q_SLOTS:
+    void folderCreatedAndLineFormat()
+    {
+        const QString path = freshPath(QStringLiteral("a/b/Veltrix/app.log"));
+        QVERIFY(!QDir(QFileInfo(path).absolutePath()).exists());
+        const QTime before = QTime::currentTime();
+        veltrix::log(QStringLiteral("连接 192.168.1.20"));
+        veltrix::flushLog();
+        const QByteArray bytes = readAll(path);
+        const QStringList got = lines(bytes);
+        QCOMPARE(got.size(), 1);
+        QVERIFY2(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d{3} 连接 192\\.168\\.1\\.20$"))
+                     .match(got.first())
+                     .hasMatch(),
+                 qPrintable(got.first()));
+        // Stored as UTF-8, not escaped.
+        QVERIFY(bytes.endsWith(QByteArray("\xe8\xbf\x9e\xe6\x8e\xa5 192.168.1.20\n")));
+        // The stamp is the local time of the call.
+        const QTime stamp = QTime::fromString(got.first().left(12), QStringLiteral("HH:mm:ss.zzz"));
+        QVERIFY(stamp.isValid());
+        QVERIFY(qAbs(before.msecsTo(stamp)) < 5000);
+        QCOMPARE(QFile::permissions(path) & (QFileDevice::ReadOther | QFileDevice::ReadGroup),
+                 QFileDevice::Permissions());
+    }
+
+    void multiLineMessage()
+    {
+        const QString path = freshPath(QStringLiteral("multi/app.log"));
+        veltrix::log(QStringLiteral("第一行\n第二行"));
+        veltrix::log(QString());
+        veltrix::flushLog();
+        const QStringList got = lines(readAll(path));
+        QCOMPARE(got.size(), 3);
+        QVERIFY(got.at(0).endsWith(QStringLiteral(" 第一行")));
+        QCOMPARE(got.at(1), QStringLiteral("第二行"));
+        QVERIFY(kStamp.match(got.at(2)).hasMatch());
+        QCOMPARE(got.at(2).size(), 13);
+    }
+
+    void appendsToExistingFile()
+    {
+        const QString path = freshPath(QStringLiteral("existing/app.log"));
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("older line\n");
+        file.close();
+        veltrix::log(QStringLiteral("newer"));
+        veltrix::flushLog();
+        const QStringList got = lines(readAll(path));
+        QCOMPARE(got.size(), 2);
+        QCOMPARE(got.at(0), QStringLiteral("older line"));
+        QVERIFY(got.at(1).endsWith(QStringLiteral(" newer")));
+    }
+
+    void twoThreads()
+    {
+        const QString path = freshPath(QStringLiteral("threads/app.log"));
+        // Call order across threads is kept.
+        std::thread([] { veltrix::log(QStringLiteral("first")); }).join();
+        std::thread([] { veltrix::log(QStringLiteral("second")); }).join();
+        veltrix::flushLog();
+        QStringList got = lines(readAll(path));
+        QCOMPARE(got.size(), 2);
+        QVERIFY(got.at(0).endsWith(QStringLiteral(" first")));
+        QVERIFY(got.at(1).endsWith(QStringLiteral(" second")));
+
+        // Concurrent callers: every line whole, each thread's own lines in its order.
+        QFile::remove(path);
+        constexpr int perThread = 400;
+        std::atomic<bool> go{false};
+        auto writer = [&go](QChar tag) {
+            while (!go.load())
+                std::this_thread::yield();
+            for (int i = 0; i < perThread; ++i)
+                veltrix::log(QString(tag) + QString::number(i) + QStringLiteral(" 电视"));
+        };
+        std::thread a(writer, QLatin1Char('a'));
+        std::thread b(writer, QLatin1Char('b'));
+        go = true;
+        a.join();
+        b.join();
+        veltrix::flushLog();
+        got = lines(readAll(path));
+        QCOMPARE(got.size(), 2 * perThread);
+        int nextA = 0;
+        int nextB = 0;
+        const QRegularExpression shape(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d{3} ([ab])(\\d+) 电视$"));
+        for (const QString &line : got) {
+            const QRegularExpressionMatch match = shape.match(line);
+            QVERIFY2(match.hasMatch(), qPrintable(line));
+            int &next = match.captured(1) == QLatin1String("a") ? nextA : nextB;
+            QCOMPARE(match.captured(2).toInt(), next);
+            ++next;
+        }
+    }
+
+    void unwritableFolder()
+    {
+        // A regular file where the folder should be: no permission bits involved, so this
+        // holds even when the tests run as root.
+        const QString blocker = m_dir.filePath(QStringLiteral("blocker"));
+        QFile file(blocker);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        veltrix::setLogFilePath(blocker + QStringLiteral("/Veltrix/app.log"));
+        QElapsedTimer timer;
+        timer.start();
+        for (int i = 0; i < 50; ++i)
+            veltrix::log(QStringLiteral("lost"));
+        veltrix::flushLog();
+        QVERIFY(timer.elapsed() < 5000);
+        QCOMPARE(QFileInfo(blocker).size(), 0);
+
+        // The writer is still alive for a good path.
+        const QString path = freshPath(QStringLiteral("after/app.log"));
+        veltrix::log(QStringLiteral("back"));
+        veltrix::flushLog();
+        QCOMPARE(lines(readAll(path)).size(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLog)
+#include "test_log.moc"
