@@ -28,6 +28,11 @@ std::optional<Interface> preferredInterface(const QList<Interface> &list,
 
 QString formatIPv4(quint32 address);
 
+// Address with every host bit set.
+quint32 directedBroadcast(const Interface &iface);
+// Where a wake packet goes: the preferred interface's directed broadcast, else 255.255.255.255.
+quint32 wakeDestination(const QList<Interface> &list, const std::optional<QString> &targetHost);
+
 // Canonical "aa:bb:cc:dd:ee:ff", or nullopt.
 std::optional<QString> normalizeMAC(const QString &text);
 
@@ -36,6 +41,8 @@ std::optional<QString> normalizeMAC(const QString &text);
 std::optional<QString> lookupMAC(const QString &ipv4);
 // Parses /proc/net/arp text (tests, fuzzing). Incomplete entries (flags 0x0) give nullopt.
 std::optional<QString> macFromProcNetArp(const QString &table, const QString &ipv4);
+// Parses the output of "arp -n IP" (the tool used where /proc/net/arp does not exist).
+std::optional<QString> macFromArpOutput(const QString &output);
 
 // 102 bytes: six 0xFF then the MAC 16 times. Empty for an invalid MAC.
 QByteArray magicPacket(const QString &mac);
