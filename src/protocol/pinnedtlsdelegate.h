@@ -7,6 +7,7 @@
 
 class QNetworkReply;
 class QSslCertificate;
+class QSslConfiguration;
 class QWebSocket;
 
 // Trust on first use: a TV's certificate is trusted by the SHA-256 fingerprint of its leaf
@@ -29,9 +30,14 @@ public:
     // Records the leaf's fingerprint and decides. Logs "TLS 证书指纹不匹配，拒绝连接" on refusal.
     bool evaluate(const QSslCertificate &leaf);
 
-    // Gives the socket/reply a TLS configuration with no trusted CAs (so the handshake always
-    // asks us) and wires its sslErrors to evaluate().
+    // The TLS configuration every pinned connection uses: no trusted CAs and peer
+    // verification on, so the handshake always reports errors and evaluate() decides.
+    static QSslConfiguration configuration();
+
+    // Gives the socket the pinned TLS configuration and wires its sslErrors to evaluate().
+    // Errors are ignored (exactly the reported list) only when evaluate() accepts.
     void attach(QWebSocket *socket);
+    // Same for a reply; its request must already carry configuration().
     void attach(QNetworkReply *reply);
 
 private:

@@ -3,6 +3,10 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <chrono>
 
 class QWebSocket;
 
@@ -14,7 +18,11 @@ class PointerClient : public QObject {
     Q_PROPERTY(bool isOpen READ isOpen NOTIFY isOpenChanged)
 
 public:
-    // Takes ownership of the (pinned, not yet opened) socket and opens it at url.
+    // A socket that has not finished its opening handshake by then counts as failed.
+    static constexpr std::chrono::milliseconds kOpenTimeout{8000};
+
+    // Takes ownership of the (pinned, not yet opened) socket and opens it at url. Frames sent
+    // before the socket is connected are queued and go out in order once it is.
     PointerClient(QWebSocket *socket, const QUrl &url, QObject *parent = nullptr);
     ~PointerClient() override;
 
@@ -40,5 +48,6 @@ private:
     void markClosed();
 
     QPointer<QWebSocket> m_socket;
+    QStringList m_queue;
     bool m_isOpen = true;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "downloaderror.h"
 #include "pinnedtlsdelegate.h"
 #include "ssaperror.h"
 
@@ -18,6 +19,11 @@
 
 class QNetworkAccessManager;
 class QWebSocket;
+
+namespace veltrix {
+template<typename T>
+class Completion;
+}
 
 // One secure control connection to a TV (JSON messages over wss://host:3001): hello,
 // registration, requests answered by id, subscriptions, and an orderly end in which every
@@ -64,7 +70,9 @@ public:
     // with notConnected, onClose is not called.
     void close();
 
-    // Told once when the TV or the network ends the socket (not after close()).
+    // Told once when the TV or the network ends the socket (not after close()). Called from
+    // the event loop after the callers still waiting have been resumed with the error, so the
+    // handler may delete the client.
     void setOnClose(CloseHandler handler) { m_onClose = std::move(handler); }
 
     bool hasSocket() const { return m_socket != nullptr; }
@@ -74,12 +82,16 @@ public:
     QString host() const { return m_host; }
 
     // A web socket (not yet opened) that passes the same certificate check as the control
-    // socket; the caller owns it. Used for the pointer socket.
+    // socket; the caller owns it. Used for the pointer socket. close() also closes it, like
+    // every other socket this client handed out.
     QWebSocket *createPinnedWebSocket(QObject *parent = nullptr) const;
 
-    // HTTPS/HTTP GET through this client's certificate check. Fails with SSAPError::transport
-    // on network errors, SSAPError::timeout after `timeout`, and SSAPError::server when the
-    // body (announced or streamed) is larger than maxBytes.
+    // HTTPS/HTTP GET through this client's certificate check, bypassing every cache. Yields
+    // the body; throws DownloadError: httpStatus for any status but 200 (redirects are not
+    // followed), tooLarge as soon as the announced Content-Length or the received bytes exceed
+    // maxBytes (exactly maxBytes is accepted), transport for network/TLS failures, timeout
+    // when the whole exchange takes longer than `timeout`, cancelled when the client is
+    // closed or destroyed meanwhile.
     QCoro::Task<QByteArray> download(const QUrl &url, qint64 maxBytes,
                                      std::chrono::milliseconds timeout = kRequestTimeout);
 
@@ -90,10 +102,27 @@ public:
     // Builds the outgoing URI: unchanged when it contains "://", else "ssap://" + uri.
     static QString fullUri(const QString &uri);
 
+    // The register payload (manifest with its 18 permissions), built once.
+    static const QJsonObject &registerPayload();
+
 private:
-    // (implementation details: pending completions, receive handling, close step)
-    struct Pending;
     struct Private;
+    std::shared_ptr<veltrix::Completion<QJsonObject>> startSend(const QJsonObject &message,
+                                                                const QString &id,
+                                                                std::chrono::milliseconds timeout);
+    std::shared_ptr<veltrix::Completion<QString>> startRegister(
+        const std::optional<QString> &clientKey, const QString &pairingType,
+        std::function<void()> onPrompt);
+    std::shared_ptr<veltrix::Completion<QByteArray>> startDownload(
+        const QUrl &url, qint64 maxBytes, std::chrono::milliseconds timeout);
+    bool transmit(const QString &text, std::optional<SSAPError> *error);
+    void flushOutbox();
+    void handleMessage(const QString &text);
+    void socketEnded(QWebSocket *socket);
+    void closeStep(QWebSocket *socket, const std::optional<SSAPError> &error, bool notify);
+    void finishRegistration(const std::optional<QString> &key, const std::optional<SSAPError> &error);
+    void retireSocket(QWebSocket *socket, bool sendClose);
+
     std::unique_ptr<Private> d;
     PinnedTLSDelegate *m_tls = nullptr;
     QWebSocket *m_socket = nullptr;
