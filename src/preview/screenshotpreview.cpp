@@ -1,0 +1,223 @@
+#include "screenshotpreview.h"
+
+#include "screenshoterror.h"
+#include "ssaperror.h"
+
+#include <QTimer>
+
+#include <algorithm>
+#include <coroutine>
+#include <utility>
+
+// A wait on a monotonic timer that its owner can cut short. Lives in the loop's coroutine
+// frame; the preview only keeps a pointer to it while the loop is suspended on it.
+class ScreenshotPreview::Sleep {
+public:
+    explicit Sleep(std::chrono::milliseconds duration)
+    {
+        m_timer.setSingleShot(true);
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(duration);
+        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] { resumeNow(); });
+    }
+
+    Sleep(const Sleep &) = delete;
+    Sleep &operator=(const Sleep &) = delete;
+
+    struct Awaiter {
+        Sleep *sleep;
+        bool await_ready() const noexcept { return false; }
+        void await_suspend(std::coroutine_handle<> handle)
+        {
+            sleep->m_handle = handle;
+            sleep->m_timer.start();
+        }
+        void await_resume() const noexcept {}
+    };
+    Awaiter wait() { return Awaiter{this}; }
+
+    // Resumes from the event loop, so a caller is never re-entered by the loop it ends.
+    void wakeSoon()
+    {
+        if (m_handle)
+            m_timer.start(0);
+    }
+    void resumeNow()
+    {
+        m_timer.stop();
+        if (auto handle = std::exchange(m_handle, {}))
+            handle.resume();
+    }
+
+private:
+    QTimer m_timer;
+    std::coroutine_handle<> m_handle;
+};
+
+struct ScreenshotPreview::Loop {
+    bool cancelled = false;
+    Sleep *sleep = nullptr;
+};
+
+namespace {
+
+// The text shown for a failed capture; empty for a cancellation, which is never shown.
+QString failureText(const std::exception_ptr &failure)
+{
+    QString text;
+    try {
+        std::rethrow_exception(failure);
+    } catch (const SSAPError &error) {
+        if (error.kind() == SSAPError::Kind::cancelled)
+            return QString();
+        text = error.description();
+    } catch (const ScreenshotError &error) {
+        text = error.description();
+    } catch (const std::exception &error) {
+        text = QString::fromUtf8(error.what());
+    } catch (...) {
+    }
+    // An empty text would read as "no error" to the view.
+    if (text.isEmpty())
+        text = ScreenshotError::download().description();
+    return text;
+}
+
+bool isCancellation(const std::exception_ptr &failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const SSAPError &error) {
+        return error.kind() == SSAPError::Kind::cancelled;
+    } catch (...) {
+    }
+    return false;
+}
+
+} // namespace
+
+ScreenshotPreview::ScreenshotPreview(QObject *parent)
+    : QObject(parent)
+    , m_generation(QUuid::createUuid())
+{
+}
+
+ScreenshotPreview::~ScreenshotPreview()
+{
+    m_life->alive = false;
+    // Sleeping loops are resumed now so their frames end; they see the object is gone and
+    // return without touching it. Loops awaiting a capture end when the capture returns.
+    const auto loops = m_loops;
+    for (const auto &loop : loops) {
+        if (loop->sleep)
+            loop->sleep->resumeNow();
+    }
+}
+
+bool ScreenshotPreview::isRunning() const
+{
+    return m_current && !m_current->cancelled;
+}
+
+void ScreenshotPreview::setImage(const QImage &image)
+{
+    if (image == m_image)
+        return;
+    m_image = image;
+    Q_EMIT imageChanged(m_image);
+}
+
+void ScreenshotPreview::setError(const QString &error)
+{
+    if (error == m_error)
+        return;
+    m_error = error;
+    Q_EMIT errorChanged(m_error);
+}
+
+void ScreenshotPreview::reset()
+{
+    m_generation = QUuid::createUuid();
+    setImage(QImage());
+    setError(QString());
+}
+
+std::chrono::milliseconds ScreenshotPreview::backOffFor(int failures) const
+{
+    const int index = std::clamp(failures, 1, int(m_timing.backOff.size())) - 1;
+    return m_timing.backOff[size_t(index)];
+}
+
+void ScreenshotPreview::cancel()
+{
+    if (m_current) {
+        m_current->cancelled = true;
+        if (m_current->sleep)
+            m_current->sleep->wakeSoon();
+        m_current.reset();
+    }
+    reset();
+}
+
+QCoro::Task<> ScreenshotPreview::run(Capture capture)
+{
+    const std::shared_ptr<Life> life = m_life;
+    const auto loop = std::make_shared<Loop>();
+
+    // The previous loop is superseded: it sees the new token when it wakes and leaves
+    // without writing.
+    if (m_current && m_current->sleep)
+        m_current->sleep->wakeSoon();
+    m_current = loop;
+    m_loops.append(loop);
+
+    reset();
+    const QUuid token = m_generation;
+    int failures = 0;
+
+    using Clock = std::chrono::steady_clock;
+    while (!loop->cancelled && m_generation == token) {
+        const Clock::time_point start = Clock::now();
+
+        QImage picture;
+        std::exception_ptr failure;
+        try {
+            picture = co_await capture();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        if (!life->alive)
+            co_return;
+        if (loop->cancelled || m_generation != token)
+            break;
+
+        std::chrono::milliseconds delay{0};
+        if (!failure) {
+            setImage(picture);
+            setError(QString());
+            failures = 0;
+            const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+            delay = std::max(m_timing.pace - elapsed, std::chrono::milliseconds(0));
+        } else if (isCancellation(failure)) {
+            break;
+        } else {
+            setImage(QImage());
+            setError(failureText(failure));
+            ++failures;
+            delay = backOffFor(failures);
+        }
+
+        Sleep sleep(delay);
+        loop->sleep = &sleep;
+        co_await sleep.wait();
+        if (!life->alive)
+            co_return;
+        loop->sleep = nullptr;
+    }
+
+    if (m_generation == token)
+        reset();
+    if (m_current == loop)
+        m_current.reset();
+    m_loops.removeOne(loop);
+}

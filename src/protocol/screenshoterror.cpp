@@ -1,0 +1,24 @@
+#include "screenshoterror.h"
+
+#include <QCoreApplication>
+
+ScreenshotError::ScreenshotError(Kind kind)
+    : m_kind(kind)
+{
+    m_what = description().toUtf8();
+}
+
+QString ScreenshotError::description() const
+{
+    switch (m_kind) {
+    case Kind::invalidURL:
+        return QCoreApplication::translate("ScreenshotError", "电视返回了无效的截图地址");
+    case Kind::download:
+        return QCoreApplication::translate("ScreenshotError", "电视截图下载失败");
+    case Kind::tooLarge:
+        return QCoreApplication::translate("ScreenshotError", "电视截图超出大小限制");
+    case Kind::decode:
+        return QCoreApplication::translate("ScreenshotError", "无法解码电视截图");
+    }
+    return QString();
+}
