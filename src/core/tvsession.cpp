@@ -384,7 +384,11 @@ QCoro::Task<> TVSession::submitPin(const QString &pin, QPointer<SSAPClient> clie
     try {
         if (!client)
             throw SSAPError::notConnected();
-        co_await client->request(QStringLiteral("pairing/setPin"), QJsonObject{{QStringLiteral("pin"), pin}});
+        // Built outside the co_await expression: g++ 12 rejects braced QJsonObject
+        // initialisers inside one.
+        const QString uri = QStringLiteral("pairing/setPin");
+        const QJsonObject payload{{QStringLiteral("pin"), pin}};
+        co_await client->request(uri, payload);
     } catch (const std::exception &error) {
         veltrix::log(QStringLiteral("setPin 失败: ") + describe(error));
     }
@@ -445,7 +449,7 @@ QCoro::Task<> TVSession::learnMAC()
         if (!self)
             co_return;
         // Wi-Fi first: a TV woken from standby usually listens on the interface it slept on.
-        for (const QString &group : {QStringLiteral("wifiInfo"), QStringLiteral("wiredInfo")}) {
+        for (const QString &group : QStringList{QStringLiteral("wifiInfo"), QStringLiteral("wiredInfo")}) {
             const auto candidate = textValue(info.value(group).toObject(), QStringLiteral("macAddress"));
             if (!candidate)
                 continue;
@@ -703,7 +707,8 @@ QCoro::Task<> TVSession::setMute(bool mute)
     QPointer<TVSession> self(this);
     bool failed = false;
     try {
-        co_await client->request(QStringLiteral("audio/setMute"), {{QStringLiteral("mute"), mute}});
+        const QJsonObject payload{{QStringLiteral("mute"), mute}};
+        co_await client->request(QStringLiteral("audio/setMute"), payload);
     } catch (const SSAPError &) {
         failed = true;
     }
