@@ -5,6 +5,7 @@
 
 #include <coroutine>
 #include <exception>
+#include <memory>
 #include <optional>
 #include <utility>
 
@@ -18,6 +19,16 @@ namespace veltrix {
 template<typename T>
 class Completion {
 public:
+    // What a coroutine co_awaits. It holds the state by pointer: QCoro's promise copies the
+    // awaitable it is given, and the handle must land in the shared state.
+    struct Awaiter {
+        std::shared_ptr<Completion> state;
+        bool await_ready() const noexcept { return state->m_resolved; }
+        void await_suspend(std::coroutine_handle<> handle) noexcept { state->m_handle = handle; }
+        T await_resume() { return state->take(); }
+    };
+
+
     bool isResolved() const { return m_resolved; }
 
     void succeed(T value)
@@ -37,16 +48,14 @@ public:
         resolved();
     }
 
-    bool await_ready() const noexcept { return m_resolved; }
-    void await_suspend(std::coroutine_handle<> handle) noexcept { m_handle = handle; }
-    T await_resume()
+private:
+    T take()
     {
         if (m_error)
             std::rethrow_exception(m_error);
         return std::move(*m_value);
     }
 
-private:
     void resolved()
     {
         m_resolved = true;
@@ -62,5 +71,12 @@ private:
     std::exception_ptr m_error;
     std::coroutine_handle<> m_handle;
 };
+
+// co_await veltrix::wait(completion)
+template<typename T>
+typename Completion<T>::Awaiter wait(std::shared_ptr<Completion<T>> completion)
+{
+    return {std::move(completion)};
+}
 
 } // namespace veltrix

@@ -208,7 +208,7 @@ QCoro::Task<QJsonObject> SSAPClient::connect(const QString &host)
         {QStringLiteral("payload"), QJsonObject()},
     };
     const ReplyCompletion completion = startSend(hello, kHelloId, m_helloTimeout);
-    co_return co_await *completion;
+    co_return co_await veltrix::wait(completion);
 }
 
 ReplyCompletion SSAPClient::startSend(const QJsonObject &message, const QString &id,
@@ -285,7 +285,7 @@ QCoro::Task<QString> SSAPClient::registerClient(const std::optional<QString> &cl
                                                 std::function<void()> onPrompt)
 {
     const KeyCompletion completion = startRegister(clientKey, pairingType, std::move(onPrompt));
-    co_return co_await *completion;
+    co_return co_await veltrix::wait(completion);
 }
 
 KeyCompletion SSAPClient::startRegister(const std::optional<QString> &clientKey,
@@ -351,7 +351,7 @@ QCoro::Task<QJsonObject> SSAPClient::request(const QString &uri, const QJsonObje
         {QStringLiteral("payload"), payload},
     };
     const ReplyCompletion completion = startSend(message, id, timeout);
-    co_return co_await *completion;
+    co_return co_await veltrix::wait(completion);
 }
 
 void SSAPClient::subscribe(const QString &uri, const QJsonObject &payload, EventHandler handler)
@@ -536,7 +536,7 @@ QCoro::Task<QByteArray> SSAPClient::download(const QUrl &url, qint64 maxBytes,
                                              std::chrono::milliseconds timeout)
 {
     const BodyCompletion completion = startDownload(url, maxBytes, timeout);
-    co_return co_await *completion;
+    co_return co_await veltrix::wait(completion);
 }
 
 BodyCompletion SSAPClient::startDownload(const QUrl &url, qint64 maxBytes,
