@@ -1,0 +1,92 @@
+#include "httprequest.h"
+
+#include <QStringList>
+
+namespace {
+
+QString trimSpacesAndTabs(const QString &text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
+    while (begin < end && blank(text.at(begin)))
+        ++begin;
+    while (end > begin && blank(text.at(end - 1)))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+} // namespace
+
+std::optional<HTTPRequest> HTTPRequest::parseHead(QByteArrayView head)
+{
+    const QString text = QString::fromUtf8(head);
+    const QStringList lines = text.split(QStringLiteral("\r\n"));
+    const QStringList requestLine = lines.first().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (requestLine.size() < 2)
+        return std::nullopt;
+
+    HTTPRequest request;
+    request.method = requestLine.at(0);
+    request.path = requestLine.at(1);
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QString &line = lines.at(i);
+        const qsizetype colon = line.indexOf(QLatin1Char(':'));
+        if (colon < 0)
+            continue;
+        request.headers.insert(line.left(colon).toLower(), trimSpacesAndTabs(line.mid(colon + 1)));
+    }
+    return request;
+}
+
+std::optional<HTTPRequest> HTTPRequest::parse(QByteArrayView buffer)
+{
+    const qsizetype headEnd = buffer.indexOf(terminator);
+    if (headEnd < 0)
+        return std::nullopt;
+    std::optional<HTTPRequest> request = parseHead(buffer.first(headEnd));
+    if (!request)
+        return std::nullopt;
+    const qsizetype bodyStart = headEnd + terminator.size();
+    const qint64 length = request->contentLength();
+    if (buffer.size() - bodyStart < length)
+        return std::nullopt;
+    request->body = buffer.sliced(bodyStart, length).toByteArray();
+    return request;
+}
+
+qint64 HTTPRequest::contentLength() const
+{
+    const QString value = headers.value(QStringLiteral("content-length"));
+    bool ok = false;
+    const qint64 length = value.toLongLong(&ok);
+    return ok && length > 0 ? length : 0;
+}
+
+QString HTTPRequest::route() const
+{
+    const qsizetype query = path.indexOf(QLatin1Char('?'));
+    return query < 0 ? path : path.left(query);
+}
+
+bool HTTPRequest::isLocalOrigin(const QString &origin)
+{
+    static const QString scheme = QStringLiteral("http://");
+    if (!origin.startsWith(scheme))
+        return false;
+    const QString authority = origin.mid(scheme.size());
+    const qsizetype colon = authority.indexOf(QLatin1Char(':'));
+    const QString host = colon < 0 ? authority : authority.left(colon);
+    if (host != QLatin1String("localhost") && host != QLatin1String("127.0.0.1"))
+        return false;
+    if (colon < 0)
+        return true;
+    const QString port = authority.mid(colon + 1);
+    if (port.isEmpty() || port.size() > 5)
+        return false;
+    for (QChar c : port) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    }
+    return port.toInt() <= 65535;
+}

@@ -1,0 +1,288 @@
+#include "mcpbridge.h"
+
+#include "mcpsettings.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <thread>
+#include <time.h>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int remainingMs(Clock::time_point deadline)
+{
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return left <= 0 ? 0 : static_cast<int>(std::min<long long>(left, 60000));
+}
+
+bool waitFor(int fd, short events, Clock::time_point deadline)
+{
+    for (;;) {
+        pollfd p{fd, events, 0};
+        const int timeout = remainingMs(deadline);
+        const int ready = ::poll(&p, 1, timeout);
+        if (ready > 0)
+            return true;
+        if (ready == 0) {
+            if (timeout == 0 || Clock::now() >= deadline)
+                return false;
+            continue;
+        }
+        if (errno != EINTR)
+            return false;
+    }
+}
+
+struct Fd {
+    int fd = -1;
+    ~Fd()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+bool isBlank(const QByteArray &line)
+{
+    for (char c : line) {
+        if (c != ' ' && c != '\t')
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+MCPBridge::MCPBridge(Options options) : m_options(std::move(options))
+{
+    if (!m_options.launch)
+        m_options.launch = &MCPBridge::launchApplication;
+}
+
+void MCPBridge::run(std::FILE *in, std::FILE *out, std::FILE *err)
+{
+    const QByteArray endpoint = MCPSettings::endpointURL(m_options.port).toUtf8();
+    char *buffer = nullptr;
+    size_t capacity = 0;
+    for (;;) {
+        const ssize_t length = ::getline(&buffer, &capacity, in);
+        if (length < 0)
+            break;
+        QByteArray line(buffer, length);
+        if (line.endsWith('\n'))
+            line.chop(1);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (isBlank(line))
+            continue;
+
+        Outcome outcome = post(line, m_options.port, m_options.requestTimeout);
+        if (outcome.kind == Outcome::Kind::unreachable && !m_launched) {
+            m_launched = true;
+            m_options.launch();
+            for (int attempt = 0; attempt < m_options.launchAttempts && outcome.kind == Outcome::Kind::unreachable; ++attempt) {
+                std::this_thread::sleep_for(m_options.launchInterval);
+                outcome = post(line, m_options.port, m_options.requestTimeout);
+            }
+        }
+
+        switch (outcome.kind) {
+        case Outcome::Kind::body:
+            std::fwrite(outcome.body.constData(), 1, outcome.body.size(), out);
+            std::fputc('\n', out);
+            std::fflush(out);
+            break;
+        case Outcome::Kind::noBody:
+            break;
+        case Outcome::Kind::unreachable: {
+            std::fprintf(err, "veltrix: app not reachable at %s\n", endpoint.constData());
+            std::fflush(err);
+            const QByteArray reply = unreachableReply(line);
+            if (!reply.isEmpty()) {
+                std::fwrite(reply.constData(), 1, reply.size(), out);
+                std::fputc('\n', out);
+                std::fflush(out);
+            }
+            break;
+        }
+        }
+    }
+    std::free(buffer);
+}
+
+QByteArray MCPBridge::unreachableReply(const QByteArray &line)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(line, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return {};
+    const QJsonObject message = document.object();
+    const auto id = message.constFind(QStringLiteral("id"));
+    if (id == message.constEnd())
+        return {};
+    // The id exactly as JSON: wrap it, serialise compactly, drop the brackets.
+    QByteArray idText = QJsonDocument(QJsonArray{id.value()}).toJson(QJsonDocument::Compact);
+    idText = idText.mid(1, idText.size() - 2);
+    return QByteArray("{\"jsonrpc\":\"2.0\",\"id\":") + idText
+        + ",\"error\":{\"code\":-32000,\"message\":\"Veltrix app is not running or MCP is disabled\"}}";
+}
+
+MCPBridge::Outcome MCPBridge::post(const QByteArray &line, quint16 port, std::chrono::milliseconds timeout)
+{
+    const Clock::time_point deadline = Clock::now() + timeout;
+    Outcome outcome;
+
+    Fd socket{::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0)};
+    if (socket.fd < 0)
+        return outcome;
+    const int one = 1;
+    ::setsockopt(socket.fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(socket.fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0) {
+        if (errno != EINPROGRESS || !waitFor(socket.fd, POLLOUT, deadline))
+            return outcome;
+        int status = 0;
+        socklen_t size = sizeof status;
+        if (::getsockopt(socket.fd, SOL_SOCKET, SO_ERROR, &status, &size) != 0 || status != 0)
+            return outcome;
+    }
+
+    const QByteArray request = QByteArray("POST /mcp HTTP/1.1\r\nHost: 127.0.0.1:") + QByteArray::number(port)
+        + "\r\nContent-Type: application/json\r\nAccept: application/json, text/event-stream\r\nContent-Length: "
+        + QByteArray::number(line.size()) + "\r\nConnection: close\r\n\r\n" + line;
+    qsizetype sent = 0;
+    while (sent < request.size()) {
+        const ssize_t n = ::send(socket.fd, request.constData() + sent, request.size() - sent, MSG_NOSIGNAL);
+        if (n > 0) {
+            sent += n;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && waitFor(socket.fd, POLLOUT, deadline))
+            continue;
+        return outcome;
+    }
+
+    // The endpoint answers once and closes; read until the body is complete or the peer ends.
+    QByteArray reply;
+    qsizetype headEnd = -1;
+    qint64 contentLength = -1;
+    char chunk[16384];
+    for (;;) {
+        if (headEnd >= 0 && contentLength >= 0 && reply.size() - headEnd - 4 >= contentLength)
+            break;
+        const ssize_t n = ::recv(socket.fd, chunk, sizeof chunk, 0);
+        if (n > 0) {
+            reply.append(chunk, n);
+            if (headEnd < 0) {
+                headEnd = reply.indexOf("\r\n\r\n");
+                if (headEnd >= 0) {
+                    for (const QByteArray &header : reply.left(headEnd).split('\n')) {
+                        const QByteArray text = header.trimmed();
+                        if (text.toLower().startsWith("content-length:")) {
+                            bool ok = false;
+                            const qint64 value = text.mid(15).trimmed().toLongLong(&ok);
+                            if (ok && value >= 0)
+                                contentLength = value;
+                        }
+                    }
+                }
+            }
+            continue;
+        }
+        if (n == 0)
+            break;
+        if (errno == EINTR)
+            continue;
+        if ((errno == EAGAIN || errno == EWOULDBLOCK) && waitFor(socket.fd, POLLIN, deadline))
+            continue;
+        return outcome;
+    }
+
+    if (headEnd < 0 || !reply.startsWith("HTTP/"))
+        return outcome;
+    QByteArray body = reply.mid(headEnd + 4);
+    if (contentLength >= 0) {
+        if (body.size() < contentLength)
+            return outcome; // cut short: no complete response
+        body.truncate(contentLength);
+    }
+    outcome.kind = body.isEmpty() ? Outcome::Kind::noBody : Outcome::Kind::body;
+    outcome.body = body;
+    return outcome;
+}
+
+void MCPBridge::launchApplication()
+{
+    char path[4096];
+    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0)
+        return;
+    path[length] = '\0';
+    const char *display = std::getenv("DISPLAY");
+    const char *wayland = std::getenv("WAYLAND_DISPLAY");
+    const bool headless = (!display || !*display) && (!wayland || !*wayland);
+
+    const pid_t child = ::fork();
+    if (child < 0)
+        return;
+    if (child == 0) {
+        // The intermediate child starts a new session and exits at once, so the application
+        // is re-parented and never becomes the bridge's zombie.
+        ::setsid();
+        const pid_t app = ::fork();
+        if (app == 0) {
+            const int null = ::open("/dev/null", O_RDWR);
+            if (null >= 0) {
+                ::dup2(null, STDIN_FILENO);
+                ::dup2(null, STDOUT_FILENO);
+                ::dup2(null, STDERR_FILENO);
+                if (null > STDERR_FILENO)
+                    ::close(null);
+            }
+            char headlessArg[] = "--headless";
+            char *args[] = {path, headless ? headlessArg : nullptr, nullptr};
+            ::execv(path, args);
+            ::_exit(127);
+        }
+        ::_exit(app < 0 ? 1 : 0);
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+}
+
+int MCPBridge::runStdio(int argc, char **argv)
+{
+    Q_UNUSED(argc);
+    Q_UNUSED(argv);
+    // A client that goes away must end the bridge quietly, not with SIGPIPE mid-write.
+    std::signal(SIGPIPE, SIG_IGN);
+    Options options;
+    options.port = MCPSettings::storedPort(MCPSettings::defaultSettingsFile());
+    MCPBridge bridge(std::move(options));
+    bridge.run(stdin, stdout, stderr);
+    return 0;
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+
+// The "--mcp-stdio" mode: forwards every JSON-RPC line from standard input to the running
+// application's MCP endpoint and writes each reply as one line to standard output. Plain
+// blocking code: it runs in its own process, without an event loop.
+class MCPBridge {
+public:
+    struct Outcome {
+        enum class Kind { unreachable, noBody, body };
+        Kind kind = Kind::unreachable;
+        QByteArray body;
+    };
+
+    struct Options {
+        quint16 port = 8765;
+        std::chrono::milliseconds requestTimeout{90000};
+        // After launching the application: further attempts and the pause before each.
+        int launchAttempts = 40;
+        std::chrono::milliseconds launchInterval{500};
+        // Starts the application; launchApplication() unless replaced (tests).
+        std::function<void()> launch;
+    };
+
+    explicit MCPBridge(Options options);
+
+    // Handles lines until end of input.
+    void run(std::FILE *in, std::FILE *out, std::FILE *err);
+
+    // One HTTP exchange with the endpoint on 127.0.0.1:port.
+    static Outcome post(const QByteArray &line, quint16 port, std::chrono::milliseconds timeout);
+
+    // Starts this executable detached, with "--headless" when no display is available, and
+    // waits only for the intermediate child. The application gets no terminal streams, so
+    // it can never write into the bridge's output or keep that pipe open.
+    static void launchApplication();
+
+    // The whole mode: port from the settings, standard streams; returns the exit status.
+    static int runStdio(int argc, char **argv);
+
+    // The reply for a request that could not be delivered; empty when the line has no id.
+    static QByteArray unreachableReply(const QByteArray &line);
+
+private:
+    Options m_options;
+    bool m_launched = false;
+};

@@ -1,0 +1,95 @@
+#include "mcpconnection.h"
+
+#include <QTcpSocket>
+
+MCPConnection::MCPConnection(QTcpSocket *socket, std::chrono::milliseconds idleTimeout, QObject *parent)
+    : QObject(parent), m_socket(socket)
+{
+    m_socket->setParent(this);
+    m_idle.setSingleShot(true);
+    m_idle.setInterval(idleTimeout);
+    QObject::connect(&m_idle, &QTimer::timeout, this, &MCPConnection::drop);
+    QObject::connect(m_socket, &QTcpSocket::readyRead, this, &MCPConnection::readAvailable);
+    // Peer gone or failed before a request was complete: nothing to answer.
+    QObject::connect(m_socket, &QTcpSocket::disconnected, this, &MCPConnection::finish);
+    QObject::connect(m_socket, &QAbstractSocket::errorOccurred, this, [this] {
+        if (!m_requestSeen)
+            drop();
+    });
+    m_idle.start();
+    // Bytes may have arrived before the handlers were installed.
+    if (m_socket->bytesAvailable() > 0)
+        QMetaObject::invokeMethod(this, &MCPConnection::readAvailable, Qt::QueuedConnection);
+}
+
+void MCPConnection::readAvailable()
+{
+    if (m_requestSeen || m_closing)
+        return;
+    while (m_socket->bytesAvailable() > 0) {
+        const QByteArray chunk = m_socket->read(readChunk);
+        if (chunk.isEmpty())
+            break;
+        m_buffer += chunk;
+        m_idle.start();
+
+        if (m_headEnd < 0) {
+            // The terminator may straddle the previous chunk.
+            const qsizetype from = qMax<qsizetype>(0, m_buffer.size() - chunk.size() - 3);
+            m_headEnd = m_buffer.indexOf(HTTPRequest::terminator, from);
+            if (m_headEnd >= 0)
+                m_head = HTTPRequest::parseHead(QByteArrayView(m_buffer).first(m_headEnd));
+        }
+        if (m_head) {
+            const qsizetype bodyStart = m_headEnd + HTTPRequest::terminator.size();
+            const qint64 length = m_head->contentLength();
+            if (m_buffer.size() - bodyStart >= length) {
+                HTTPRequest request = *m_head;
+                request.body = m_buffer.mid(bodyStart, length);
+                m_requestSeen = true;
+                m_idle.stop();
+                m_buffer.clear();
+                Q_EMIT requestReady(request);
+                return;
+            }
+        }
+        if (m_buffer.size() > bufferLimit) {
+            drop();
+            return;
+        }
+    }
+}
+
+void MCPConnection::reply(const HTTPResponse &response)
+{
+    if (m_closing)
+        return;
+    if (m_socket->state() != QAbstractSocket::ConnectedState) {
+        drop();
+        return;
+    }
+    m_closing = true;
+    m_socket->write(response.toBytes());
+    // A peer that never reads its reply must not hold the socket either.
+    m_idle.start();
+    m_socket->disconnectFromHost();
+    if (m_socket->state() == QAbstractSocket::UnconnectedState)
+        finish();
+}
+
+void MCPConnection::drop()
+{
+    m_closing = true;
+    m_idle.stop();
+    m_socket->abort();
+    finish();
+}
+
+void MCPConnection::finish()
+{
+    // While a request is being handled, the reply (or its failure) closes the connection.
+    if (m_requestSeen && !m_closing)
+        return;
+    m_idle.stop();
+    deleteLater();
+}

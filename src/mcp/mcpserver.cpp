@@ -1,0 +1,312 @@
+#include "mcpserver.h"
+
+#include "log.h"
+#include "mcpconnection.h"
+#include "mcpsettings.h"
+#include "mcptoolhost.h"
+#include "mcptools.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+namespace {
+
+const QString kJsonRpc = QStringLiteral("2.0");
+const QStringList kProtocolVersions = {
+    QStringLiteral("2025-06-18"),
+    QStringLiteral("2025-03-26"),
+    QStringLiteral("2024-11-05"),
+};
+
+QByteArray compact(const QJsonObject &object)
+{
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+QByteArray compact(const QJsonArray &array)
+{
+    return QJsonDocument(array).toJson(QJsonDocument::Compact);
+}
+
+QJsonObject success(const QJsonValue &id, const QJsonObject &result)
+{
+    return QJsonObject{{QStringLiteral("jsonrpc"), kJsonRpc}, {QStringLiteral("id"), id},
+                       {QStringLiteral("result"), result}};
+}
+
+QJsonObject textResult(const QString &text, bool isError)
+{
+    const QJsonObject content{{QStringLiteral("type"), QStringLiteral("text")},
+                              {QStringLiteral("text"), text}};
+    return QJsonObject{{QStringLiteral("content"), QJsonArray{content}},
+                       {QStringLiteral("isError"), isError}};
+}
+
+// The arguments as a dictionary literal for the log. Strings are escaped so that a tool
+// argument cannot start a forged log line.
+QString describe(const QJsonValue &value)
+{
+    switch (value.type()) {
+    case QJsonValue::Object: {
+        const QJsonObject object = value.toObject();
+        if (object.isEmpty())
+            return QStringLiteral("[:]");
+        QStringList parts;
+        for (auto it = object.begin(); it != object.end(); ++it)
+            parts << describe(it.key()) + QStringLiteral(": ") + describe(it.value());
+        return QLatin1Char('[') + parts.join(QStringLiteral(", ")) + QLatin1Char(']');
+    }
+    case QJsonValue::Array: {
+        QStringList parts;
+        for (const QJsonValue &element : value.toArray())
+            parts << describe(element);
+        return QLatin1Char('[') + parts.join(QStringLiteral(", ")) + QLatin1Char(']');
+    }
+    case QJsonValue::String: {
+        const QByteArray quoted = compact(QJsonArray{value});
+        return QString::fromUtf8(quoted.mid(1, quoted.size() - 2));
+    }
+    case QJsonValue::Double: {
+        const QByteArray number = compact(QJsonArray{value});
+        return QString::fromUtf8(number.mid(1, number.size() - 2));
+    }
+    case QJsonValue::Bool:
+        return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+    default:
+        return QStringLiteral("<null>");
+    }
+}
+
+} // namespace
+
+MCPServer::MCPServer(MCPToolHost *tools, QObject *parent)
+    : QObject(parent), m_tools(tools), m_settingsFile(MCPSettings::defaultSettingsFile())
+{
+}
+
+MCPServer::~MCPServer() = default;
+
+bool MCPServer::start()
+{
+    return start(MCPSettings::storedPort(m_settingsFile));
+}
+
+bool MCPServer::start(quint16 port)
+{
+    stop();
+    auto *listener = new QTcpServer(this);
+    // Bursts of short-lived connections are the normal load.
+    listener->setListenBacklogSize(256);
+    if (!listener->listen(QHostAddress::LocalHost, port)) {
+        const QString error = listener->errorString();
+        delete listener;
+        setLastError(error);
+        veltrix::log(QStringLiteral("MCP 服务失败: ") + error);
+        return false;
+    }
+    m_listener = listener;
+    QObject::connect(listener, &QTcpServer::newConnection, this, &MCPServer::acceptConnections);
+    QObject::connect(listener, &QTcpServer::acceptError, this, [this, listener](QAbstractSocket::SocketError) {
+        if (m_listener != listener)
+            return;
+        const QString error = listener->errorString();
+        setRunning(false);
+        setLastError(error);
+        veltrix::log(QStringLiteral("MCP 服务失败: ") + error);
+    });
+    setLastError(std::nullopt);
+    setRunning(true);
+    veltrix::log(QStringLiteral("MCP 服务已启动 ") + endpointURL());
+    return true;
+}
+
+void MCPServer::stop()
+{
+    if (m_listener) {
+        m_listener->close();
+        m_listener->deleteLater();
+        m_listener = nullptr;
+    }
+    setRunning(false);
+}
+
+quint16 MCPServer::port() const
+{
+    return m_listener ? m_listener->serverPort() : 0;
+}
+
+QString MCPServer::endpointURL() const
+{
+    return MCPSettings::endpointURL(m_listener ? m_listener->serverPort()
+                                               : MCPSettings::storedPort(m_settingsFile));
+}
+
+void MCPServer::setRunning(bool running)
+{
+    if (m_isRunning == running)
+        return;
+    m_isRunning = running;
+    Q_EMIT isRunningChanged(running);
+}
+
+void MCPServer::setLastError(const std::optional<QString> &error)
+{
+    if (m_lastError == error)
+        return;
+    m_lastError = error;
+    Q_EMIT lastErrorChanged(error.value_or(QString()));
+}
+
+void MCPServer::acceptConnections()
+{
+    if (!m_listener)
+        return;
+    while (QTcpSocket *socket = m_listener->nextPendingConnection()) {
+        auto *connection = new MCPConnection(socket, m_idleTimeout, this);
+        QObject::connect(connection, &MCPConnection::requestReady, this, [this, connection](const HTTPRequest &request) {
+            serve(QPointer<MCPConnection>(connection), request);
+        });
+    }
+}
+
+QCoro::Task<void> MCPServer::serve(QPointer<MCPConnection> connection, HTTPRequest request)
+{
+    HTTPResponse response;
+    try {
+        response = co_await handleRequest(std::move(request));
+    } catch (const std::exception &error) {
+        veltrix::log(QStringLiteral("MCP 请求失败: ") + QString::fromUtf8(error.what()));
+        if (connection)
+            connection->drop();
+        co_return;
+    } catch (...) {
+        veltrix::log(QStringLiteral("MCP 请求失败"));
+        if (connection)
+            connection->drop();
+        co_return;
+    }
+    if (connection)
+        connection->reply(response);
+}
+
+QCoro::Task<HTTPResponse> MCPServer::handleRequest(HTTPRequest request)
+{
+    const auto origin = request.headers.constFind(QStringLiteral("origin"));
+    if (origin != request.headers.constEnd() && !HTTPRequest::isLocalOrigin(origin.value()))
+        co_return HTTPResponse::empty("403 Forbidden");
+    if (request.route() != QLatin1String("/mcp"))
+        co_return HTTPResponse::empty("404 Not Found");
+    if (request.method != QLatin1String("POST"))
+        co_return HTTPResponse::empty("405 Method Not Allowed");
+
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(request.body, &parseError);
+    if (parseError.error != QJsonParseError::NoError || (!document.isObject() && !document.isArray()))
+        co_return HTTPResponse{"400 Bad Request", compact(errorReply(QJsonValue::Null, -32700, QStringLiteral("Parse error")))};
+
+    if (document.isObject()) {
+        const std::optional<QJsonObject> reply = co_await handleMessage(document.object());
+        if (!reply)
+            co_return HTTPResponse::empty("202 Accepted");
+        co_return HTTPResponse{"200 OK", compact(*reply)};
+    }
+
+    const QJsonArray batch = document.array();
+    for (const QJsonValue &element : batch) {
+        if (!element.isObject())
+            co_return HTTPResponse{"400 Bad Request", compact(errorReply(QJsonValue::Null, -32600, QStringLiteral("Invalid Request")))};
+    }
+    QPointer<MCPServer> self(this);
+    QJsonArray replies;
+    for (const QJsonValue &element : batch) {
+        if (!self)
+            break;
+        const std::optional<QJsonObject> reply = co_await handleMessage(element.toObject());
+        if (reply)
+            replies.append(*reply);
+    }
+    if (replies.isEmpty())
+        co_return HTTPResponse::empty("202 Accepted");
+    co_return HTTPResponse{"200 OK", compact(replies)};
+}
+
+QCoro::Task<std::optional<QJsonObject>> MCPServer::handleMessage(QJsonObject message)
+{
+    const auto idMember = message.constFind(QStringLiteral("id"));
+    if (idMember == message.constEnd())
+        co_return std::nullopt;
+    const QJsonValue id = idMember.value();
+    const QJsonValue methodValue = message.value(QStringLiteral("method"));
+    if (!methodValue.isString())
+        co_return std::nullopt;
+    const QString method = methodValue.toString();
+    const QJsonObject params = message.value(QStringLiteral("params")).toObject();
+
+    if (method == QLatin1String("initialize")) {
+        const QString requested = params.value(QStringLiteral("protocolVersion")).toString();
+        const QString version = kProtocolVersions.contains(requested) ? requested : kProtocolVersions.first();
+        co_return success(id, QJsonObject{
+            {QStringLiteral("protocolVersion"), version},
+            {QStringLiteral("capabilities"),
+             QJsonObject{{QStringLiteral("tools"), QJsonObject{{QStringLiteral("listChanged"), false}}}}},
+            {QStringLiteral("serverInfo"),
+             QJsonObject{{QStringLiteral("name"), QStringLiteral("veltrix")},
+                         {QStringLiteral("title"), QStringLiteral("Veltrix (LG webOS TV)")},
+                         {QStringLiteral("version"), QStringLiteral("1.0")}}},
+            {QStringLiteral("instructions"), instructions()},
+        });
+    }
+    if (method == QLatin1String("ping"))
+        co_return success(id, QJsonObject{});
+    if (method == QLatin1String("tools/list"))
+        co_return success(id, QJsonObject{{QStringLiteral("tools"), m_tools->definitions()}});
+    if (method == QLatin1String("tools/call"))
+        co_return co_await callTool(id, params);
+    co_return errorReply(id, -32601, QStringLiteral("Method not found: ") + method);
+}
+
+QCoro::Task<std::optional<QJsonObject>> MCPServer::callTool(QJsonValue id, QJsonObject params)
+{
+    const QJsonValue nameValue = params.value(QStringLiteral("name"));
+    if (!nameValue.isString())
+        co_return errorReply(id, -32602, QStringLiteral("Missing tool name"));
+    const QString name = nameValue.toString();
+    const QJsonObject arguments = params.value(QStringLiteral("arguments")).toObject();
+    veltrix::log(QStringLiteral("MCP 调用 ") + name + QLatin1Char(' ') + describe(arguments));
+
+    // Nothing below the await touches the server: it may be gone by then.
+    QString failure;
+    try {
+        const QString text = co_await m_tools->call(name, arguments);
+        co_return success(id, textResult(text, false));
+    } catch (const MCPTools::Failure &error) {
+        if (error.kind() == MCPTools::Failure::Kind::unknownTool)
+            co_return errorReply(id, -32602, QStringLiteral("Unknown tool: ") + name);
+        failure = error.message();
+    } catch (const std::exception &error) {
+        failure = QString::fromUtf8(error.what());
+    } catch (...) {
+        failure = QStringLiteral("Unknown error");
+    }
+    co_return success(id, textResult(failure, true));
+}
+
+QJsonObject MCPServer::errorReply(const QJsonValue &id, int code, const QString &message)
+{
+    return QJsonObject{
+        {QStringLiteral("jsonrpc"), kJsonRpc},
+        {QStringLiteral("id"), id.isUndefined() ? QJsonValue(QJsonValue::Null) : id},
+        {QStringLiteral("error"), QJsonObject{{QStringLiteral("code"), code}, {QStringLiteral("message"), message}}},
+    };
+}
+
+QString MCPServer::instructions()
+{
+#ifdef Q_OS_MACOS
+    return QStringLiteral("Control the LG webOS TV paired in the Veltrix macOS app. Call tv_status first to see the current state, inputs and apps.");
+#else
+    return QStringLiteral("Control the LG webOS TV paired in the Veltrix app. Call tv_status first to see the current state, inputs and apps.");
+#endif
+}

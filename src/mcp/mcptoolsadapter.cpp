@@ -1,0 +1,13 @@
+#include "mcptoolsadapter.h"
+
+#include "mcptools.h"
+
+QJsonArray MCPToolsAdapter::definitions() const
+{
+    return MCPTools::definitions();
+}
+
+QCoro::Task<QString> MCPToolsAdapter::call(const QString &name, const QJsonObject &arguments)
+{
+    return m_tools->call(name, arguments);
+}

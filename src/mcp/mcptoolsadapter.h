@@ -1,0 +1,16 @@
+#pragma once
+
+#include "mcptoolhost.h"
+
+class MCPTools;
+
+// Serves the real tool catalogue and implementations to the dispatcher.
+class MCPToolsAdapter : public MCPToolHost {
+public:
+    explicit MCPToolsAdapter(MCPTools *tools) : m_tools(tools) {}
+    QJsonArray definitions() const override;
+    QCoro::Task<QString> call(const QString &name, const QJsonObject &arguments) override;
+
+private:
+    MCPTools *m_tools;
+};

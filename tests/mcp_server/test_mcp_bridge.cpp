@@ -1,0 +1,171 @@
+#include "faketoolhost.h"
+#include "log.h"
+#include "mcpbridge.h"
+#include "mcpserver.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <atomic>
+#include <cstdio>
+#include <thread>
+
+namespace {
+
+struct BridgeRun {
+    QByteArray out;
+    QByteArray err;
+    int launches = 0;
+};
+
+// Runs the bridge on its own thread over in-memory streams while this thread keeps serving.
+BridgeRun runBridge(const QByteArray &input, MCPBridge::Options options, const std::function<void()> &onLaunch = {})
+{
+    BridgeRun result;
+    std::atomic<int> launches{0};
+    options.launch = [&] {
+        ++launches;
+        if (onLaunch)
+            onLaunch();
+    };
+    char *outBuffer = nullptr;
+    size_t outSize = 0;
+    char *errBuffer = nullptr;
+    size_t errSize = 0;
+    QByteArray inputCopy = input;
+    std::FILE *in = fmemopen(inputCopy.data(), inputCopy.size(), "r");
+    std::FILE *out = open_memstream(&outBuffer, &outSize);
+    std::FILE *err = open_memstream(&errBuffer, &errSize);
+    std::atomic<bool> done{false};
+    std::thread thread([&] {
+        MCPBridge bridge(options);
+        bridge.run(in, out, err);
+        done = true;
+    });
+    (void)QTest::qWaitFor([&] { return done.load(); }, 60000);
+    thread.join();
+    std::fclose(in);
+    std::fclose(out);
+    std::fclose(err);
+    result.out = QByteArray(outBuffer, outSize);
+    result.err = QByteArray(errBuffer, errSize);
+    std::free(outBuffer);
+    std::free(errBuffer);
+    result.launches = launches;
+    return result;
+}
+
+} // namespace
+
+class TestMCPBridge : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void forwardsRequestsSkipsBlankAndNotifications();
+    void launchesOnceAndRetries();
+    void unreachableReplies_data();
+    void unreachableReplies();
+    void unreachableReportedOnceLaunchedWithoutWaiting();
+
+private:
+    QTemporaryDir m_dir;
+    FakeToolHost m_host;
+};
+
+void TestMCPBridge::initTestCase()
+{
+    veltrix::setLogFilePath(m_dir.filePath(QStringLiteral("app.log")));
+}
+
+void TestMCPBridge::forwardsRequestsSkipsBlankAndNotifications()
+{
+    MCPServer server(&m_host);
+    QVERIFY(server.start(0));
+    MCPBridge::Options options;
+    options.port = server.port();
+    const QByteArray input = "\n \t \n{\"jsonrpc\":\"2.0\",\"method\":\"notifications/initialized\"}\n"
+                             "{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"ping\"}\r\n"
+                             "GET\n" // 400 with a body: passed through
+                             "{\"jsonrpc\":\"2.0\",\"id\":\"x\",\"method\":\"tools/call\",\"params\":{\"name\":\"echo\",\"arguments\":{\"t\":\"中文\"}}}"; // no final newline
+    const BridgeRun run = runBridge(input, options);
+    QCOMPARE(run.launches, 0);
+    QCOMPARE(run.err, QByteArray());
+    const QList<QByteArray> lines = run.out.split('\n');
+    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines.at(0), QByteArray(R"({"id":1,"jsonrpc":"2.0","result":{}})"));
+    QCOMPARE(lines.at(1), QByteArray(R"({"error":{"code":-32700,"message":"Parse error"},"id":null,"jsonrpc":"2.0"})"));
+    QVERIFY2(lines.at(2).contains(R"({\"t\":\"中文\"})"), lines.at(2).constData());
+    QCOMPARE(lines.at(3), QByteArray());
+}
+
+void TestMCPBridge::launchesOnceAndRetries()
+{
+    MCPServer server(&m_host);
+    QVERIFY(server.start(0));
+    const quint16 port = server.port();
+    server.stop();
+
+    MCPBridge::Options options;
+    options.port = port;
+    options.launchInterval = std::chrono::milliseconds(20);
+    // The "application" comes up a little after the launch.
+    const BridgeRun run = runBridge("{\"id\":5,\"method\":\"ping\"}\n{\"id\":6,\"method\":\"ping\"}\n", options, [&] {
+        QMetaObject::invokeMethod(&server, [&server, port] {
+            QTimer::singleShot(100, &server, [&server, port] { server.start(port); });
+        }, Qt::QueuedConnection);
+    });
+    QCOMPARE(run.launches, 1);
+    QCOMPARE(run.err, QByteArray());
+    QCOMPARE(run.out, QByteArray("{\"id\":5,\"jsonrpc\":\"2.0\",\"result\":{}}\n{\"id\":6,\"jsonrpc\":\"2.0\",\"result\":{}}\n"));
+}
+
+void TestMCPBridge::unreachableReplies_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QByteArray>("reply"); // empty: nothing on standard output
+    const QByteArray tail = ",\"error\":{\"code\":-32000,\"message\":\"Veltrix app is not running or MCP is disabled\"}}";
+    QTest::newRow("number id") << QByteArray(R"({"jsonrpc":"2.0","id":42,"method":"ping"})") << "{\"jsonrpc\":\"2.0\",\"id\":42" + tail;
+    QTest::newRow("string id") << QByteArray(R"({"id":"req-1","method":"ping"})") << "{\"jsonrpc\":\"2.0\",\"id\":\"req-1\"" + tail;
+    QTest::newRow("null id") << QByteArray(R"({"id":null,"method":"ping"})") << "{\"jsonrpc\":\"2.0\",\"id\":null" + tail;
+    QTest::newRow("fraction id") << QByteArray(R"({"id":1.5})") << "{\"jsonrpc\":\"2.0\",\"id\":1.5" + tail;
+    QTest::newRow("notification") << QByteArray(R"({"method":"notifications/initialized"})") << QByteArray();
+    QTest::newRow("batch") << QByteArray(R"([{"id":1,"method":"ping"}])") << QByteArray();
+    QTest::newRow("not json") << QByteArray("hello") << QByteArray();
+}
+
+void TestMCPBridge::unreachableReplies()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(QByteArray, reply);
+    QCOMPARE(MCPBridge::unreachableReply(line), reply);
+}
+
+void TestMCPBridge::unreachableReportedOnceLaunchedWithoutWaiting()
+{
+    MCPServer probe(&m_host);
+    QVERIFY(probe.start(0));
+    const quint16 port = probe.port();
+    probe.stop();
+
+    MCPBridge::Options options;
+    options.port = port;
+    options.launchAttempts = 5;
+    options.launchInterval = std::chrono::milliseconds(100);
+    QElapsedTimer timer;
+    timer.start();
+    const BridgeRun run = runBridge("{\"id\":\"a\",\"method\":\"ping\"}\n{\"method\":\"x\"}\n{\"id\":2,\"method\":\"ping\"}\n", options);
+    // Only the first line waits for the launch (5 x 100 ms); the later ones fail at once.
+    QVERIFY(timer.elapsed() >= 500);
+    QVERIFY(timer.elapsed() < 2000);
+    QCOMPARE(run.launches, 1);
+    const QByteArray errLine = "veltrix: app not reachable at http://127.0.0.1:" + QByteArray::number(port) + "/mcp\n";
+    QCOMPARE(run.err, errLine + errLine + errLine);
+    const QList<QByteArray> lines = run.out.split('\n');
+    QCOMPARE(lines.size(), 3);
+    QVERIFY(lines.at(0).startsWith("{\"jsonrpc\":\"2.0\",\"id\":\"a\",\"error\""));
+    QVERIFY(lines.at(1).startsWith("{\"jsonrpc\":\"2.0\",\"id\":2,\"error\""));
+}
+
+QTEST_GUILESS_MAIN(TestMCPBridge)
+#include "test_mcp_bridge.moc"

@@ -1,0 +1,580 @@
+#include "faketoolhost.h"
+#include "httprequest.h"
+#include "httpresponse.h"
+#include "log.h"
+#include "mcpconnection.h"
+#include "mcpserver.h"
+#include "mcpsettings.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <QCoro/QCoroTask>
+
+#include <memory>
+
+namespace {
+
+QJsonObject object(const char *json)
+{
+    return QJsonDocument::fromJson(QByteArray(json)).object();
+}
+
+// A client that writes the given pieces with pauses between them and collects everything
+// until the server closes (or the wait ends).
+struct Exchange {
+    QByteArray reply;
+    bool closed = false;
+};
+
+Exchange exchange(quint16 port, const QList<QByteArray> &pieces, int pauseMs = 0, int waitMs = 10000)
+{
+    Exchange result;
+    QTcpSocket socket;
+    QObject::connect(&socket, &QTcpSocket::readyRead, [&] { result.reply += socket.readAll(); });
+    QObject::connect(&socket, &QTcpSocket::disconnected, [&] {
+        result.reply += socket.readAll();
+        result.closed = true;
+    });
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    if (!QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::ConnectedState; }, 5000))
+        return result;
+    for (const QByteArray &piece : pieces) {
+        socket.write(piece);
+        socket.flush();
+        if (pauseMs > 0)
+            QTest::qWait(pauseMs);
+    }
+    (void)QTest::qWaitFor([&] { return result.closed; }, waitMs);
+    return result;
+}
+
+struct ParsedReply {
+    QByteArray statusLine;
+    QByteArray head;
+    QByteArray body;
+};
+
+ParsedReply parseReply(const QByteArray &bytes)
+{
+    const qsizetype end = bytes.indexOf("\r\n\r\n");
+    if (end < 0)
+        return {};
+    const QByteArray head = bytes.left(end + 4);
+    return {head.left(head.indexOf("\r\n")), head, bytes.mid(end + 4)};
+}
+
+QByteArray post(const QByteArray &body, const QByteArray &path = "/mcp", const QByteArray &extra = {})
+{
+    return "POST " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + extra + "Content-Length: "
+        + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+}
+
+template <typename T>
+T await(QCoro::Task<T> task)
+{
+    return QCoro::waitFor(std::move(task));
+}
+
+} // namespace
+
+class TestMCPServer : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void parseRequest_data();
+    void parseRequest();
+    void localOrigin_data();
+    void localOrigin();
+    void responseHead();
+
+    void dispatch_data();
+    void dispatch();
+    void toolCall_data();
+    void toolCall();
+    void toolCallIsLogged();
+    void instructionsNameNoOtherPlatform();
+
+    void http_data();
+    void http();
+    void requestSplitAcrossSegments();
+    void bytesAfterRequestIgnored();
+    void oversizedRequestClosedWithoutReply();
+    void idleConnectionDroppedOthersServed();
+    void slowToolDoesNotBlockOtherConnections();
+    void serverDestroyedDuringToolCall();
+
+    void portRule_data();
+    void portRule();
+    void portInUseReportsFailure();
+    void stopAndRestart();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_logPath;
+    QString m_settingsPath;
+    FakeToolHost m_host;
+    std::unique_ptr<MCPServer> m_server;
+};
+
+void TestMCPServer::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_logPath = m_dir.filePath(QStringLiteral("app.log"));
+    m_settingsPath = m_dir.filePath(QStringLiteral("settings.ini"));
+    veltrix::setLogFilePath(m_logPath);
+}
+
+void TestMCPServer::cleanupTestCase()
+{
+    veltrix::flushLog();
+}
+
+void TestMCPServer::init()
+{
+    QFile::remove(m_settingsPath);
+    m_server = std::make_unique<MCPServer>(&m_host);
+    m_server->setSettingsFile(m_settingsPath);
+    QVERIFY(m_server->start(0));
+    QVERIFY(m_server->isRunning());
+    QVERIFY(m_server->port() != 0);
+}
+
+void TestMCPServer::cleanup()
+{
+    m_server.reset();
+}
+
+void TestMCPServer::parseRequest_data()
+{
+    QTest::addColumn<QByteArray>("buffer");
+    QTest::addColumn<bool>("complete");
+    QTest::addColumn<QString>("method");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QByteArray>("body");
+
+    QTest::newRow("no terminator") << QByteArray("POST /mcp HTTP/1.1\r\nContent-Length: 2\r\n") << false << QString() << QString() << QByteArray();
+    QTest::newRow("body short") << QByteArray("POST /mcp HTTP/1.1\r\nContent-Length: 5\r\n\r\n{}") << false << QString() << QString() << QByteArray();
+    QTest::newRow("exact body") << QByteArray("POST /mcp HTTP/1.1\r\nContent-Length: 2\r\n\r\n{}") << true << QStringLiteral("POST") << QStringLiteral("/mcp") << QByteArray("{}");
+    QTest::newRow("extra bytes cut") << QByteArray("POST /mcp HTTP/1.1\r\nContent-Length: 2\r\n\r\n{}GARBAGE") << true << QStringLiteral("POST") << QStringLiteral("/mcp") << QByteArray("{}");
+    QTest::newRow("length any case") << QByteArray("POST /mcp HTTP/1.1\r\ncOnTeNt-LeNgTh:\t 3 \t\r\n\r\nabcd") << true << QStringLiteral("POST") << QStringLiteral("/mcp") << QByteArray("abc");
+    QTest::newRow("no length, empty body") << QByteArray("POST /mcp HTTP/1.1\r\n\r\n{\"a\":1}") << true << QStringLiteral("POST") << QStringLiteral("/mcp") << QByteArray();
+    QTest::newRow("malformed length") << QByteArray("POST /mcp HTTP/1.1\r\nContent-Length: 2x\r\n\r\n{}") << true << QStringLiteral("POST") << QStringLiteral("/mcp") << QByteArray();
+    QTest::newRow("negative length") << QByteArray("POST /mcp HTTP/1.1\r\nContent-Length: -10\r\n\r\n{}") << true << QStringLiteral("POST") << QStringLiteral("/mcp") << QByteArray();
+    QTest::newRow("later header wins") << QByteArray("POST /mcp HTTP/1.1\r\nContent-Length: 1\r\ncontent-length: 2\r\n\r\n{}") << true << QStringLiteral("POST") << QStringLiteral("/mcp") << QByteArray("{}");
+    QTest::newRow("method case kept, query kept") << QByteArray("post   /mcp?x=1\r\n\r\n") << true << QStringLiteral("post") << QStringLiteral("/mcp?x=1") << QByteArray();
+    QTest::newRow("one token never completes") << QByteArray("POST\r\nContent-Length: 0\r\n\r\n") << false << QString() << QString() << QByteArray();
+    QTest::newRow("invalid utf8 head") << QByteArray("POST /m\xff\xfe HTTP/1.1\r\n\r\n") << true << QStringLiteral("POST") << QStringLiteral("/m\uFFFD\uFFFD") << QByteArray();
+}
+
+void TestMCPServer::parseRequest()
+{
+    QFETCH(QByteArray, buffer);
+    QFETCH(bool, complete);
+    const std::optional<HTTPRequest> request = HTTPRequest::parse(buffer);
+    QCOMPARE(request.has_value(), complete);
+    if (!complete)
+        return;
+    QTEST(request->method, "method");
+    QTEST(request->path, "path");
+    QTEST(request->body, "body");
+}
+
+void TestMCPServer::localOrigin_data()
+{
+    QTest::addColumn<QString>("origin");
+    QTest::addColumn<bool>("allowed");
+    QTest::newRow("localhost") << QStringLiteral("http://localhost") << true;
+    QTest::newRow("localhost port") << QStringLiteral("http://localhost:6274") << true;
+    QTest::newRow("loopback port") << QStringLiteral("http://127.0.0.1:8765") << true;
+    QTest::newRow("lookalike host") << QStringLiteral("http://localhost.evil.example") << false;
+    QTest::newRow("lookalike loopback") << QStringLiteral("http://127.0.0.1.evil.example") << false;
+    QTest::newRow("userinfo trick") << QStringLiteral("http://localhost@evil.example") << false;
+    QTest::newRow("port then host") << QStringLiteral("http://localhost:80.evil.example") << false;
+    QTest::newRow("empty port") << QStringLiteral("http://localhost:") << false;
+    QTest::newRow("port too big") << QStringLiteral("http://localhost:65536") << false;
+    QTest::newRow("with path") << QStringLiteral("http://localhost/") << false;
+    QTest::newRow("https") << QStringLiteral("https://localhost") << false;
+    QTest::newRow("other host") << QStringLiteral("http://example.com") << false;
+    QTest::newRow("null") << QStringLiteral("null") << false;
+    QTest::newRow("empty") << QString() << false;
+}
+
+void TestMCPServer::localOrigin()
+{
+    QFETCH(QString, origin);
+    QTEST(HTTPRequest::isLocalOrigin(origin), "allowed");
+}
+
+void TestMCPServer::responseHead()
+{
+    QCOMPARE(HTTPResponse::empty("405 Method Not Allowed").toBytes(),
+             QByteArray("HTTP/1.1 405 Method Not Allowed\r\nContent-Length: 0\r\nConnection: close\r\nAllow: POST\r\n\r\n"));
+    QCOMPARE((HTTPResponse{"200 OK", "{}"}.toBytes()),
+             QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\nContent-Type: application/json\r\n\r\n{}"));
+    QCOMPARE(HTTPResponse::empty("202 Accepted").toBytes(),
+             QByteArray("HTTP/1.1 202 Accepted\r\nContent-Length: 0\r\nConnection: close\r\n\r\n"));
+}
+
+void TestMCPServer::dispatch_data()
+{
+    QTest::addColumn<QByteArray>("message");
+    QTest::addColumn<QByteArray>("reply"); // empty: no reply
+
+    const QByteArray instructions = QJsonDocument(QJsonArray{MCPServer::instructions()}).toJson(QJsonDocument::Compact);
+    const QByteArray initResult = "\"capabilities\":{\"tools\":{\"listChanged\":false}},\"serverInfo\":{\"name\":\"veltrix\",\"title\":\"Veltrix (LG webOS TV)\",\"version\":\"1.0\"},\"instructions\":"
+        + instructions.mid(1, instructions.size() - 2);
+
+    QTest::newRow("initialized notification") << QByteArray(R"({"jsonrpc":"2.0","method":"notifications/initialized"})") << QByteArray();
+    QTest::newRow("empty object") << QByteArray("{}") << QByteArray();
+    QTest::newRow("notification of unknown method") << QByteArray(R"({"method":"nope"})") << QByteArray();
+    QTest::newRow("id without method") << QByteArray(R"({"id":1})") << QByteArray();
+    QTest::newRow("method not a string") << QByteArray(R"({"id":1,"method":5})") << QByteArray();
+    QTest::newRow("ping without jsonrpc") << QByteArray(R"({"id":7,"method":"ping"})") << QByteArray(R"({"jsonrpc":"2.0","id":7,"result":{}})");
+    QTest::newRow("string id") << QByteArray(R"({"id":"a-1","method":"ping"})") << QByteArray(R"({"jsonrpc":"2.0","id":"a-1","result":{}})");
+    QTest::newRow("null id is a request") << QByteArray(R"({"id":null,"method":"ping"})") << QByteArray(R"({"jsonrpc":"2.0","id":null,"result":{}})");
+    QTest::newRow("initialize supported older")
+        << QByteArray(R"({"id":1,"method":"initialize","params":{"protocolVersion":"2025-03-26"}})")
+        << QByteArray("{\"jsonrpc\":\"2.0\",\"id\":1,\"result\":{\"protocolVersion\":\"2025-03-26\"," + initResult + "}}");
+    QTest::newRow("initialize oldest")
+        << QByteArray(R"({"id":1,"method":"initialize","params":{"protocolVersion":"2024-11-05"}})")
+        << QByteArray("{\"jsonrpc\":\"2.0\",\"id\":1,\"result\":{\"protocolVersion\":\"2024-11-05\"," + initResult + "}}");
+    QTest::newRow("initialize newer")
+        << QByteArray(R"({"id":2,"method":"initialize","params":{"protocolVersion":"2099-01-01"}})")
+        << QByteArray("{\"jsonrpc\":\"2.0\",\"id\":2,\"result\":{\"protocolVersion\":\"2025-06-18\"," + initResult + "}}");
+    QTest::newRow("initialize no params")
+        << QByteArray(R"({"id":3,"method":"initialize"})")
+        << QByteArray("{\"jsonrpc\":\"2.0\",\"id\":3,\"result\":{\"protocolVersion\":\"2025-06-18\"," + initResult + "}}");
+    QTest::newRow("initialize version not a string")
+        << QByteArray(R"({"id":3,"method":"initialize","params":{"protocolVersion":20250326}})")
+        << QByteArray("{\"jsonrpc\":\"2.0\",\"id\":3,\"result\":{\"protocolVersion\":\"2025-06-18\"," + initResult + "}}");
+    QTest::newRow("tools/list ignores cursor")
+        << QByteArray(R"({"id":4,"method":"tools/list","params":{"cursor":"x"}})")
+        << QByteArray(R"({"jsonrpc":"2.0","id":4,"result":{"tools":[{"name":"echo"},{"name":"slow"}]}})");
+    QTest::newRow("method case-sensitive")
+        << QByteArray(R"({"id":5,"method":"Ping"})")
+        << QByteArray(R"({"jsonrpc":"2.0","id":5,"error":{"code":-32601,"message":"Method not found: Ping"}})");
+    QTest::newRow("resources/list unknown")
+        << QByteArray(R"({"id":6,"method":"resources/list"})")
+        << QByteArray(R"({"jsonrpc":"2.0","id":6,"error":{"code":-32601,"message":"Method not found: resources/list"}})");
+}
+
+void TestMCPServer::dispatch()
+{
+    QFETCH(QByteArray, message);
+    QFETCH(QByteArray, reply);
+    const std::optional<QJsonObject> got = await(m_server->handleMessage(QJsonDocument::fromJson(message).object()));
+    if (reply.isEmpty()) {
+        QVERIFY2(!got, got ? QJsonDocument(*got).toJson().constData() : "");
+        return;
+    }
+    QVERIFY(got);
+    QCOMPARE(*got, QJsonDocument::fromJson(reply).object());
+}
+
+void TestMCPServer::toolCall_data()
+{
+    QTest::addColumn<QByteArray>("params");
+    QTest::addColumn<QByteArray>("expected"); // the whole reply minus jsonrpc/id
+
+    QTest::newRow("text result") << QByteArray(R"({"name":"echo","arguments":{"level":5}})")
+                                 << QByteArray(R"({"result":{"content":[{"type":"text","text":"{\"level\":5}"}],"isError":false}})");
+    QTest::newRow("arguments not an object") << QByteArray(R"({"name":"echo","arguments":[1,2]})")
+                                             << QByteArray(R"({"result":{"content":[{"type":"text","text":"{}"}],"isError":false}})");
+    QTest::newRow("invalid failure") << QByteArray(R"({"name":"invalid"})")
+                                     << QByteArray(R"({"result":{"content":[{"type":"text","text":"Missing argument: level"}],"isError":true}})");
+    QTest::newRow("other failure utf8") << QByteArray(R"({"name":"boom"})")
+                                        << QByteArray(R"({"result":{"content":[{"type":"text","text":"电视响应超时"}],"isError":true}})");
+    QTest::newRow("unknown tool") << QByteArray(R"({"name":"tv_fly"})")
+                                  << QByteArray(R"({"error":{"code":-32602,"message":"Unknown tool: tv_fly"}})");
+    QTest::newRow("empty params") << QByteArray("{}")
+                                  << QByteArray(R"({"error":{"code":-32602,"message":"Missing tool name"}})");
+    QTest::newRow("name not a string") << QByteArray(R"({"name":3})")
+                                       << QByteArray(R"({"error":{"code":-32602,"message":"Missing tool name"}})");
+}
+
+void TestMCPServer::toolCall()
+{
+    QFETCH(QByteArray, params);
+    QFETCH(QByteArray, expected);
+    QJsonObject message{{QStringLiteral("id"), 11}, {QStringLiteral("method"), QStringLiteral("tools/call")},
+                        {QStringLiteral("params"), QJsonDocument::fromJson(params).object()}};
+    const std::optional<QJsonObject> got = await(m_server->handleMessage(message));
+    QVERIFY(got);
+    QJsonObject want = QJsonDocument::fromJson(expected).object();
+    want.insert(QStringLiteral("jsonrpc"), QStringLiteral("2.0"));
+    want.insert(QStringLiteral("id"), 11);
+    QCOMPARE(*got, want);
+}
+
+void TestMCPServer::toolCallIsLogged()
+{
+    const QJsonObject message = object(R"({"id":1,"method":"tools/call","params":{"name":"echo","arguments":{"action":"set","level":5,"text":"a\nb"}}})");
+    QVERIFY(await(m_server->handleMessage(message)));
+    veltrix::flushLog();
+    QFile log(m_logPath);
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(log.readAll());
+    // The newline inside the argument stays escaped: one call, one log line.
+    QVERIFY2(text.contains(QStringLiteral("MCP 调用 echo [\"action\": \"set\", \"level\": 5, \"text\": \"a\\nb\"]\n")), qPrintable(text));
+}
+
+void TestMCPServer::instructionsNameNoOtherPlatform()
+{
+#ifdef Q_OS_MACOS
+    QVERIFY(MCPServer::instructions().contains(QStringLiteral("Veltrix macOS app")));
+#else
+    QCOMPARE(MCPServer::instructions(),
+             QStringLiteral("Control the LG webOS TV paired in the Veltrix app. Call tv_status first to see the current state, inputs and apps."));
+#endif
+}
+
+void TestMCPServer::http_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QByteArray>("status");
+    QTest::addColumn<QByteArray>("body"); // compared as JSON; empty means an empty body
+
+    const QByteArray ping = R"({"jsonrpc":"2.0","id":1,"method":"ping"})";
+    const QByteArray pong = R"({"jsonrpc":"2.0","id":1,"result":{}})";
+    QTest::newRow("ping") << post(ping) << QByteArray("200 OK") << pong;
+    QTest::newRow("query ignored") << post(ping, "/mcp?x=1") << QByteArray("200 OK") << pong;
+    QTest::newRow("path case-sensitive") << post(ping, "/MCP") << QByteArray("404 Not Found") << QByteArray();
+    QTest::newRow("other path") << post(ping, "/") << QByteArray("404 Not Found") << QByteArray();
+    QTest::newRow("get") << QByteArray("GET /mcp HTTP/1.1\r\nHost: x\r\n\r\n") << QByteArray("405 Method Not Allowed") << QByteArray();
+    QTest::newRow("method case-sensitive") << QByteArray("post /mcp HTTP/1.1\r\n\r\n") << QByteArray("405 Method Not Allowed") << QByteArray();
+    QTest::newRow("local origin with port") << post(ping, "/mcp", "Origin: http://localhost:5173\r\n") << QByteArray("200 OK") << pong;
+    QTest::newRow("lookalike origin") << post(ping, "/mcp", "Origin: http://localhost.evil.example\r\n") << QByteArray("403 Forbidden") << QByteArray();
+    QTest::newRow("https origin") << post(ping, "/mcp", "Origin: https://127.0.0.1\r\n") << QByteArray("403 Forbidden") << QByteArray();
+    QTest::newRow("origin checked before path") << post(ping, "/elsewhere", "Origin: http://example.com\r\n") << QByteArray("403 Forbidden") << QByteArray();
+    QTest::newRow("origin checked before method") << QByteArray("GET /mcp HTTP/1.1\r\nOrigin: http://evil\r\n\r\n") << QByteArray("403 Forbidden") << QByteArray();
+    QTest::newRow("notification") << post(R"({"method":"notifications/initialized"})") << QByteArray("202 Accepted") << QByteArray();
+    QTest::newRow("batch of notifications") << post(R"([{"method":"a"},{"method":"b"}])") << QByteArray("202 Accepted") << QByteArray();
+    QTest::newRow("empty batch") << post("[]") << QByteArray("202 Accepted") << QByteArray();
+    QTest::newRow("batch keeps order, skips notifications")
+        << post(R"([{"id":"b","method":"ping"},{"method":"x"},{"id":"a","method":"nope"}])") << QByteArray("200 OK")
+        << QByteArray(R"([{"jsonrpc":"2.0","id":"b","result":{}},{"jsonrpc":"2.0","id":"a","error":{"code":-32601,"message":"Method not found: nope"}}])");
+    QTest::newRow("bare number") << post("42") << QByteArray("400 Bad Request")
+                                 << QByteArray(R"({"jsonrpc":"2.0","id":null,"error":{"code":-32700,"message":"Parse error"}})");
+    QTest::newRow("not json") << post("{\"id\":") << QByteArray("400 Bad Request")
+                              << QByteArray(R"({"jsonrpc":"2.0","id":null,"error":{"code":-32700,"message":"Parse error"}})");
+    QTest::newRow("no content-length") << QByteArray("POST /mcp HTTP/1.1\r\n\r\n") << QByteArray("400 Bad Request")
+                                       << QByteArray(R"({"jsonrpc":"2.0","id":null,"error":{"code":-32700,"message":"Parse error"}})");
+    QTest::newRow("batch with non-object") << post(R"([{"id":1,"method":"ping"},1])") << QByteArray("400 Bad Request")
+                                           << QByteArray(R"({"jsonrpc":"2.0","id":null,"error":{"code":-32600,"message":"Invalid Request"}})");
+}
+
+void TestMCPServer::http()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(QByteArray, status);
+    QFETCH(QByteArray, body);
+    const Exchange result = exchange(m_server->port(), {request});
+    QVERIFY(result.closed);
+    const ParsedReply reply = parseReply(result.reply);
+    QCOMPARE(reply.statusLine, "HTTP/1.1 " + status);
+    QVERIFY(reply.head.contains("\r\nConnection: close\r\n"));
+    QVERIFY(reply.head.contains(QByteArray("\r\nContent-Length: " + QByteArray::number(reply.body.size()) + "\r\n")));
+    QCOMPARE(reply.head.contains("\r\nAllow: POST\r\n"), status.startsWith("405"));
+    QCOMPARE(reply.head.contains("Content-Type: application/json"), !reply.body.isEmpty());
+    if (body.isEmpty()) {
+        QCOMPARE(reply.body, QByteArray());
+    } else {
+        QVERIFY2(!reply.body.contains('\n'), reply.body.constData());
+        QCOMPARE(QJsonDocument::fromJson(reply.body), QJsonDocument::fromJson(body));
+    }
+}
+
+void TestMCPServer::requestSplitAcrossSegments()
+{
+    const QByteArray body = R"({"id":9,"method":"tools/call","params":{"name":"echo","arguments":{"s":"é"}}})";
+    const QByteArray head = "POST /mcp HTTP/1.1\r\ncontent-length: " + QByteArray::number(body.size()) + "\r\n\r\n";
+    // The terminator itself is split, and the body arrives in pieces afterwards.
+    const QList<QByteArray> pieces{head.left(10), head.mid(10, head.size() - 12), head.right(2), body.left(5), body.mid(5)};
+    const Exchange result = exchange(m_server->port(), pieces, 30);
+    QVERIFY(result.closed);
+    const ParsedReply reply = parseReply(result.reply);
+    QCOMPARE(reply.statusLine, QByteArray("HTTP/1.1 200 OK"));
+    QCOMPARE(QJsonDocument::fromJson(reply.body).object().value(QStringLiteral("result")).toObject()
+                 .value(QStringLiteral("content")).toArray().first().toObject().value(QStringLiteral("text")).toString(),
+             QStringLiteral("{\"s\":\"é\"}"));
+}
+
+void TestMCPServer::bytesAfterRequestIgnored()
+{
+    const QByteArray request = post(R"({"id":1,"method":"ping"})") + post(R"({"id":2,"method":"ping"})");
+    const Exchange result = exchange(m_server->port(), {request});
+    QVERIFY(result.closed);
+    QCOMPARE(result.reply.count("HTTP/1.1"), 1);
+    QVERIFY(parseReply(result.reply).body.contains("\"id\":1"));
+}
+
+void TestMCPServer::oversizedRequestClosedWithoutReply()
+{
+    const QByteArray big(MCPConnection::bufferLimit + 1024 * 1024, 'x');
+    const Exchange noTerminator = exchange(m_server->port(), {"POST /mcp HTTP/1.1\r\nX: " + big});
+    QVERIFY(noTerminator.closed);
+    QCOMPARE(noTerminator.reply, QByteArray());
+
+    const Exchange hugeBody = exchange(m_server->port(), {"POST /mcp HTTP/1.1\r\nContent-Length: 99999999\r\n\r\n" + big});
+    QVERIFY(hugeBody.closed);
+    QCOMPARE(hugeBody.reply, QByteArray());
+}
+
+
+void TestMCPServer::idleConnectionDroppedOthersServed()
+{
+    m_server->setIdleTimeout(std::chrono::milliseconds(300));
+    QTcpSocket idle;
+    bool idleClosed = false;
+    QByteArray idleReply;
+    QObject::connect(&idle, &QTcpSocket::readyRead, [&] { idleReply += idle.readAll(); });
+    QObject::connect(&idle, &QTcpSocket::disconnected, [&] { idleClosed = true; });
+    idle.connectToHost(QHostAddress::LocalHost, m_server->port());
+    QVERIFY(QTest::qWaitFor([&] { return idle.state() == QAbstractSocket::ConnectedState; }, 5000));
+    idle.write("POST /mcp HTTP/1.1\r\nContent-Length: 10\r\n\r\n{");
+
+    // Meanwhile others are served, and a silent peer that never sends anything is dropped too.
+    QTcpSocket silent;
+    bool silentClosed = false;
+    QObject::connect(&silent, &QTcpSocket::disconnected, [&] { silentClosed = true; });
+    silent.connectToHost(QHostAddress::LocalHost, m_server->port());
+    const Exchange served = exchange(m_server->port(), {post(R"({"id":1,"method":"ping"})")});
+    QCOMPARE(parseReply(served.reply).statusLine, QByteArray("HTTP/1.1 200 OK"));
+    QVERIFY(!idleClosed);
+
+    QVERIFY(QTest::qWaitFor([&] { return idleClosed && silentClosed; }, 5000));
+    QCOMPARE(idleReply, QByteArray());
+}
+
+void TestMCPServer::slowToolDoesNotBlockOtherConnections()
+{
+    QTcpSocket slow;
+    QByteArray slowReply;
+    bool slowClosed = false;
+    QObject::connect(&slow, &QTcpSocket::readyRead, [&] { slowReply += slow.readAll(); });
+    QObject::connect(&slow, &QTcpSocket::disconnected, [&] { slowClosed = true; });
+    slow.connectToHost(QHostAddress::LocalHost, m_server->port());
+    QVERIFY(QTest::qWaitFor([&] { return slow.state() == QAbstractSocket::ConnectedState; }, 5000));
+    slow.write(post(R"({"id":1,"method":"tools/call","params":{"name":"slow","arguments":{"ms":800}}})"));
+
+    QElapsedTimer timer;
+    timer.start();
+    const Exchange quick = exchange(m_server->port(), {post(R"({"id":2,"method":"ping"})")});
+    QCOMPARE(parseReply(quick.reply).statusLine, QByteArray("HTTP/1.1 200 OK"));
+    QVERIFY(!slowClosed);
+    QVERIFY(timer.elapsed() < 700);
+
+    QVERIFY(QTest::qWaitFor([&] { return slowClosed; }, 5000));
+    QVERIFY(parseReply(slowReply).body.contains("slow done"));
+}
+
+void TestMCPServer::serverDestroyedDuringToolCall()
+{
+    QTcpSocket client;
+    bool closed = false;
+    QObject::connect(&client, &QTcpSocket::disconnected, [&] { closed = true; });
+    client.connectToHost(QHostAddress::LocalHost, m_server->port());
+    QVERIFY(QTest::qWaitFor([&] { return client.state() == QAbstractSocket::ConnectedState; }, 5000));
+    const int before = m_host.calls;
+    client.write(post(R"({"id":1,"method":"tools/call","params":{"name":"slow","arguments":{"ms":200}}})"));
+    QVERIFY(QTest::qWaitFor([&] { return m_host.calls == before + 1; }, 5000));
+    m_server.reset();
+    // The call finishes with nobody left to answer; the client just sees the close.
+    QVERIFY(QTest::qWaitFor([&] { return closed; }, 5000));
+    QTest::qWait(400);
+}
+
+void TestMCPServer::portRule_data()
+{
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<int>("port");
+    QTest::newRow("absent") << QVariant() << 8765;
+    QTest::newRow("zero") << QVariant(0) << 8765;
+    QTest::newRow("too big") << QVariant(70000) << 8765;
+    QTest::newRow("negative") << QVariant(-5) << 8765;
+    QTest::newRow("text") << QVariant(QStringLiteral("abc")) << 8765;
+    QTest::newRow("in range") << QVariant(9000) << 9000;
+    QTest::newRow("highest") << QVariant(65535) << 65535;
+}
+
+void TestMCPServer::portRule()
+{
+    QFETCH(QVariant, stored);
+    QFETCH(int, port);
+    m_server.reset();
+    {
+        QSettings settings(m_settingsPath, QSettings::IniFormat);
+        if (stored.isValid())
+            settings.setValue(QStringLiteral("mcpPort"), stored);
+        else
+            settings.remove(QStringLiteral("mcpPort"));
+    }
+    MCPServer server(&m_host);
+    server.setSettingsFile(m_settingsPath);
+    QCOMPARE(server.endpointURL(), QStringLiteral("http://127.0.0.1:%1/mcp").arg(port));
+    QVERIFY(server.start());
+    QCOMPARE(int(server.port()), port);
+    const Exchange result = exchange(server.port(), {post(R"({"id":1,"method":"ping"})")});
+    QCOMPARE(parseReply(result.reply).statusLine, QByteArray("HTTP/1.1 200 OK"));
+}
+
+void TestMCPServer::portInUseReportsFailure()
+{
+    MCPServer second(&m_host);
+    QSignalSpy running(&second, &MCPServer::isRunningChanged);
+    QSignalSpy errors(&second, &MCPServer::lastErrorChanged);
+    QVERIFY(!second.start(m_server->port()));
+    QVERIFY(!second.isRunning());
+    QVERIFY(second.hasLastError());
+    QVERIFY(!second.lastError().isEmpty());
+    QCOMPARE(running.count(), 0);
+    QCOMPARE(errors.count(), 1);
+    veltrix::flushLog();
+    QFile log(m_logPath);
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QVERIFY(QString::fromUtf8(log.readAll()).contains(QStringLiteral("MCP 服务失败: ") + second.lastError()));
+
+    // Once the port is free again the error clears and the start is logged with the URL.
+    const quint16 port = m_server->port();
+    m_server->stop();
+    QVERIFY(second.start(port));
+    QVERIFY(second.isRunning());
+    QVERIFY(!second.hasLastError());
+    QCOMPARE(running.count(), 1);
+    QCOMPARE(errors.count(), 2);
+    veltrix::flushLog();
+    log.seek(0);
+    QVERIFY(QString::fromUtf8(log.readAll()).contains(QStringLiteral("MCP 服务已启动 http://127.0.0.1:%1/mcp\n").arg(port)));
+}
+
+void TestMCPServer::stopAndRestart()
+{
+    const quint16 port = m_server->port();
+    QSignalSpy running(m_server.get(), &MCPServer::isRunningChanged);
+    m_server->stop();
+    QVERIFY(!m_server->isRunning());
+    QCOMPARE(m_server->port(), quint16(0));
+    QCOMPARE(running.count(), 1);
+    const Exchange refused = exchange(port, {post(R"({"id":1,"method":"ping"})")}, 0, 1000);
+    QCOMPARE(refused.reply, QByteArray());
+
+    QVERIFY(m_server->start(port));
+    QVERIFY(m_server->start(port)); // a start while running restarts on the same port
+    QVERIFY(m_server->isRunning());
+    const Exchange served = exchange(port, {post(R"({"id":1,"method":"ping"})")});
+    QCOMPARE(parseReply(served.reply).statusLine, QByteArray("HTTP/1.1 200 OK"));
+}
+
+QTEST_GUILESS_MAIN(TestMCPServer)
+#include "test_mcp_server.moc"
