@@ -578,9 +578,16 @@ BodyCompletion SSAPClient::startDownload(const QUrl &url, qint64 maxBytes,
             completion->fail(*error);
         else
             completion->succeed(data);
-        if (reply->isRunning())
-            reply->abort();
-        reply->deleteLater();
+        // Aborting from inside the reply's own signal upsets its error bookkeeping; one turn
+        // later the transfer is stopped and the reply released.
+        QMetaObject::invokeMethod(
+            reply,
+            [reply]() {
+                if (reply->isRunning())
+                    reply->abort();
+                reply->deleteLater();
+            },
+            Qt::QueuedConnection);
     };
 
     QObject::connect(reply, &QNetworkReply::metaDataChanged, this, [reply, maxBytes, finish]() {
