@@ -1,0 +1,198 @@
+// Cost of the live preview: one 1920x1080 JPEG screenshot per second from a simulated TV,
+// fetched with the client's screenshot operation (request, address check, pinned HTTPS
+// download) and decoded to a QImage. The TV runs in a child process so its work is not
+// counted; the figure is this process's CPU time (all threads) per frame.
+//
+//   bench_preview [--frames N] [--interval MS] [--address 127.0.18.2]
+//
+// Run it inside a private network namespace (scripts/netns-exec build/bench/preview/bench_preview).
+
+#include "log.h"
+#include "screenshot.h"
+#include "simulatedtv.h"
+#include "ssapclient.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <QCoro/QCoroTimer>
+
+#include <sys/resource.h>
+#include <time.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <numeric>
+#include <vector>
+
+namespace {
+
+double processCpuMs()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto ms = [](const timeval &t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
+double threadCpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec * 1000.0 + t.tv_nsec / 1e6;
+}
+
+struct Stats {
+    double mean = 0, median = 0, p95 = 0, max = 0;
+};
+
+Stats stats(std::vector<double> values)
+{
+    Stats s;
+    if (values.empty())
+        return s;
+    std::sort(values.begin(), values.end());
+    s.mean = std::accumulate(values.begin(), values.end(), 0.0) / double(values.size());
+    s.median = values[values.size() / 2];
+    s.p95 = values[std::min(values.size() - 1, size_t(double(values.size()) * 0.95))];
+    s.max = values.back();
+    return s;
+}
+
+int serve(const QString &address)
+{
+    SimulatedTV::Options options;
+    options.address = QHostAddress(address);
+    options.screenshotSize = QSize(1920, 1080);
+    SimulatedTV tv(options);
+    if (!tv.start()) {
+        std::fprintf(stderr, "tv: %s\n", qPrintable(tv.errorString()));
+        return 1;
+    }
+    tv.screenshotJpeg(); // encode once before the first request
+    std::printf("ready\n");
+    std::fflush(stdout);
+    return QCoreApplication::exec();
+}
+
+QCoro::Task<int> measure(QString address, int frames, int intervalMs)
+{
+    SSAPClient client;
+    try {
+        co_await client.connect(address);
+    } catch (const SSAPError &e) {
+        std::fprintf(stderr, "connect failed: %s\n", e.what());
+        co_return 1;
+    }
+
+    std::vector<double> cpu, decodeCpu, wall;
+    qint64 jpegBytes = 0;
+    QSize size;
+    const double runCpuStart = processCpuMs();
+    QElapsedTimer run;
+    run.start();
+
+    // One warm-up frame (TLS session, decoder plug-in loading) that is not counted.
+    for (int i = -1; i < frames; ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        const double cpuStart = processCpuMs();
+        QByteArray bytes;
+        try {
+            bytes = co_await captureScreenshot(&client, address);
+        } catch (const std::exception &e) {
+            std::fprintf(stderr, "frame %d failed: %s\n", i, e.what());
+            co_return 1;
+        }
+        const double decodeStart = threadCpuMs();
+        QImage image;
+        if (!image.loadFromData(bytes)) {
+            std::fprintf(stderr, "frame %d did not decode\n", i);
+            co_return 1;
+        }
+        const double decodeEnd = threadCpuMs();
+        const double cpuEnd = processCpuMs();
+        const qint64 elapsed = clock.elapsed();
+        if (i >= 0) {
+            cpu.push_back(cpuEnd - cpuStart);
+            decodeCpu.push_back(decodeEnd - decodeStart);
+            wall.push_back(double(elapsed));
+        } else {
+            run.restart();
+        }
+        jpegBytes = bytes.size();
+        size = image.size();
+        if (i == -1)
+            continue;
+        if (elapsed < intervalMs)
+            co_await QCoro::sleepFor(std::chrono::milliseconds(intervalMs - elapsed));
+    }
+    const double runCpu = processCpuMs() - runCpuStart;
+    const double runSeconds = run.elapsed() / 1000.0;
+
+    const Stats c = stats(cpu), d = stats(decodeCpu), w = stats(wall);
+    std::printf("preview bench: %d frames of %dx%d JPEG (%lld bytes), one every %d ms\n", frames,
+                size.width(), size.height(), static_cast<long long>(jpegBytes), intervalMs);
+    std::printf("  CPU per frame, download + decode (ms): mean %.2f  median %.2f  p95 %.2f  max %.2f\n",
+                c.mean, c.median, c.p95, c.max);
+    std::printf("  of which decode (ms):                  mean %.2f  median %.2f  p95 %.2f  max %.2f\n",
+                d.mean, d.median, d.p95, d.max);
+    std::printf("  wall time per frame (ms):              mean %.2f  median %.2f  p95 %.2f  max %.2f\n",
+                w.mean, w.median, w.p95, w.max);
+    std::printf("  whole run: %.1f ms CPU over %.1f s = %.2f%% of one core\n", runCpu, runSeconds,
+                runSeconds > 0 ? runCpu / (runSeconds * 10.0) : 0.0);
+    co_return 0;
+}
+
+QCoro::Task<> runAndQuit(QString address, int frames, int intervalMs)
+{
+    const int code = co_await measure(address, frames, intervalMs);
+    QCoreApplication::exit(code);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    const QCommandLineOption framesOption(QStringLiteral("frames"), QStringLiteral("Frames to measure."),
+                                          QStringLiteral("n"), QStringLiteral("30"));
+    const QCommandLineOption intervalOption(QStringLiteral("interval"), QStringLiteral("Pace in ms."),
+                                            QStringLiteral("ms"), QStringLiteral("1000"));
+    const QCommandLineOption addressOption(QStringLiteral("address"), QStringLiteral("TV loopback address."),
+                                           QStringLiteral("ip"), QStringLiteral("127.0.18.2"));
+    const QCommandLineOption serveOption(QStringLiteral("serve"), QStringLiteral("Run the simulated TV (internal)."));
+    parser.addHelpOption();
+    parser.addOptions({framesOption, intervalOption, addressOption, serveOption});
+    parser.process(app);
+
+    const QString address = parser.value(addressOption);
+    if (parser.isSet(serveOption))
+        return serve(address);
+
+    QTemporaryDir logDir;
+    veltrix::setLogFilePath(logDir.filePath(QStringLiteral("bench.log")));
+
+    QProcess tv;
+    tv.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    tv.start(QCoreApplication::applicationFilePath(),
+             {QStringLiteral("--serve"), QStringLiteral("--address"), address});
+    if (!tv.waitForReadyRead(15000) || !tv.readLine().startsWith("ready")) {
+        std::fprintf(stderr, "the simulated TV did not start\n");
+        return 1;
+    }
+
+    QTimer::singleShot(0, [&] { runAndQuit(address, parser.value(framesOption).toInt(),
+                                           parser.value(intervalOption).toInt()); });
+    const int code = QCoreApplication::exec();
+    tv.kill();
+    tv.waitForFinished(5000);
+    veltrix::flushLog();
+    return code;
+}
