@@ -45,6 +45,9 @@ public:
         });
     }
 
+    // Qt 6.4 leaks the close reason when a connected QWebSocket is destroyed; abort first.
+    ~RawClient() { m_socket.abort(); }
+
     bool open(const QString &url)
     {
         m_socket.open(QUrl(url));

@@ -204,6 +204,11 @@ SimulatedTV::~SimulatedTV()
     const auto children = findChildren<QObject *>();
     for (QObject *child : children)
         QObject::disconnect(child, nullptr, this, nullptr);
+    // Destroying a connected QWebSocket leaks its close reason in Qt 6.4; abort them first.
+    for (QWebSocket *socket : findChildren<QWebSocket *>()) {
+        socket->disconnect();
+        socket->abort();
+    }
 }
 
 bool SimulatedTV::start()
