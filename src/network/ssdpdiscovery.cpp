@@ -162,7 +162,11 @@ QCoro::Task<std::optional<QString>> fetchDescription(QNetworkAccessManager &mana
     co_await qCoro(raw).waitForFinished();
     if (reply->error() != QNetworkReply::NoError)
         co_return std::nullopt;
-    co_return QString::fromUtf8(reply->readAll());
+    // A fast sender can finish before the progress check runs.
+    const QByteArray body = reply->readAll();
+    if (body.size() > kDescriptionLimit)
+        co_return std::nullopt;
+    co_return QString::fromUtf8(body);
 }
 
 QString hostList(const QList<Found> &found)

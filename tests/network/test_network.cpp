@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QUdpSocket>
+#include <QUrl>
 
 using LocalNetwork::Interface;
 using OptString = std::optional<QString>;
@@ -307,7 +308,17 @@ private Q_SLOTS:
         SsdpResponder lowerCase(QHostAddress(QStringLiteral("127.0.12.5")), {}, QStringLiteral("uuid:lc"));
         lowerCase.setLocationHeaderName(QStringLiteral("location"));
         lowerCase.setDescriptionBody("<friendlyName id=\"x\">hidden</friendlyName><modelName>M5</modelName>");
-        for (SsdpResponder *r : {&living, &bedroom, &noLocation, &broken, &lowerCase})
+        // Answers come from anything on the network: an endless description and a local file
+        // location must not be read.
+        SsdpResponder huge(QHostAddress(QStringLiteral("127.0.12.7")), {}, QStringLiteral("uuid:huge"));
+        huge.setDescriptionBody(QByteArray(2 * 1024 * 1024, ' ') + "<friendlyName>big</friendlyName>");
+        QFile localFile(m_dir.filePath(QStringLiteral("description.xml")));
+        QVERIFY(localFile.open(QIODevice::WriteOnly));
+        localFile.write("<friendlyName>local</friendlyName>");
+        localFile.close();
+        const QString fileUrl = QUrl::fromLocalFile(localFile.fileName()).toString();
+        SsdpResponder fileLocation(QHostAddress(QStringLiteral("127.0.12.8")), fileUrl, QStringLiteral("uuid:file"));
+        for (SsdpResponder *r : {&living, &bedroom, &noLocation, &broken, &lowerCase, &huge, &fileLocation})
             QVERIFY2(r->start(), qPrintable(r->errorString()));
 
         // The main thread keeps running while the search listens.
@@ -334,6 +345,8 @@ private Q_SLOTS:
             F{QStringLiteral("127.0.12.3"), QStringLiteral("udn-living"), QStringLiteral("客厅电视"), QStringLiteral("OLED55C1PUB.AUS"), living.descriptionUrl()},
             F{QStringLiteral("127.0.12.4"), QStringLiteral("usn-broken"), {}, {}, broken.descriptionUrl()},
             F{QStringLiteral("127.0.12.5"), QStringLiteral("lc"), {}, QStringLiteral("M5"), lowerCase.descriptionUrl()},
+            F{QStringLiteral("127.0.12.7"), QStringLiteral("huge"), {}, {}, huge.descriptionUrl()},
+            F{QStringLiteral("127.0.12.8"), QStringLiteral("file"), {}, {}, fileUrl},
         };
         for (qsizetype i = 0; i < qMin(expected.size(), result->size()); ++i) {
             const F &got = result->at(i);
@@ -353,7 +366,8 @@ private Q_SLOTS:
 
         const QStringList log = logMessages();
         QCOMPARE(log, QStringList{QStringLiteral(
-                          "SSDP 发现 5 台电视: [\"127.0.12.10\", \"127.0.12.2\", \"127.0.12.3\", \"127.0.12.4\", \"127.0.12.5\"]")});
+                          "SSDP 发现 7 台电视: [\"127.0.12.10\", \"127.0.12.2\", \"127.0.12.3\", \"127.0.12.4\", "
+                          "\"127.0.12.5\", \"127.0.12.7\", \"127.0.12.8\"]")});
     }
 
     void discoverWithNobodyAnswering()
