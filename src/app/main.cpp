@@ -1,0 +1,69 @@
+#include "launchoptions.h"
+#include "mcpbridge.h"
+#include "pexoremoteapp.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QTextStream>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+// Only async-signal-safe work here: the event loop picks the byte up and quits.
+void onSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(g_signalPipe[1], &byte, 1);
+}
+
+// Ctrl-C and kill end the event loop, so everything is torn down in order.
+void quitOnSignals(QCoreApplication &app)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [] { QCoreApplication::exit(0); });
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const LaunchOptions options = LaunchOptions::parse(arguments);
+    if (options.mcpStdio)
+        return MCPBridge::runStdio(argc, argv);
+    if (!options.error.isEmpty() || options.help) {
+        QTextStream(options.help ? stdout : stderr)
+            << (options.error.isEmpty() ? QString() : QStringLiteral("veltrix: ") + options.error + QLatin1Char('\n'))
+            << LaunchOptions::usage();
+        return options.help ? 0 : 2;
+    }
+
+    // The windows are not part of this build yet, so every launch runs the headless core.
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Veltrix"));
+    QCoreApplication::setApplicationName(QStringLiteral("Veltrix"));
+    quitOnSignals(app);
+
+    PexoRemoteApp veltrix(options);
+    if (!veltrix.prepare()) {
+        QTextStream(stderr) << "veltrix: " << veltrix.errorString() << Qt::endl;
+        return 1;
+    }
+    veltrix.startUp();
+    return app.exec();
+}
