@@ -1,0 +1,109 @@
+// Pointer motion at 1000 events per second for 10 seconds against the simulated TV.
+// Reports: move frames sent and the shortest gap between them, whether the sums of the
+// frames equal the sums of the motion (nothing lost), and how long the main thread was
+// ever kept from running a 1 ms timer (its longest stall).
+
+#include "devicestore.h"
+#include "log.h"
+#include "simulatedtv.h"
+#include "tvsession.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const int seconds = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 10;
+    QTemporaryDir dir;
+    veltrix::setLogFilePath(dir.filePath(QStringLiteral("app.log")));
+
+    SimulatedTV::Options options;
+    options.address = QHostAddress(QStringLiteral("127.0.18.2"));
+    options.approveDelayMs = 0;
+    SimulatedTV tv(options);
+    if (!tv.start()) {
+        std::fprintf(stderr, "simulated TV: %s\n", qPrintable(tv.errorString()));
+        return 1;
+    }
+    DeviceStore store(dir.filePath(QStringLiteral("settings.ini")));
+    TVSession session(&store);
+    session.connect(store.upsert(tv.host()).id);
+
+    QList<qint64> frameTimes;
+    QElapsedTimer clock;
+    clock.start();
+    long long sentX = 0, sentY = 0;
+    const QRegularExpression move(QStringLiteral("^type:move\ndx:(-?\\d+)\ndy:(-?\\d+)\ndown:0\n\n$"));
+    QObject::connect(&tv, &SimulatedTV::pointerFrameReceived, [&](const QString &frame) {
+        const auto match = move.match(frame);
+        if (!match.hasMatch())
+            return;
+        frameTimes.append(clock.nsecsElapsed());
+        sentX += match.captured(1).toLongLong();
+        sentY += match.captured(2).toLongLong();
+    });
+
+    QTimer events;
+    events.setTimerType(Qt::PreciseTimer);
+    events.setInterval(1);
+    double inX = 0, inY = 0;
+    long long count = 0;
+    qint64 lastTick = 0, worstStall = 0, sendStart = 0;
+    // A finger moving slowly and unevenly: fractions that only add up across windows.
+    QObject::connect(&events, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        if (lastTick)
+            worstStall = std::max(worstStall, now - lastTick);
+        lastTick = now;
+        // Catch up when a tick came late, so the rate stays 1000 events per second.
+        const long long due = std::min<long long>((now - sendStart) / 1000000, qint64(seconds) * 1000);
+        while (count < due) {
+            const double dx = 0.3 + 0.05 * (count % 7);
+            const double dy = -0.25 + 0.1 * (count % 5);
+            session.movePointer(dx, dy);
+            inX += dx;
+            inY += dy;
+            ++count;
+        }
+        if (count >= qint64(seconds) * 1000) {
+            events.stop();
+            // Let the last window flush and its frame arrive.
+            QTimer::singleShot(300, &app, &QCoreApplication::quit);
+        }
+    });
+
+    QObject::connect(&session, &TVSession::stateChanged, [&](const ConnectionState &state) {
+        if (!state.is(ConnectionState::Kind::ready))
+            return;
+        // Start once the pointer socket is open.
+        QTimer::singleShot(500, [&] {
+            sendStart = clock.nsecsElapsed();
+            events.start();
+        });
+    });
+    QTimer::singleShot((seconds + 20) * 1000, &app, [&] {
+        std::fprintf(stderr, "timed out\n");
+        QCoreApplication::exit(1);
+    });
+    app.exec();
+
+    qint64 minGap = std::numeric_limits<qint64>::max();
+    for (int i = 1; i < frameTimes.size(); ++i)
+        minGap = std::min(minGap, frameTimes[i] - frameTimes[i - 1]);
+    const QPointF remainder = session.pendingMove();
+    std::printf("pointer motion: %lld events in %d s, %lld frames (%.1f per second)\n", count, seconds,
+                (long long)frameTimes.size(), frameTimes.size() / double(seconds));
+    std::printf("shortest gap between frames at the TV: %.2f ms (window 16 ms)\n", minGap / 1e6);
+    std::printf("motion in: (%.3f, %.3f); frames sum: (%lld, %lld); carried remainder: (%.3f, %.3f)\n", inX, inY,
+                sentX, sentY, remainder.x(), remainder.y());
+    const bool lossless = std::abs(sentX + remainder.x() - inX) < 1e-6 && std::abs(sentY + remainder.y() - inY) < 1e-6;
+    std::printf("nothing lost: %s\n", lossless ? "yes" : "NO");
+    std::printf("longest main-thread stall between 1 ms ticks: %.2f ms\n", worstStall / 1e6);
+    return lossless ? 0 : 1;
+}
