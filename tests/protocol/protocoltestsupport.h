@@ -104,6 +104,7 @@ public:
             qFatal("cannot listen on %s:3001", qPrintable(address));
         QObject::connect(&m_server, &QWebSocketServer::newConnection, this, [this]() {
             QWebSocket *peer = m_server.nextPendingConnection();
+            peer->setParent(this);  // handed over without an owner
             m_peer = peer;
             ++m_connections;
             QObject::connect(peer, &QWebSocket::textMessageReceived, this,
