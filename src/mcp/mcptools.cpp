@@ -284,11 +284,16 @@ QCoro::Task<QString> tvSelectDevice(Context context, QJsonObject arguments)
     store->setSelectedID(match->id);
 
     // A live or pending connection to the previously selected TV would make the ready-wait
-    // report the new TV as connected while commands still reach the old one.
+    // report the new TV as connected while commands still reach the old one. An unpaired TV
+    // is not paired from here: the old connection ends and the ready-wait says why.
     const SSAPClient *client = session->client();
     const bool elsewhere = selectionChanged || (client && client->host() != match->host);
-    if (match->isPaired() && elsewhere && !session->state().is(ConnectionState::Kind::offline))
-        session->connect(match->id);
+    if (elsewhere && !session->state().is(ConnectionState::Kind::offline)) {
+        if (match->isPaired())
+            session->connect(match->id);
+        else
+            session->disconnect();
+    }
 
     co_await readyWait(context);
     co_return QStringLiteral("Connected to ") + match->displayName() + QStringLiteral(" (")

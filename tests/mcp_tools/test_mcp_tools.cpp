@@ -551,6 +551,10 @@ private Q_SLOTS:
         expectFailure(run(QStringLiteral("tv_select_device"),
                           args(R"({"device":"hall"})")), kNoPairedTV);
         QCOMPARE(m_store->selectedIDText(), unpaired.id);
+        // Commands must not keep reaching the previous TV under the new selection.
+        QCOMPARE(m_session->state(), ConnectionState::offline());
+        expectFailure(run(QStringLiteral("tv_channel"), args(R"({"action":"up"})")), kNoPairedTV);
+        QCOMPARE(m_tv->requestCount(QStringLiteral("tv/channelUp")), 0);
     }
 
     // ---- apps and inputs --------------------------------------------------------------
@@ -801,7 +805,7 @@ private Q_SLOTS:
         QTest::newRow("plain") << "hello" << false << true << "Typed 5 characters";
         QTest::newRow("submit") << "news" << true << true << "Typed 4 characters";
         // User-perceived characters: a skin-toned emoji and a combining accent count once.
-        QTest::newRow("graphemes") << QStringLiteral("e\u0301 \U0001F44D\U0001F3FD 中文") << false << true << "Typed 5 characters";
+        QTest::newRow("graphemes") << QStringLiteral("e\u0301 \U0001F44D\U0001F3FD 中文") << false << true << "Typed 6 characters";
         QTest::newRow("no field") << "hi" << false << false << QStringLiteral("Typed 2 characters") + warning;
     }
 
