@@ -172,6 +172,8 @@ QCoro::Task<> ScreenshotPreview::run(Capture capture)
     m_loops.append(loop);
 
     reset();
+    if (!life->alive)
+        co_return;
     const QUuid token = m_generation;
     int failures = 0;
 
@@ -191,10 +193,15 @@ QCoro::Task<> ScreenshotPreview::run(Capture capture)
         if (loop->cancelled || m_generation != token)
             break;
 
+        // Observers are told synchronously and may cancel, restart or delete the preview
+        // from their handlers, so ownership is checked again after every write.
         std::chrono::milliseconds delay{0};
         if (!failure) {
             setImage(picture);
-            setError(QString());
+            if (!life->alive)
+                co_return;
+            if (m_generation == token)
+                setError(QString());
             failures = 0;
             const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
             delay = std::max(m_timing.pace - elapsed, std::chrono::milliseconds(0));
@@ -202,10 +209,17 @@ QCoro::Task<> ScreenshotPreview::run(Capture capture)
             break;
         } else {
             setImage(QImage());
-            setError(failureText(failure));
+            if (!life->alive)
+                co_return;
+            if (m_generation == token)
+                setError(failureText(failure));
             ++failures;
             delay = backOffFor(failures);
         }
+        if (!life->alive)
+            co_return;
+        if (loop->cancelled || m_generation != token)
+            break;
 
         Sleep sleep(delay);
         loop->sleep = &sleep;
@@ -215,9 +229,9 @@ QCoro::Task<> ScreenshotPreview::run(Capture capture)
         loop->sleep = nullptr;
     }
 
-    if (m_generation == token)
-        reset();
     if (m_current == loop)
         m_current.reset();
     m_loops.removeOne(loop);
+    if (m_generation == token)
+        reset();
 }
