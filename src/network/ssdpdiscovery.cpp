@@ -94,8 +94,12 @@ QList<Found> search(std::chrono::milliseconds timeout)
     for (qint64 now = QDateTime::currentMSecsSinceEpoch(); now < deadline;
          now = QDateTime::currentMSecsSinceEpoch()) {
         if (!socket.hasPendingDatagrams()
-            && !socket.waitForReadyRead(int(std::min<qint64>(kReceiveSliceMs, deadline - now))))
+            && !socket.waitForReadyRead(int(std::min<qint64>(kReceiveSliceMs, deadline - now)))) {
+            // A socket that broke would fail every wait at once; do not spin until the deadline.
+            if (socket.state() != QAbstractSocket::BoundState)
+                break;
             continue;
+        }
         while (socket.hasPendingDatagrams()) {
             const QNetworkDatagram datagram = socket.receiveDatagram(kDatagramLimit);
             if (!datagram.isValid() || datagram.data().isEmpty())
