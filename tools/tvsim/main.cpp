@@ -1,15 +1,23 @@
 // veltrix-tvsim: runs one simulated LG webOS TV until killed.
 //   veltrix-tvsim --address 127.0.0.2 --pairing prompt --cert a
 // Prints "listening wss://ADDR:3001" once it accepts connections; events go to stderr.
+// Commands on standard input, one per line: approve, reject, standby, wake, drop,
+// volume N, focus on|off, app ID. End of input is ignored: the TV runs until killed.
+// --ssdp and --wol add discovery answers and Wake-on-LAN; both need a private network
+// namespace (VELTRIX_NETNS=1, see scripts/netns-exec), so nothing reaches a real network.
 
 #include "simulatedtv.h"
+#include "ssdpresponder.h"
+#include "wakelistener.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QJsonDocument>
+#include <QSocketNotifier>
 #include <QTextStream>
 
 #include <cstdio>
+#include <unistd.h>
 
 int main(int argc, char **argv)
 {
@@ -34,7 +42,9 @@ int main(int argc, char **argv)
                                           QStringLiteral("Prompt auto-approval delay in ms (-1: never)."),
                                           QStringLiteral("ms"), QStringLiteral("1500"));
     const QCommandLineOption pin(QStringLiteral("pin"), QStringLiteral("PIN for PIN pairing."), QStringLiteral("pin"));
-    parser.addOptions({address, uuid, name, model, mac, cert, pairing, approveDelay, pin});
+    const QCommandLineOption ssdp(QStringLiteral("ssdp"), QStringLiteral("Answer SSDP searches (network namespace only)."));
+    const QCommandLineOption wol(QStringLiteral("wol"), QStringLiteral("Wake on magic packets to UDP port 9 (network namespace only)."));
+    parser.addOptions({address, uuid, name, model, mac, cert, pairing, approveDelay, pin, ssdp, wol});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -105,6 +115,61 @@ int main(int argc, char **argv)
         err << tv.errorString() << Qt::endl;
         return 1;
     }
+    const bool isolated = qEnvironmentVariable("VELTRIX_NETNS") == QLatin1String("1");
+    if ((parser.isSet(ssdp) || parser.isSet(wol)) && !isolated) {
+        err << "--ssdp and --wol run only inside a private network namespace (scripts/netns-exec)" << Qt::endl;
+        return 2;
+    }
+    SsdpResponder responder(tv.address(), QString(), SsdpResponder::usnFor(tv.uuid()));
+    if (parser.isSet(ssdp)) {
+        responder.setDescription(options.friendlyName, options.modelName, tv.uuid());
+        if (!responder.start()) {
+            err << "ssdp: " << responder.errorString() << Qt::endl;
+            return 1;
+        }
+    }
+    WakeListener wake(options.mac);
+    if (parser.isSet(wol)) {
+        QObject::connect(&wake, &WakeListener::magicPacket, &tv, &SimulatedTV::notifyMagicPacket);
+        if (!wake.start()) {
+            err << "wol: " << wake.errorString() << Qt::endl;
+            return 1;
+        }
+    }
+    QSocketNotifier commands(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&commands, &QSocketNotifier::activated, &tv, [&tv, &err, &commands] {
+        char buffer[512];
+        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (n <= 0) {
+            commands.setEnabled(false);
+            return;
+        }
+        const QStringList lines = QString::fromUtf8(buffer, n).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        for (const QString &line : lines) {
+            const QStringList words = line.simplified().split(QLatin1Char(' '));
+            const QString verb = words.value(0);
+            const QString arg = words.value(1);
+            if (verb == QLatin1String("approve"))
+                tv.approve();
+            else if (verb == QLatin1String("reject"))
+                tv.reject();
+            else if (verb == QLatin1String("standby"))
+                tv.setStandby(true);
+            else if (verb == QLatin1String("wake"))
+                tv.wakeUp();
+            else if (verb == QLatin1String("drop"))
+                tv.dropAll();
+            else if (verb == QLatin1String("volume"))
+                tv.setVolume(arg.toInt());
+            else if (verb == QLatin1String("focus"))
+                tv.setKeyboardFocus(arg == QLatin1String("on"));
+            else if (verb == QLatin1String("app"))
+                tv.setForegroundApp(arg);
+            else
+                err << "unknown command: " << line << Qt::endl;
+        }
+    });
+
     std::printf("listening wss://%s:%u\n", qPrintable(tv.host()), unsigned(tv.port()));
     std::fflush(stdout);
     return app.exec();
