@@ -76,9 +76,15 @@ async function exerciseTools(client, label) {
   check(tools.length === 15, `${label}: tools/list returns 15 tools`, tools.length);
   check(JSON.stringify(tools.map((t) => t.name)) === JSON.stringify(TOOL_NAMES), `${label}: tool order`, tools.map((t) => t.name));
 
-  const status = await client.callTool({ name: 'tv_status', arguments: {} });
+  // The demo pairs with its simulated TV on its own; give it time to become ready.
+  let status;
   let parsed = null;
-  try { parsed = JSON.parse(text(status)); } catch { /* reported below */ }
+  for (const until = Date.now() + 30000; ;) {
+    status = await client.callTool({ name: 'tv_status', arguments: {} });
+    try { parsed = JSON.parse(text(status)); } catch { parsed = null; }
+    if (parsed?.connection === 'ready' || Date.now() > until) break;
+    await new Promise((r) => setTimeout(r, 200));
+  }
   check(status.isError === false && parsed !== null, `${label}: tv_status answers JSON`, status);
   check(parsed?.connection === 'ready', `${label}: demo TV is ready`, parsed?.connection);
 
