@@ -430,6 +430,55 @@ private Q_SLOTS:
         QTRY_COMPARE(tv.messages().size(), 1);
     }
 
+    void robustness()
+    {
+        SimulatedTV::Options options;
+        options.requireRegistration = true;
+        options.turnOffCloseDelayMs = -1;
+        SimulatedTV &tv = makeTv(options);
+        RawClient client;
+        QVERIFY(client.open(m_url));
+
+        // Frames that are not JSON objects are recorded and otherwise ignored.
+        client.m_socket.sendTextMessage(QStringLiteral("not json"));
+        client.m_socket.sendBinaryMessage(QByteArray("[1,2]"));
+        QTRY_COMPARE(tv.messages().size(), 2);
+        QVERIFY(tv.messages().at(0).json.isEmpty());
+        QCOMPARE(tv.messages().at(0).raw, QStringLiteral("not json"));
+        QVERIFY(tv.messages().at(1).binary);
+
+        client.request(QStringLiteral("1"), QStringLiteral("ssap://audio/getVolume"));
+        QCOMPARE(client.take(QStringLiteral("1")).value(QStringLiteral("error")).toString(),
+                 QStringLiteral("401 insufficient permissions (not registered)"));
+        QVERIFY(!client.handshake().isEmpty());
+
+        // A screen-off that keeps the socket: standby is only reported, and a wake reports Active.
+        client.request(QStringLiteral("2"), QStringLiteral("ssap://com.webos.service.tvpower/power/getPowerState"), {},
+                       QStringLiteral("subscribe"));
+        QVERIFY(!client.take(QStringLiteral("2")).isEmpty());
+        client.request(QStringLiteral("3"), QStringLiteral("ssap://system/turnOff"));
+        QCOMPARE(payloadOf(client.take(QStringLiteral("2"))).value(QStringLiteral("state")).toString(), QStringLiteral("Active Standby"));
+        QTest::qWait(100);
+        QVERIFY(!client.m_closed);
+        QVERIFY(!tv.isStandby());
+        tv.notifyMagicPacket();
+        QCOMPARE(payloadOf(client.take(QStringLiteral("2"))).value(QStringLiteral("state")).toString(), QStringLiteral("Active"));
+        QCOMPARE(tv.wakeCount(), 1);
+
+        // Unsubscribed: no more events.
+        client.send({{QStringLiteral("type"), QStringLiteral("unsubscribe")}, {QStringLiteral("id"), QStringLiteral("2")}});
+        QTRY_COMPARE(tv.messages().last().json.value(QStringLiteral("type")).toString(), QStringLiteral("unsubscribe"));
+        tv.pushEvent(QStringLiteral("ssap://com.webos.service.tvpower/power/getPowerState"), {{QStringLiteral("state"), QStringLiteral("x")}});
+        QVERIFY(client.take(QStringLiteral("2"), 200).isEmpty());
+
+        // A listener that drops everything while a message is being handled must not crash the TV.
+        QObject::connect(&tv, &SimulatedTV::messageReceived, &tv, [&tv] { tv.dropAll(); });
+        client.request(QStringLiteral("4"), QStringLiteral("ssap://audio/setVolume"), {{QStringLiteral("volume"), 40}});
+        QVERIFY(client.waitClosed());
+        QCOMPARE(tv.volume(), 12);
+        QTRY_COMPARE(tv.openControlConnections(), 0);
+    }
+
     void pointerSocket()
     {
         SimulatedTV &tv = makeTv();
