@@ -76,7 +76,7 @@ public:
     };
 
     struct Options {
-        QHostAddress address{QHostAddress::LocalHost};
+        QHostAddress address{QStringLiteral("127.0.0.2")}; // tests use their own 127.0.N.x
         quint16 port = 3001; // 0 picks a free port (self-tests only; clients always dial 3001)
         QString uuid;        // empty: a fixed uuid derived from the address
         QString modelName = QStringLiteral("OLED55C1PUB.AUS");
@@ -194,8 +194,9 @@ public:
 
     // ---- power and wake ------------------------------------------------------------------
 
-    // Standby refuses every new control socket (upgrade, then close 1008 "... Try Again
-    // Later"); entering it closes the open sockets the same way.
+    // Standby refuses every new control and pointer socket (upgrade, then close 1008 "... Try
+    // Again Later") and answers HTTPS with 503; entering it closes the open sockets the same
+    // way. Leaving it (or wakeUp()) restores the power state "Active".
     void setStandby(bool standby);
     bool isStandby() const { return m_standby; }
     void turnOff(); // what "system/turnOff" does
