@@ -60,9 +60,11 @@ private:
     {
         m_resolved = true;
         if (const auto handle = std::exchange(m_handle, {})) {
-            QMetaObject::invokeMethod(
-                QCoreApplication::instance(), [handle]() { handle.resume(); },
-                Qt::QueuedConnection);
+            if (QCoreApplication *app = QCoreApplication::instance())
+                QMetaObject::invokeMethod(app, [handle]() { handle.resume(); },
+                                          Qt::QueuedConnection);
+            else
+                handle.resume();  // no event loop to defer to
         }
     }
 

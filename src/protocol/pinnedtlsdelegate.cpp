@@ -61,18 +61,24 @@ QString PinnedTLSDelegate::fingerprint(const QSslCertificate &certificate)
         QCryptographicHash::hash(certificate.toDer(), QCryptographicHash::Sha256).toHex());
 }
 
+QString PinnedTLSDelegate::refusalText()
+{
+    return QStringLiteral("TLS 证书指纹不匹配，拒绝连接");
+}
+
 bool PinnedTLSDelegate::evaluate(const QSslCertificate &leaf)
 {
     // Without a certificate there is nothing to pin; leave the handshake to fail.
-    if (leaf.isNull())
-        return false;
-    const QString observed = fingerprint(leaf);
-    m_observed = observed;
-    if (m_expected && *m_expected != observed) {
-        veltrix::log(QStringLiteral("TLS 证书指纹不匹配，拒绝连接"));
+    if (leaf.isNull()) {
+        m_lastRefused = true;
         return false;
     }
-    return true;
+    const QString observed = fingerprint(leaf);
+    m_observed = observed;
+    m_lastRefused = m_expected && *m_expected != observed;
+    if (m_lastRefused)
+        veltrix::log(refusalText());
+    return !m_lastRefused;
 }
 
 QSslConfiguration PinnedTLSDelegate::configuration()

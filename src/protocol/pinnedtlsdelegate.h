@@ -23,6 +23,11 @@ public:
 
     std::optional<QString> expectedFingerprint() const { return m_expected; }
     std::optional<QString> observedFingerprint() const { return m_observed; }
+    // True when the latest decision was a refusal: the handshake failure that follows is ours.
+    bool lastRefused() const { return m_lastRefused; }
+
+    // Transport error text of a connection this delegate refused.
+    static QString refusalText();
 
     // Lower-case hex SHA-256 of the certificate's DER bytes.
     static QString fingerprint(const QSslCertificate &certificate);
@@ -43,4 +48,5 @@ public:
 private:
     std::optional<QString> m_expected;
     std::optional<QString> m_observed;
+    bool m_lastRefused = false;
 };

@@ -443,6 +443,10 @@ void SSAPClient::socketEnded(QWebSocket *socket)
     if (socket->closeCode() == QWebSocketProtocol::CloseCodePolicyViolated
         && reason.contains(QLatin1String("Try Again Later"))) {
         error = SSAPError::asleep();
+    } else if (socket->error() == QAbstractSocket::SslHandshakeFailedError
+               && m_tls->lastRefused()) {
+        // Qt reports the first certificate complaint, which says nothing about the pin.
+        error = SSAPError::transport(PinnedTLSDelegate::refusalText());
     } else if (socket->error() != QAbstractSocket::UnknownSocketError) {
         error = SSAPError::transport(socket->errorString());
     } else {
@@ -605,7 +609,8 @@ BodyCompletion SSAPClient::startDownload(const QUrl &url, qint64 maxBytes,
         if (body->size() > maxBytes)
             finish(DownloadError::tooLarge(), {});
     });
-    QObject::connect(reply, &QNetworkReply::finished, this, [reply, maxBytes, body, finish]() {
+    QObject::connect(reply, &QNetworkReply::finished, this,
+                     [reply, maxBytes, body, finish, tls = m_tls]() {
         const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
         if (status.isValid() && status.toInt() != 200) {
             finish(DownloadError::httpStatus(status.toInt()), {});
@@ -617,6 +622,11 @@ BodyCompletion SSAPClient::startDownload(const QUrl &url, qint64 maxBytes,
         case QNetworkReply::OperationCanceledError:  // the request's transfer time-out
         case QNetworkReply::TimeoutError:
             finish(DownloadError::timeout(), {});
+            return;
+        case QNetworkReply::SslHandshakeFailedError:
+            finish(DownloadError::transport(tls->lastRefused() ? PinnedTLSDelegate::refusalText()
+                                                               : reply->errorString()),
+                   {});
             return;
         default:
             finish(DownloadError::transport(reply->errorString()), {});

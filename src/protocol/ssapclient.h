@@ -29,6 +29,12 @@ class Completion;
 // registration, requests answered by id, subscriptions, and an orderly end in which every
 // waiting caller is resumed exactly once. Lives on the main thread; the session makes a new
 // client for every connection attempt.
+//
+// Waiting callers are resumed from the event loop, one turn after their answer arrived, never
+// from inside the client's own code. Failures are SSAPError: server (the TV's text, or an
+// invalid host), notConnected, timeout, asleep, transport (socket/TLS; a refused pin reads
+// "TLS 证书指纹不匹配，拒绝连接"), and cancelled for a waiter superseded by a second connect()
+// or registerClient() before it was answered.
 class SSAPClient : public QObject {
     Q_OBJECT
 

@@ -376,6 +376,7 @@ private Q_SLOTS:
             QCOMPARE(reg->error, SSAPError::asleep());
         } else {
             QCOMPARE(record->error->kind(), SSAPError::Kind::transport);
+            QVERIFY(!record->error->description().isEmpty());
             QCOMPARE(request->error, record->error);
         }
         QTest::qWait(100);
@@ -497,6 +498,7 @@ private Q_SLOTS:
             QTRY_VERIFY(hello->done);
             QVERIFY(hello->error.has_value());
             QCOMPARE(hello->error->kind(), SSAPError::Kind::transport);
+            QCOMPARE(hello->error->description(), QStringLiteral("TLS 证书指纹不匹配，拒绝连接"));
             QTRY_COMPARE(closes, 1);
             QCOMPARE(closed, hello->error);
             QCOMPARE(server.handshakes(), 1);

@@ -214,6 +214,7 @@ private Q_SLOTS:
             QTRY_VERIFY(out->done);
             QVERIFY(out->downloadError.has_value());
             QCOMPARE(out->downloadError->kind(), DownloadError::Kind::transport);
+            QCOMPARE(out->downloadError->text(), QStringLiteral("TLS 证书指纹不匹配，拒绝连接"));
             QVERIFY(other.bytes().isEmpty());
         }
         // The client goes away mid-transfer: the caller is told, not left hanging.
