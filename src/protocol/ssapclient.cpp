@@ -195,8 +195,14 @@ QCoro::Task<QJsonObject> SSAPClient::connect(const QString &host)
     // error is handled one turn later so that a close frame that came with it is seen first.
     QObject::connect(socket, qOverload<QAbstractSocket::SocketError>(&QWebSocket::error), this,
                      [this, socket](QAbstractSocket::SocketError) {
+                         // Guarded: a retired socket's address may be reused by a new one.
+                         const QPointer<QWebSocket> guard(socket);
                          QMetaObject::invokeMethod(
-                             this, [this, socket]() { socketEnded(socket); },
+                             this,
+                             [this, guard]() {
+                                 if (guard)
+                                     socketEnded(guard);
+                             },
                              Qt::QueuedConnection);
                      });
     m_socket = socket;
