@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QJsonDocument>
+#include <QTemporaryDir>
 
 #include <cstdint>
 #include <cstdlib>
@@ -50,7 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     static QCoreApplication app(argc, argv);
     static InstantTools tools;
     static MCPServer server(&tools);
-    static const bool logSet = (veltrix::setLogFilePath(QStringLiteral("/dev/null")), true);
+    static QTemporaryDir logDir;
+    static const bool logSet = (veltrix::setLogFilePath(logDir.filePath(QStringLiteral("app.log"))), true);
     (void)logSet;
 
     HTTPRequest request;
