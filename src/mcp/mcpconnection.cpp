@@ -27,7 +27,8 @@ void MCPConnection::readAvailable()
     if (m_requestSeen || m_closing)
         return;
     while (m_socket->bytesAvailable() > 0) {
-        const QByteArray chunk = m_socket->read(readChunk);
+        // Sized to what is there: a fixed 1 MiB read would allocate that much per request.
+        const QByteArray chunk = m_socket->read(qMin(m_socket->bytesAvailable(), readChunk));
         if (chunk.isEmpty())
             break;
         m_buffer += chunk;
