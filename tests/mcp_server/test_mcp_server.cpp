@@ -246,9 +246,6 @@ void TestMCPServer::dispatch_data()
     QTest::newRow("initialize supported older")
         << QByteArray(R"({"id":1,"method":"initialize","params":{"protocolVersion":"2025-03-26"}})")
         << QByteArray("{\"jsonrpc\":\"2.0\",\"id\":1,\"result\":{\"protocolVersion\":\"2025-03-26\"," + initResult + "}}");
-    QTest::newRow("initialize oldest")
-        << QByteArray(R"({"id":1,"method":"initialize","params":{"protocolVersion":"2024-11-05"}})")
-        << QByteArray("{\"jsonrpc\":\"2.0\",\"id\":1,\"result\":{\"protocolVersion\":\"2024-11-05\"," + initResult + "}}");
     QTest::newRow("initialize newer")
         << QByteArray(R"({"id":2,"method":"initialize","params":{"protocolVersion":"2099-01-01"}})")
         << QByteArray("{\"jsonrpc\":\"2.0\",\"id\":2,\"result\":{\"protocolVersion\":\"2025-06-18\"," + initResult + "}}");
@@ -264,9 +261,6 @@ void TestMCPServer::dispatch_data()
     QTest::newRow("method case-sensitive")
         << QByteArray(R"({"id":5,"method":"Ping"})")
         << QByteArray(R"({"jsonrpc":"2.0","id":5,"error":{"code":-32601,"message":"Method not found: Ping"}})");
-    QTest::newRow("resources/list unknown")
-        << QByteArray(R"({"id":6,"method":"resources/list"})")
-        << QByteArray(R"({"jsonrpc":"2.0","id":6,"error":{"code":-32601,"message":"Method not found: resources/list"}})");
 }
 
 void TestMCPServer::dispatch()
@@ -350,7 +344,6 @@ void TestMCPServer::http_data()
     QTest::newRow("ping") << post(ping) << QByteArray("200 OK") << pong;
     QTest::newRow("query ignored") << post(ping, "/mcp?x=1") << QByteArray("200 OK") << pong;
     QTest::newRow("path case-sensitive") << post(ping, "/MCP") << QByteArray("404 Not Found") << QByteArray();
-    QTest::newRow("other path") << post(ping, "/") << QByteArray("404 Not Found") << QByteArray();
     QTest::newRow("get") << QByteArray("GET /mcp HTTP/1.1\r\nHost: x\r\n\r\n") << QByteArray("405 Method Not Allowed") << QByteArray();
     QTest::newRow("method case-sensitive") << QByteArray("post /mcp HTTP/1.1\r\n\r\n") << QByteArray("405 Method Not Allowed") << QByteArray();
     QTest::newRow("local origin with port") << post(ping, "/mcp", "Origin: http://localhost:5173\r\n") << QByteArray("200 OK") << pong;
@@ -505,7 +498,6 @@ void TestMCPServer::portRule_data()
     QTest::newRow("negative") << QVariant(-5) << 8765;
     QTest::newRow("text") << QVariant(QStringLiteral("abc")) << 8765;
     QTest::newRow("in range") << QVariant(9000) << 9000;
-    QTest::newRow("highest") << QVariant(65535) << 65535;
 }
 
 void TestMCPServer::portRule()
