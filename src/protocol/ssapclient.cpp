@@ -12,6 +12,7 @@
 #include <QNetworkRequest>
 #include <QSslConfiguration>
 #include <QTimer>
+#include <QTimerEvent>
 #include <QWebSocket>
 
 #include <utility>
@@ -80,7 +81,14 @@ std::optional<QUrl> controlUrl(const QString &host)
 
 struct SSAPClient::Private {
     QNetworkAccessManager *network = nullptr;
-    QHash<QString, ReplyCompletion> pending;
+    // Callers waiting for a reply, by id, each with its time-out timer. The timer is killed
+    // when the entry goes, so thousands of answered requests leave no timers behind.
+    struct Waiter {
+        ReplyCompletion completion;
+        int timerId = 0;
+    };
+    QHash<QString, Waiter> pending;
+    QHash<int, QString> timerIds;
     QHash<QString, EventHandler> subscriptions;
     KeyCompletion registration;
     std::function<void()> registerPrompt;
@@ -107,9 +115,7 @@ SSAPClient::~SSAPClient()
     if (m_socket)
         QObject::disconnect(m_socket, nullptr, this, nullptr);
     m_socket = nullptr;
-    const auto pending = std::exchange(d->pending, {});
-    for (const ReplyCompletion &completion : pending)
-        completion->fail(SSAPError::notConnected());
+    failAllPending(SSAPError::notConnected());
     finishRegistration(std::nullopt, SSAPError::notConnected());
     const auto downloads = std::exchange(d->downloads, {});
     for (auto it = downloads.cbegin(); it != downloads.cend(); ++it) {
@@ -227,25 +233,55 @@ ReplyCompletion SSAPClient::startSend(const QJsonObject &message, const QString 
     }
     const QString text = compact(message);
     // The same id again (a second hello) supersedes the first waiter; it must not hang.
-    if (const ReplyCompletion previous = d->pending.take(id))
+    if (const ReplyCompletion previous = takePending(id))
         previous->fail(SSAPError::cancelled());
-    d->pending.insert(id, completion);
+    const int timerId = startTimer(timeout);
+    d->pending.insert(id, {completion, timerId});
+    d->timerIds.insert(timerId, id);
 
     std::optional<SSAPError> error;
     if (!transmit(text, &error)) {
-        if (d->pending.value(id) == completion)
-            d->pending.remove(id);
+        takePending(id);
         completion->fail(*error);
-        return completion;
     }
-    QTimer::singleShot(timeout, this, [this, id, completion]() {
-        const auto it = d->pending.constFind(id);
-        if (it != d->pending.cend() && it.value() == completion) {
-            d->pending.erase(it);
-            completion->fail(SSAPError::timeout());
-        }
-    });
     return completion;
+}
+
+ReplyCompletion SSAPClient::takePending(const QString &id)
+{
+    const auto it = d->pending.find(id);
+    if (it == d->pending.end())
+        return nullptr;
+    const Private::Waiter waiter = it.value();
+    d->pending.erase(it);
+    if (waiter.timerId) {
+        killTimer(waiter.timerId);
+        d->timerIds.remove(waiter.timerId);
+    }
+    return waiter.completion;
+}
+
+void SSAPClient::failAllPending(const SSAPError &error)
+{
+    const auto pending = std::exchange(d->pending, {});
+    for (const Private::Waiter &waiter : pending) {
+        if (waiter.timerId)
+            killTimer(waiter.timerId);
+        waiter.completion->fail(error);
+    }
+    d->timerIds.clear();
+}
+
+void SSAPClient::timerEvent(QTimerEvent *event)
+{
+    const auto it = d->timerIds.find(event->timerId());
+    if (it == d->timerIds.end()) {
+        QObject::timerEvent(event);
+        return;
+    }
+    const QString id = it.value();
+    if (const ReplyCompletion completion = takePending(id))
+        completion->fail(SSAPError::timeout());
 }
 
 bool SSAPClient::transmit(const QString &text, std::optional<SSAPError> *error)
@@ -408,7 +444,7 @@ void SSAPClient::handleMessage(const QString &text)
     }
 
     if (type == QLatin1String("hello")) {
-        if (const ReplyCompletion completion = d->pending.take(kHelloId))
+        if (const ReplyCompletion completion = takePending(kHelloId))
             completion->succeed(payload);
         return;
     }
@@ -421,7 +457,7 @@ void SSAPClient::handleMessage(const QString &text)
         return;
     }
 
-    const ReplyCompletion completion = d->pending.take(id);
+    const ReplyCompletion completion = takePending(id);
     if (!completion)
         return;
     if (type == QLatin1String("error")) {
@@ -472,9 +508,7 @@ void SSAPClient::closeStep(QWebSocket *socket, const std::optional<SSAPError> &e
     m_socket = nullptr;
     d->outbox.clear();
     const SSAPError delivered = error.value_or(SSAPError::notConnected());
-    const auto pending = std::exchange(d->pending, {});
-    for (const ReplyCompletion &completion : pending)
-        completion->fail(delivered);
+    failAllPending(delivered);
     d->subscriptions.clear();
     finishRegistration(std::nullopt, delivered);
     if (notify && m_onClose) {

@@ -111,6 +111,9 @@ public:
     // The register payload (manifest with its 18 permissions), built once.
     static const QJsonObject &registerPayload();
 
+protected:
+    void timerEvent(QTimerEvent *event) override;
+
 private:
     struct Private;
     std::shared_ptr<veltrix::Completion<QJsonObject>> startSend(const QJsonObject &message,
@@ -121,6 +124,8 @@ private:
         std::function<void()> onPrompt);
     std::shared_ptr<veltrix::Completion<QByteArray>> startDownload(
         const QUrl &url, qint64 maxBytes, std::chrono::milliseconds timeout);
+    std::shared_ptr<veltrix::Completion<QJsonObject>> takePending(const QString &id);
+    void failAllPending(const SSAPError &error);
     bool transmit(const QString &text, std::optional<SSAPError> *error);
     void flushOutbox();
     void handleMessage(const QString &text);
