@@ -33,6 +33,27 @@ std::optional<QString> textValue(const QJsonObject &object, const QString &key)
     return std::nullopt;
 }
 
+const QString kInputListUri = QStringLiteral("tv/getExternalInputList");
+const QString kAppListUri = QStringLiteral("com.webos.applicationManager/listLaunchPoints");
+
+// The list under `key` of a request's reply; none without a client, on failure, or when the
+// reply holds no such list (the caller then keeps what it had).
+QCoro::Task<std::optional<QJsonArray>> fetchList(QPointer<SSAPClient> client, QString uri, QString key)
+{
+    if (!client)
+        co_return std::nullopt;
+    QJsonObject payload;
+    try {
+        payload = co_await client->request(uri, {});
+    } catch (const SSAPError &) {
+        co_return std::nullopt;
+    }
+    const QJsonValue list = payload.value(key);
+    if (!list.isArray())
+        co_return std::nullopt;
+    co_return list.toArray();
+}
+
 // Fire-and-forget request: failures end up as one log line, never at the caller.
 QCoro::Task<> sendLogged(QPointer<SSAPClient> client, QString uri, QJsonObject payload)
 {
@@ -555,23 +576,12 @@ void TVSession::handleKeyboardEvent(const QJsonObject &payload)
 
 QCoro::Task<> TVSession::refreshInputs()
 {
-    QPointer<SSAPClient> client = m_client;
-    if (!client)
-        co_return;
     QPointer<TVSession> self(this);
-    QJsonObject payload;
-    try {
-        payload = co_await client->request(QStringLiteral("tv/getExternalInputList"), {});
-    } catch (const SSAPError &) {
-        co_return;
-    }
-    if (!self)
-        co_return;
-    const QJsonValue devices = payload.value(QStringLiteral("devices"));
-    if (!devices.isArray())
+    const std::optional<QJsonArray> devices = co_await fetchList(m_client, kInputListUri, QStringLiteral("devices"));
+    if (!self || !devices)
         co_return;
     QList<ExternalInput> inputs;
-    for (const QJsonValue &value : devices.toArray()) {
+    for (const QJsonValue &value : *devices) {
         const QJsonObject object = value.toObject();
         const auto id = textValue(object, QStringLiteral("id"));
         if (!id)
@@ -589,23 +599,12 @@ QCoro::Task<> TVSession::refreshInputs()
 
 QCoro::Task<> TVSession::refreshApps()
 {
-    QPointer<SSAPClient> client = m_client;
-    if (!client)
-        co_return;
     QPointer<TVSession> self(this);
-    QJsonObject payload;
-    try {
-        payload = co_await client->request(QStringLiteral("com.webos.applicationManager/listLaunchPoints"), {});
-    } catch (const SSAPError &) {
-        co_return;
-    }
-    if (!self)
-        co_return;
-    const QJsonValue points = payload.value(QStringLiteral("launchPoints"));
-    if (!points.isArray())
+    const std::optional<QJsonArray> points = co_await fetchList(m_client, kAppListUri, QStringLiteral("launchPoints"));
+    if (!self || !points)
         co_return;
     QList<TVApp> apps;
-    for (const QJsonValue &value : points.toArray()) {
+    for (const QJsonValue &value : *points) {
         const QJsonObject object = value.toObject();
         const auto id = textValue(object, QStringLiteral("id"));
         const auto title = textValue(object, QStringLiteral("title"));
