@@ -1,19 +1,16 @@
 #pragma once
 
 #include <QString>
-#include <QVariant>
 
-// The MCP settings shared by the server and the stdio bridge.
+// The MCP settings shared by the server and the stdio bridge; both read the application's
+// settings file through Settings, so they can never disagree about the port.
 struct MCPSettings {
     static constexpr quint16 defaultPort = 8765;
-
-    // The stored "mcpPort" value as a port: 1 to 65535 as given, anything else 8765.
-    static quint16 resolvePort(const QVariant &stored);
 
     // The settings file: VELTRIX_SETTINGS_FILE when set, else the user's Veltrix.conf.
     static QString defaultSettingsFile();
 
-    // "mcpPort" read afresh from the INI file, resolved as above.
+    // "mcpPort" read afresh from the file: 1 to 65535 as stored, anything else 8765.
     static quint16 storedPort(const QString &settingsFile);
 
     static QString endpointURL(quint16 port);
