@@ -316,6 +316,10 @@ QCoro::Task<> TVSession::attempt(TVDevice record, bool usePin, QPointer<SSAPClie
     }
     if (!self || !client || m_client != client)
         co_return;
+    // The socket ended meanwhile: the close notification, queued behind this step, fails the
+    // attempt with the real reason (standby, transport) rather than a bare "not connected".
+    if (!client->hasSocket())
+        co_return;
 
     const QString pairingType = usePin ? QStringLiteral("PIN") : QStringLiteral("PROMPT");
     auto onPrompt = [self, usePin] {
@@ -623,7 +627,7 @@ QCoro::Task<> TVSession::refreshApps()
     setApps(apps);
 }
 
-QCoro::Task<std::optional<QImage>> TVSession::icon(const QUrl &url)
+QCoro::Task<std::optional<QImage>> TVSession::icon(QUrl url)
 {
     if (const auto it = m_iconCache.constFind(url); it != m_iconCache.constEnd())
         co_return *it;
@@ -742,7 +746,7 @@ QCoro::Task<> TVSession::openPointer()
     setPointer(new PointerClient(client->createPinnedWebSocket(), url, this));
 }
 
-QCoro::Task<> TVSession::button(const QString &name)
+QCoro::Task<> TVSession::button(QString name)
 {
     QPointer<TVSession> self(this);
     if (!m_pointer || !m_pointer->isOpen()) {

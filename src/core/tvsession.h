@@ -114,7 +114,8 @@ public:
     // --- TV state and commands ------------------------------------------------------
     QCoro::Task<> refreshInputs();
     QCoro::Task<> refreshApps();
-    QCoro::Task<std::optional<QImage>> icon(const QUrl &url);
+    // By value: a caller that leaves it running may drop its own copy meanwhile.
+    QCoro::Task<std::optional<QImage>> icon(QUrl url);
 
     void switchInput(const ExternalInput &input);
     void launch(const TVApp &app);
@@ -126,7 +127,7 @@ public:
     void wake();
 
     QCoro::Task<> setMute(bool mute);
-    QCoro::Task<> button(const QString &name);
+    QCoro::Task<> button(QString name);  // by value, like icon()
     QCoro::Task<> click();
     QCoro::Task<> openPointer();
     void movePointer(double dx, double dy);

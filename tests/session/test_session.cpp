@@ -153,6 +153,16 @@ private Q_SLOTS:
         QVERIFY(!f.session->pointer());
         QCOMPARE(f.logCount(QStringLiteral("主通道断开: ")), 1);
 
+        // Standby ending the socket while the model is asked for is still standby.
+        tv.neverAnswer(QStringLiteral("system/getSystemInfo"));
+        const int asked = tv.requestCount(QStringLiteral("system/getSystemInfo"));
+        f.session->connect(id);
+        QTRY_COMPARE(tv.requestCount(QStringLiteral("system/getSystemInfo")), asked + 1);
+        tv.closeControl(1008, QStringLiteral("TV is in standby. Try Again Later"));
+        QVERIFY(f.waitFor(ConnectionState::Kind::sleeping));
+        QVERIFY(!f.session->client());
+        tv.answerNormally(QStringLiteral("system/getSystemInfo"));
+
         // A hello that is never answered ends in the time-out text.
         tv.neverAnswer(QStringLiteral("hello"));
         f.session->connect(id);

@@ -158,6 +158,14 @@ private Q_SLOTS:
         f->session->click();
         QTRY_VERIFY(tv->pointerFrames().contains(QStringLiteral("type:click\n\n")));
         QCOMPARE(tv->pointerConnections(), 2);
+
+        // The key sent is the caller's at the time of the call, even when the socket reopens.
+        tv->closePointer();
+        QTRY_VERIFY(!f->session->pointer()->isOpen());
+        QString key = QStringLiteral("HOME");
+        f->session->button(key);
+        key = QStringLiteral("BACK");
+        QTRY_VERIFY(tv->pointerFrames().contains(QStringLiteral("type:button\nname:HOME\n\n")));
     }
 
     void turnOffLeadsToStandby()
