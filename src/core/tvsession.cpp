@@ -8,6 +8,7 @@
 
 #include <QDeadlineTimer>
 #include <QJsonArray>
+#include <QTimer>
 
 #include <cmath>
 
@@ -795,7 +796,15 @@ void TVSession::movePointer(double dx, double dy)
 QCoro::Task<> TVSession::flushMove()
 {
     QPointer<TVSession> self(this);
-    co_await QCoro::sleepFor(m_timing.moveWindow);
+    {
+        // A precise timer: a coarse one may fire up to 5% early, and two frames would then
+        // arrive less than one window apart.
+        QTimer window;
+        window.setTimerType(Qt::PreciseTimer);
+        window.setSingleShot(true);
+        window.start(m_timing.moveWindow);
+        co_await window;
+    }
     if (!self)
         co_return;
     m_moveScheduled = false;
