@@ -432,9 +432,11 @@ QCoro::Task<QString> tvVolume(Context context, QJsonObject arguments)
 
     // The TV's reply usually carries no volume and the subscription event may still be on its
     // way, so after "set" the level just set is the truthful answer, not the stale field.
-    int volume = live(context.session)->volume();
-    if (const std::optional<double> reported = integral(reply.value(QStringLiteral("volume"))))
-        volume = static_cast<int>(*reported);
+    // A reported level past what an integer holds is not a level (and must not be cast).
+    qint64 volume = live(context.session)->volume();
+    const std::optional<double> reported = integral(reply.value(QStringLiteral("volume")));
+    if (reported && std::abs(*reported) < 9.0e18)
+        volume = static_cast<qint64>(*reported);
     else if (requestedLevel)
         volume = *requestedLevel;
     co_return QStringLiteral("Volume: ") + QString::number(volume);

@@ -611,6 +611,11 @@ private Q_SLOTS:
         expectSuccess(run(QStringLiteral("tv_volume"), QByteArray(R"({"action":"down"})")),
                       QStringLiteral("Volume: ") + QString::number(known));
         QCOMPARE(m_tv->requestCount(QStringLiteral("audio/volumeDown")), 1);
+        // A level no integer holds is not taken from the reply.
+        m_tv->replyWith(QStringLiteral("audio/volumeDown"),
+                        QJsonObject({{QStringLiteral("returnValue"), true}, {QStringLiteral("volume"), 1e300}}));
+        expectSuccess(run(QStringLiteral("tv_volume"), QByteArray(R"({"action":"down"})")),
+                      QStringLiteral("Volume: ") + QString::number(known));
         m_tv->replyWith(QStringLiteral("audio/setVolume"), QJsonObject({{QStringLiteral("returnValue"), true}}));
         expectSuccess(run(QStringLiteral("tv_volume"), QByteArray(R"({"action":"set","level":64})")),
                       QStringLiteral("Volume: 64"));
