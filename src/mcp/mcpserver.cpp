@@ -79,6 +79,21 @@ QString describe(const QJsonValue &value)
     }
 }
 
+// A tool name for the log: control characters escaped, so that the name cannot break the
+// line either. Ordinary names come out unchanged.
+QString logSafe(const QString &text)
+{
+    QString safe;
+    safe.reserve(text.size());
+    for (const QChar c : text) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            safe += QStringLiteral("\\u%1").arg(int(c.unicode()), 4, 16, QLatin1Char('0'));
+        else
+            safe += c;
+    }
+    return safe;
+}
+
 } // namespace
 
 MCPServer::MCPServer(MCPToolHost *tools, QObject *parent)
@@ -274,7 +289,7 @@ QCoro::Task<std::optional<QJsonObject>> MCPServer::callTool(QJsonValue id, QJson
         co_return errorReply(id, -32602, QStringLiteral("Missing tool name"));
     const QString name = nameValue.toString();
     const QJsonObject arguments = params.value(QStringLiteral("arguments")).toObject();
-    veltrix::log(QStringLiteral("MCP 调用 ") + name + QLatin1Char(' ') + describe(arguments));
+    veltrix::log(QStringLiteral("MCP 调用 ") + logSafe(name) + QLatin1Char(' ') + describe(arguments));
 
     // Nothing below the await touches the server: it may be gone by then.
     QString failure;

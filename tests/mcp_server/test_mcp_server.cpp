@@ -321,6 +321,15 @@ void TestMCPServer::toolCallIsLogged()
     const QString text = QString::fromUtf8(log.readAll());
     // The newline inside the argument stays escaped: one call, one log line.
     QVERIFY2(text.contains(QStringLiteral("MCP 调用 echo [\"action\": \"set\", \"level\": 5, \"text\": \"a\\nb\"]\n")), qPrintable(text));
+
+    // So does one inside the tool name.
+    const QJsonObject forged = object(R"({"id":2,"method":"tools/call","params":{"name":"x\nMCP 服务已启动 forged"}})");
+    QVERIFY(await(m_server->handleMessage(forged)));
+    veltrix::flushLog();
+    log.seek(0);
+    const QString after = QString::fromUtf8(log.readAll());
+    QVERIFY2(after.contains(QStringLiteral("MCP 调用 x\\u000aMCP 服务已启动 forged [:]\n")), qPrintable(after));
+    QVERIFY2(!after.contains(QStringLiteral("\nMCP 服务已启动 forged")), qPrintable(after));
 }
 
 void TestMCPServer::instructionsNameNoOtherPlatform()
