@@ -16,8 +16,9 @@
 
 namespace {
 
-// The demo keeps its TV apart from the user's real ones unless a settings file is given.
-QString demoSettingsFile()
+// The demo keeps its TV apart from the user's saved TVs unless a settings file is given. The
+// other keys (MCP port and switch) stay in the one settings file, which the stdio bridge reads.
+QString demoDevicesFile()
 {
     if (!qEnvironmentVariableIsEmpty("VELTRIX_SETTINGS_FILE"))
         return Settings::defaultFileName();
@@ -34,7 +35,8 @@ void say(const QString &text)
 PexoRemoteApp::PexoRemoteApp(const LaunchOptions &options, QObject *parent)
     : QObject(parent)
     , m_options(options)
-    , m_settingsFile(options.demo ? demoSettingsFile() : Settings::defaultFileName())
+    , m_settingsFile(Settings::defaultFileName())
+    , m_devicesFile(options.demo ? demoDevicesFile() : m_settingsFile)
 {
 }
 
@@ -66,7 +68,7 @@ bool PexoRemoteApp::prepare()
         }
         network = std::make_unique<DemoTVNetwork>(m_demoTV.get());
     }
-    m_store = std::make_unique<DeviceStore>(m_settingsFile);
+    m_store = std::make_unique<DeviceStore>(m_devicesFile);
     m_session = network ? std::make_unique<TVSession>(m_store.get(), std::move(network))
                         : std::make_unique<TVSession>(m_store.get());
     m_tools = std::make_unique<MCPTools>(m_session.get());
@@ -114,7 +116,7 @@ void PexoRemoteApp::startUp()
     m_session->scan();
     if (m_demoTV) {
         say(QStringLiteral("demo: simulated TV at ") + m_demoTV->host()
-            + QStringLiteral(" (pairing is approved on its own after 1.5 s); settings in ") + m_settingsFile);
+            + QStringLiteral(" (pairing is approved on its own after 1.5 s); its saved record is in ") + m_devicesFile);
     }
     say(QStringLiteral("log: ") + veltrix::logFilePath());
 }

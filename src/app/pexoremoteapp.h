@@ -39,7 +39,8 @@ private:
     void reportProgress();
 
     LaunchOptions m_options;
-    QString m_settingsFile;
+    QString m_settingsFile;  // every settings key
+    QString m_devicesFile;   // the saved TVs: the same file, or the demo's own
     QString m_error;
     std::unique_ptr<SimulatedTV> m_demoTV;
     std::unique_ptr<DeviceStore> m_store;
