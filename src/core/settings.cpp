@@ -1,5 +1,7 @@
 #include "settings.h"
 
+#include "textutil.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -23,18 +25,6 @@ constexpr QFileDevice::Permissions kOthers = QFileDevice::ReadGroup | QFileDevic
 QVariant readValue(const QString &fileName, const QString &key)
 {
     return QSettings(fileName, QSettings::IniFormat).value(key);
-}
-
-QString trimSpacesAndTabs(const QString &text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
-    while (begin < end && blank(text.at(begin)))
-        ++begin;
-    while (end > begin && blank(text.at(end - 1)))
-        --end;
-    return text.mid(begin, end - begin);
 }
 
 } // namespace
@@ -121,7 +111,7 @@ std::optional<QString> Settings::autoHost() const
     if (!raw)
         return std::nullopt;
     // A blank host would only produce a device record nobody can reach.
-    const QString host = trimSpacesAndTabs(*raw);
+    const QString host = veltrix::trimSpacesAndTabs(*raw);
     if (host.isEmpty())
         return std::nullopt;
     return host;

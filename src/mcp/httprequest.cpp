@@ -1,22 +1,8 @@
 #include "httprequest.h"
 
+#include "textutil.h"
+
 #include <QStringList>
-
-namespace {
-
-QString trimSpacesAndTabs(const QString &text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
-    while (begin < end && blank(text.at(begin)))
-        ++begin;
-    while (end > begin && blank(text.at(end - 1)))
-        --end;
-    return text.mid(begin, end - begin);
-}
-
-} // namespace
 
 std::optional<HTTPRequest> HTTPRequest::parseHead(QByteArrayView head)
 {
@@ -34,7 +20,7 @@ std::optional<HTTPRequest> HTTPRequest::parseHead(QByteArrayView head)
         const qsizetype colon = line.indexOf(QLatin1Char(':'));
         if (colon < 0)
             continue;
-        request.headers.insert(line.left(colon).toLower(), trimSpacesAndTabs(line.mid(colon + 1)));
+        request.headers.insert(line.left(colon).toLower(), veltrix::trimSpacesAndTabs(line.mid(colon + 1)));
     }
     return request;
 }
