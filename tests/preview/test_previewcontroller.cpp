@@ -1,0 +1,248 @@
+// The live picture's controller against a simulated TV: when capturing is allowed, what the
+// status line says, and that nothing is captured while it is not allowed.
+
+#include "previewcontroller.h"
+#include "sessionfixture.h"
+
+#include <QElapsedTimer>
+
+namespace {
+
+const QString kWaiting = QStringLiteral("连接电视后显示画面");
+const QString kStandby = QStringLiteral("电视已待机");
+const QString kPaused = QStringLiteral("预览已暂停");
+const QString kHidden = QStringLiteral("窗口不可见，预览已暂停");
+const QString kRetrying = QStringLiteral("截图暂不可用，正在重试");
+const QString kFetching = QStringLiteral("正在获取电视画面…");
+const QString kCapture = QStringLiteral("tv/executeOneShot");
+
+PreviewWindowState shownWindow()
+{
+    return PreviewWindowState{true, false, true, true};
+}
+
+} // namespace
+
+class TestPreviewController : public QObject {
+    Q_OBJECT
+
+private:
+    struct Rig {
+        SessionFixture fx;
+        std::unique_ptr<SimulatedTV> tv;
+        QString id;
+        PreviewWindowState window = shownWindow();
+        std::unique_ptr<PreviewController> controller;
+
+        explicit Rig(int last = 2)
+        {
+            tv = std::make_unique<SimulatedTV>(tvOptions(last));
+            tv->setScreenshotSize(QSize(320, 180));
+            id = fx.addTV(*tv);
+            fx.store->setSelectedID(id);
+            controller = std::make_unique<PreviewController>(fx.session.get(), [this] { return window; });
+            controller->setProbeInterval(50ms);
+            ScreenshotPreview::Timing timing;
+            timing.pace = 100ms;
+            timing.backOff = {100ms, 200ms, 400ms};
+            controller->preview()->setTiming(timing);
+        }
+        ~Rig() { controller.reset(); }
+
+        bool start() { return tv->start() && fx.pair(*tv, id); }
+    };
+
+private Q_SLOTS:
+    void statusText_data();
+    void statusText();
+    void captureKey_data();
+    void captureKey();
+    void minimisedWindowStopsCapturesWithinOneProbe();
+    void failingCapturesRetryWithGrowingPauses();
+    void standbyReplacesThePicture();
+    void switchingDevicesDropsTheOldPicture();
+};
+
+void TestPreviewController::statusText_data()
+{
+    QTest::addColumn<bool>("ready");
+    QTest::addColumn<bool>("standby");
+    QTest::addColumn<bool>("scene");
+    QTest::addColumn<bool>("window");
+    QTest::addColumn<bool>("failing");
+    QTest::addColumn<QString>("text");
+    // Each row breaks the rule above it only; earlier rules win over later ones.
+    QTest::newRow("not ready wins over everything") << false << true << false << false << true << kWaiting;
+    QTest::newRow("standby wins over a paused scene") << true << true << false << false << true << kStandby;
+    QTest::newRow("inactive scene wins over the window") << true << false << false << false << true << kPaused;
+    QTest::newRow("hidden window wins over a failure") << true << false << true << false << true << kHidden;
+    QTest::newRow("failure") << true << false << true << true << true << kRetrying;
+    QTest::newRow("fetching") << true << false << true << true << false << kFetching;
+}
+
+void TestPreviewController::statusText()
+{
+    QFETCH(bool, ready);
+    QFETCH(bool, standby);
+    QFETCH(bool, scene);
+    QFETCH(bool, window);
+    QFETCH(bool, failing);
+    QFETCH(QString, text);
+    QCOMPARE(PreviewController::statusTextFor({ready, standby, scene, window, failing}), text);
+}
+
+void TestPreviewController::captureKey_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("scene hidden") << QStringLiteral("scene") << kPaused;
+    QTest::newRow("another application active") << QStringLiteral("inactive") << kHidden;
+    QTest::newRow("minimised") << QStringLiteral("minimised") << kHidden;
+    QTest::newRow("window hidden") << QStringLiteral("invisible") << kHidden;
+    QTest::newRow("fully covered") << QStringLiteral("covered") << kHidden;
+    QTest::newRow("standby") << QStringLiteral("standby") << kStandby;
+    QTest::newRow("disconnected") << QStringLiteral("disconnect") << kWaiting;
+    // The session stays connected, so the line keeps its last rule; only the key matters.
+    QTest::newRow("selected device removed") << QStringLiteral("removed") << QString();
+}
+
+// Every condition on its own takes the key away, and restoring the window gives it back.
+void TestPreviewController::captureKey()
+{
+    QFETCH(QString, change);
+    QFETCH(QString, text);
+    Rig rig;
+    QVERIFY(rig.start());
+    rig.controller->setSceneActive(true);
+    QCOMPARE(rig.controller->captureKey(), rig.id);
+    QTRY_VERIFY(!rig.controller->image().isNull());
+    QVERIFY(rig.controller->showsCaption());
+
+    if (change == QLatin1String("scene"))
+        rig.controller->setSceneActive(false);
+    else if (change == QLatin1String("inactive"))
+        rig.window.active = false;
+    else if (change == QLatin1String("minimised"))
+        rig.window.minimised = true;
+    else if (change == QLatin1String("invisible"))
+        rig.window.visible = false;
+    else if (change == QLatin1String("covered"))
+        rig.window.exposed = false;
+    else if (change == QLatin1String("standby"))
+        rig.tv->setPowerState(QStringLiteral("Active Standby"));
+    else if (change == QLatin1String("disconnect"))
+        rig.fx.session->disconnect();
+    else if (change == QLatin1String("removed"))
+        rig.fx.store->remove(rig.id);
+
+    QTRY_VERIFY(rig.controller->captureKey().isEmpty());
+    QVERIFY(rig.controller->image().isNull());
+    QVERIFY(!rig.controller->showsCaption());
+    if (!text.isEmpty())
+        QTRY_COMPARE(rig.controller->statusText(), text);
+
+    const bool windowChange = change != QLatin1String("scene") && change != QLatin1String("standby")
+        && change != QLatin1String("disconnect") && change != QLatin1String("removed");
+    if (windowChange) {
+        rig.window = shownWindow();
+        QTRY_COMPARE(rig.controller->captureKey(), rig.id);
+        QTRY_VERIFY(!rig.controller->image().isNull());
+    }
+}
+
+void TestPreviewController::minimisedWindowStopsCapturesWithinOneProbe()
+{
+    Rig rig;
+    QVERIFY(rig.start());
+    rig.controller->setProbeInterval(PreviewController::defaultProbeInterval);
+    rig.controller->setSceneActive(true);
+    QTRY_VERIFY(!rig.controller->image().isNull());
+
+    QElapsedTimer clock;
+    rig.window.minimised = true;
+    clock.start();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.controller->statusText(), kHidden, 1000);
+    QVERIFY2(clock.elapsed() <= 400 + 50, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(!rig.controller->preview()->isRunning());
+
+    // A capture already in flight may still be answered; nothing new is asked for.
+    QTest::qWait(50);
+    const int asked = rig.tv->requestCount(kCapture);
+    QTest::qWait(600);
+    QCOMPARE(rig.tv->requestCount(kCapture), asked);
+}
+
+void TestPreviewController::failingCapturesRetryWithGrowingPauses()
+{
+    Rig rig;
+    QVERIFY(rig.start());
+    rig.tv->setScreenshotMode(SimulatedTV::ScreenshotMode::NotFound);
+    QList<qint64> asked;
+    QElapsedTimer clock;
+    clock.start();
+    QObject::connect(rig.tv.get(), &SimulatedTV::messageReceived, [&](const QJsonObject &message) {
+        if (message.value(QStringLiteral("uri")).toString().endsWith(kCapture))
+            asked.append(clock.elapsed());
+    });
+    rig.controller->setSceneActive(true);
+    QTRY_VERIFY_WITH_TIMEOUT(asked.size() >= 5, 3000);
+    QVERIFY(rig.controller->failing());
+    QVERIFY(rig.controller->image().isNull());
+    QCOMPARE(rig.controller->statusText(), kRetrying);
+    QVERIFY(!rig.controller->showsCaption());
+
+    // Pauses of 100, 200, 400 and then 400 ms (plus the failed download each time).
+    const QList<qint64> expected{100, 200, 400, 400};
+    for (int i = 0; i < expected.size(); ++i) {
+        const qint64 gap = asked[i + 1] - asked[i];
+        QVERIFY2(gap >= expected[i] && gap < expected[i] + 150,
+                 qPrintable(QStringLiteral("gap %1: %2 ms").arg(i).arg(gap)));
+    }
+
+    rig.tv->setScreenshotMode(SimulatedTV::ScreenshotMode::Ok);
+    QTRY_VERIFY(!rig.controller->image().isNull());
+    QVERIFY(!rig.controller->failing());
+    QVERIFY(rig.controller->showsCaption());
+}
+
+void TestPreviewController::standbyReplacesThePicture()
+{
+    Rig rig;
+    QVERIFY(rig.start());
+    rig.controller->setSceneActive(true);
+    QTRY_VERIFY(!rig.controller->image().isNull());
+    QSignalSpy display(rig.controller.get(), &PreviewController::displayChanged);
+
+    rig.tv->setPowerState(QStringLiteral("Suspend"));
+    QTRY_VERIFY(rig.fx.session->isStandby());
+    // Dropped in the same turn as the session noticed, not at the next probe.
+    QVERIFY(rig.controller->image().isNull());
+    QCOMPARE(rig.controller->statusText(), kStandby);
+    QVERIFY(!display.isEmpty());
+    const int asked = rig.tv->requestCount(kCapture);
+    QTest::qWait(400);
+    QCOMPARE(rig.tv->requestCount(kCapture), asked);
+}
+
+void TestPreviewController::switchingDevicesDropsTheOldPicture()
+{
+    Rig rig;
+    SimulatedTV second(tvOptions(3));
+    second.setScreenshotSize(QSize(160, 90));
+    QVERIFY(second.start());
+    const QString secondId = rig.fx.addTV(second);
+    QVERIFY(rig.start());
+    rig.controller->setSceneActive(true);
+    QTRY_COMPARE(rig.controller->image().size(), QSize(320, 180));
+
+    rig.fx.store->setSelectedID(secondId);
+    QVERIFY(rig.controller->image().isNull());
+    rig.fx.session->connect(secondId);
+    QVERIFY(rig.fx.waitFor(ConnectionState::Kind::ready));
+    QTRY_COMPARE(rig.controller->captureKey(), secondId);
+    QTRY_COMPARE(rig.controller->image().size(), QSize(160, 90));
+    QCOMPARE(second.requestCount(kCapture) > 0, true);
+}
+
+QTEST_GUILESS_MAIN(TestPreviewController)
+#include "test_previewcontroller.moc"
