@@ -1,6 +1,8 @@
 #include "launchoptions.h"
 #include "mcpbridge.h"
 #include "pexoremoteapp.h"
+#include "settings.h"
+#include "singleinstance.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -36,6 +38,19 @@ void quitOnSignals(QCoreApplication &app)
     ::sigaction(SIGTERM, &action, nullptr);
 }
 
+// A later launch against a running Veltrix: ask it to show itself and say so in one line.
+int handOverToRunning(SingleInstance &instance)
+{
+    if (!instance.handOver(SingleInstance::Request::activate)) {
+        QTextStream(stderr) << "veltrix: another instance holds " << instance.socketPath()
+                            << " but does not answer: " << instance.errorString() << Qt::endl;
+        return 1;
+    }
+    QTextStream(stdout) << "veltrix: already running with this settings file; asked it to come to the front"
+                        << Qt::endl;
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -46,17 +61,24 @@ int main(int argc, char **argv)
     const LaunchOptions options = LaunchOptions::parse(arguments);
     if (options.mcpStdio)
         return MCPBridge::runStdio(argc, argv);
-    if (!options.error.isEmpty() || options.help) {
-        QTextStream(options.help ? stdout : stderr)
-            << (options.error.isEmpty() ? QString() : QStringLiteral("veltrix: ") + options.error + QLatin1Char('\n'))
-            << LaunchOptions::usage();
-        return options.help ? 0 : 2;
-    }
 
     // The windows are not part of this build yet, so every launch runs the headless core.
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Veltrix"));
     QCoreApplication::setApplicationName(QStringLiteral("Veltrix"));
+    QCoreApplication::setApplicationVersion(LaunchOptions::programVersion());
+    if (!options.error.isEmpty()) {
+        QTextStream(stderr) << "veltrix: " << options.error << "\n\n" << LaunchOptions::helpText();
+        return 2;
+    }
+    if (options.help || options.version) {
+        QTextStream(stdout) << (options.help ? LaunchOptions::helpText() : LaunchOptions::versionText());
+        return 0;
+    }
+
+    SingleInstance instance(Settings::defaultFileName());
+    if (!instance.acquire())
+        return handOverToRunning(instance);
     quitOnSignals(app);
 
     PexoRemoteApp veltrix(options);

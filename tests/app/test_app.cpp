@@ -42,13 +42,29 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("bridge wins") << QStringList{QStringLiteral("--demo"), QStringLiteral("--mcp-stdio"), QStringLiteral("--bogus")} << QStringLiteral("stdio");
-        QTest::newRow("headless demo") << QStringList{QStringLiteral("--headless"), QStringLiteral("--demo")} << QStringLiteral("headless demo");
+        const auto args = [](const char *text) { return QString::fromLatin1(text).split(QLatin1Char(' '), Qt::SkipEmptyParts); };
+        QTest::newRow("nothing") << args("") << QString();
+        QTest::newRow("bridge wins") << args("--demo --mcp-stdio --bogus") << QStringLiteral("stdio");
+        QTest::newRow("bridge wins over help") << args("--help --mcp-stdio") << QStringLiteral("stdio");
+        QTest::newRow("bridge only as a whole argument") << args("--mcp-stdio=1") << QStringLiteral("error");
+        QTest::newRow("headless demo") << args("--headless --demo") << QStringLiteral("headless demo");
         QTest::newRow("host separate") << QStringList{QStringLiteral("--host"), QStringLiteral(" 10.0.0.5 ")} << QStringLiteral("host 10.0.0.5");
-        QTest::newRow("host joined") << QStringList{QStringLiteral("--host=10.0.0.6")} << QStringLiteral("host 10.0.0.6");
-        QTest::newRow("host missing") << QStringList{QStringLiteral("--host")} << QStringLiteral("error");
-        QTest::newRow("unknown") << QStringList{QStringLiteral("--fast")} << QStringLiteral("error");
-        QTest::newRow("demo and host") << QStringList{QStringLiteral("--demo"), QStringLiteral("--host=a")} << QStringLiteral("error");
+        QTest::newRow("host joined") << args("--host=10.0.0.6") << QStringLiteral("host 10.0.0.6");
+        QTest::newRow("host missing") << args("--host") << QStringLiteral("error");
+        QTest::newRow("host blank") << QStringList{QStringLiteral("--host"), QStringLiteral(" \t")} << QStringLiteral("error");
+        QTest::newRow("unknown") << args("--fast") << QStringLiteral("error");
+        QTest::newRow("stray word") << args("--headless tv") << QStringLiteral("error");
+        QTest::newRow("demo and host") << args("--demo --host=a") << QStringLiteral("error");
+        QTest::newRow("help") << args("--help --bogus") << QStringLiteral("error");
+        QTest::newRow("help short") << args("-h") << QStringLiteral("help");
+        QTest::newRow("version") << args("--version") << QStringLiteral("version");
+        QTest::newRow("pair") << args("--pair 10.0.0.7") << QStringLiteral("pair 10.0.0.7");
+        QTest::newRow("pair pin") << args("--pin --pair=10.0.0.8") << QStringLiteral("pair 10.0.0.8 pin");
+        QTest::newRow("pair headless") << args("--headless --pair 10.0.0.9") << QStringLiteral("pair 10.0.0.9");
+        QTest::newRow("pair missing") << args("--pair") << QStringLiteral("error");
+        QTest::newRow("pin alone") << args("--pin") << QStringLiteral("error");
+        QTest::newRow("pair and demo") << args("--pair 10.0.0.7 --demo") << QStringLiteral("error");
+        QTest::newRow("pair and host") << args("--pair 10.0.0.7 --host 10.0.0.8") << QStringLiteral("error");
     }
 
     void parsesTheCommandLine()
@@ -57,17 +73,31 @@ private Q_SLOTS:
         QFETCH(QString, expected);
         arguments.prepend(QStringLiteral("veltrix"));
         const LaunchOptions options = LaunchOptions::parse(arguments);
-        QString actual;
+        QStringList actual;
         if (options.mcpStdio)
-            actual = QStringLiteral("stdio");
+            actual << QStringLiteral("stdio");
         else if (!options.error.isEmpty())
-            actual = QStringLiteral("error");
+            actual << QStringLiteral("error");
+        else if (options.help)
+            actual << QStringLiteral("help");
+        else if (options.version)
+            actual << QStringLiteral("version");
+        else if (options.pair)
+            actual << QStringLiteral("pair ") + *options.pair << (options.pairWithPin ? QStringLiteral("pin") : QString());
         else if (options.host)
-            actual = QStringLiteral("host ") + *options.host;
+            actual << QStringLiteral("host ") + *options.host;
         else
-            actual = QStringList{options.headless ? QStringLiteral("headless") : QString(),
-                                 options.demo ? QStringLiteral("demo") : QString()}.join(QLatin1Char(' ')).trimmed();
-        QCOMPARE(actual, expected);
+            actual << (options.headless ? QStringLiteral("headless") : QString()) << (options.demo ? QStringLiteral("demo") : QString());
+        actual.removeAll(QString());
+        QCOMPARE(actual.join(QLatin1Char(' ')), expected);
+    }
+
+    void helpTextDescribesEveryMode()
+    {
+        const QString help = LaunchOptions::helpText();
+        for (const char *option : {"--help", "--version", "--headless", "--demo", "--host <address>",
+                                   "--pair <address>", "--pin", "--mcp-stdio"})
+            QVERIFY2(help.contains(QLatin1String(option)), option);
     }
 
     void startUpConnectsToTheAutoHostAndServesMCP()
