@@ -76,6 +76,11 @@ int main(int argc, char **argv)
         return 0;
     }
 
+    if (options.pair) {
+        QTextStream(stderr) << "veltrix: pairing on the terminal is not available in this build" << Qt::endl;
+        return 1;
+    }
+
     SingleInstance instance(Settings::defaultFileName());
     if (!instance.acquire())
         return handOverToRunning(instance);
