@@ -84,6 +84,7 @@ int main(int argc, char **argv)
     SingleInstance instance(Settings::defaultFileName());
     if (!instance.acquire())
         return handOverToRunning(instance);
+    Settings::adoptLegacyFile();
     quitOnSignals(app);
 
     PexoRemoteApp veltrix(options);

@@ -1,11 +1,13 @@
 #include "settings.h"
 
+#include "log.h"
 #include "textutil.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
+#include <QStandardPaths>
 
 namespace {
 
@@ -44,9 +46,40 @@ QString Settings::defaultFileName()
     const QByteArray overridePath = qgetenv("VELTRIX_SETTINGS_FILE");
     if (!overridePath.isEmpty())
         return QString::fromLocal8Bit(overridePath);
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Veltrix"),
-                     QStringLiteral("Veltrix"))
-        .fileName();
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+        + QStringLiteral("/Veltrix/Veltrix.conf");
+}
+
+QString Settings::legacyFileName()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+        + QStringLiteral("/Veltrix/Veltrix.ini");
+}
+
+Settings::Adoption Settings::adoptLegacyFile(const QString &legacyFile, const QString &fileName)
+{
+    if (!QFileInfo::exists(legacyFile))
+        return Adoption::nothingToDo;
+    if (QFileInfo::exists(fileName)) {
+        veltrix::log(QStringLiteral("旧设置文件未迁移，已有 ") + fileName + QStringLiteral(": ") + legacyFile);
+        return Adoption::bothExist;
+    }
+    QDir().mkpath(QFileInfo(fileName).absolutePath());
+    // A rename never refuses half-way and never replaces a file that appeared meanwhile.
+    if (!QFile::rename(legacyFile, fileName)) {
+        veltrix::log(QStringLiteral("设置文件迁移失败: ") + legacyFile + QStringLiteral(" -> ") + fileName);
+        return Adoption::failed;
+    }
+    QFile::setPermissions(fileName, kOwnerOnly);
+    veltrix::log(QStringLiteral("设置文件已迁移: ") + legacyFile + QStringLiteral(" -> ") + fileName);
+    return Adoption::moved;
+}
+
+Settings::Adoption Settings::adoptLegacyFile()
+{
+    if (!qEnvironmentVariableIsEmpty("VELTRIX_SETTINGS_FILE"))
+        return Adoption::nothingToDo;
+    return adoptLegacyFile(legacyFileName(), defaultFileName());
 }
 
 std::unique_ptr<QSettings> Settings::openPrivate(const QString &fileName)

@@ -49,7 +49,17 @@ public:
 
     // Shared with DeviceStore: the file holds client keys, so it is created owner-only before
     // QSettings ever writes it, and put back to owner-only after every write.
+    // ~/.config/Veltrix/Veltrix.conf (under $XDG_CONFIG_HOME), or VELTRIX_SETTINGS_FILE.
     static QString defaultFileName();
+    // Where earlier builds kept the settings: Veltrix.ini in the same folder.
+    static QString legacyFileName();
+
+    // Moves the earlier builds' file into place when the settings file does not exist yet.
+    // When both exist the settings file wins and the old one stays untouched. Logged.
+    enum class Adoption { nothingToDo, moved, bothExist, failed };
+    static Adoption adoptLegacyFile(const QString &legacyFile, const QString &fileName);
+    // The same for the default files; nothing to do when VELTRIX_SETTINGS_FILE is set.
+    static Adoption adoptLegacyFile();
     static std::unique_ptr<QSettings> openPrivate(const QString &fileName);
     static void commit(QSettings &settings);
 

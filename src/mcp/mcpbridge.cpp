@@ -1,6 +1,8 @@
 #include "mcpbridge.h"
 
+#include "log.h"
 #include "mcpsettings.h"
+#include "settings.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -280,6 +282,9 @@ int MCPBridge::runStdio(int argc, char **argv)
     Q_UNUSED(argv);
     // A client that goes away must end the bridge quietly, not with SIGPIPE mid-write.
     std::signal(SIGPIPE, SIG_IGN);
+    // The bridge may be the first of this build to run: it reads the same file the app will.
+    if (Settings::adoptLegacyFile() != Settings::Adoption::nothingToDo)
+        veltrix::flushLog();
     Options options;
     options.port = MCPSettings::storedPort(MCPSettings::defaultSettingsFile());
     MCPBridge bridge(std::move(options));
