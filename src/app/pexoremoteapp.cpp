@@ -6,6 +6,7 @@
 #include "mcpserver.h"
 #include "mcptools.h"
 #include "mcptoolsadapter.h"
+#include "selftest.h"
 #include "settings.h"
 #include "simulatedtv.h"
 #include "tvsession.h"
@@ -47,6 +48,7 @@ PexoRemoteApp::~PexoRemoteApp()
     m_toolHost.reset();
     m_tools.reset();
     m_session.reset();
+    m_selfTest.reset();
     m_store.reset();
     m_demoTV.reset();
 }
@@ -71,6 +73,8 @@ bool PexoRemoteApp::prepare()
     m_store = std::make_unique<DeviceStore>(m_devicesFile);
     m_session = network ? std::make_unique<TVSession>(m_store.get(), std::move(network))
                         : std::make_unique<TVSession>(m_store.get());
+    m_selfTest = std::make_unique<SelfTest>(Settings(m_settingsFile));
+    m_session->setPostRegistrationHook(m_selfTest.get());
     m_tools = std::make_unique<MCPTools>(m_session.get());
     m_toolHost = std::make_unique<MCPToolsAdapter>(m_tools.get());
     m_mcp = std::make_unique<MCPServer>(m_toolHost.get());

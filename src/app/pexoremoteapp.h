@@ -11,6 +11,7 @@ class DeviceStore;
 class MCPServer;
 class MCPTools;
 class MCPToolHost;
+class SelfTest;
 class SimulatedTV;
 class TVSession;
 
@@ -43,6 +44,7 @@ private:
     QString m_devicesFile;   // the saved TVs: the same file, or the demo's own
     QString m_error;
     std::unique_ptr<SimulatedTV> m_demoTV;
+    std::unique_ptr<SelfTest> m_selfTest;  // outlives the session, which awaits it
     std::unique_ptr<DeviceStore> m_store;
     std::unique_ptr<TVSession> m_session;
     std::unique_ptr<MCPTools> m_tools;

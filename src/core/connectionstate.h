@@ -26,6 +26,11 @@ public:
     // Short name for logs and tests: "offline", "awaitingApproval(pin)", "error(...)", ...
     QString debugName() const;
 
+    // The state as every screen and the self-test name it to the user.
+    QString title() const;
+    // The same, except "待机" whenever the session is in standby.
+    QString title(bool standby) const;
+
     bool operator==(const ConnectionState &) const = default;
 
 private:

@@ -454,6 +454,9 @@ QCoro::Task<> TVSession::postRegistration(QPointer<SSAPClient> client)
     if (!self)
         co_return;
     co_await learnMAC();
+    if (!self || !m_postRegistrationHook)
+        co_return;
+    co_await m_postRegistrationHook->afterRegistration(this);
 }
 
 QCoro::Task<> TVSession::learnMAC()

@@ -2,6 +2,7 @@
 
 #include "connectionstate.h"
 #include "devicestore.h"
+#include "postregistrationhook.h"
 #include "tvmodels.h"
 
 #include "pointerclient.h"
@@ -81,6 +82,9 @@ public:
     ~TVSession() override;
 
     void setTiming(const Timing &timing) { m_timing = timing; }
+    // Awaited at the end of every post-registration setup; the hook must outlive the session
+    // or be unset first.
+    void setPostRegistrationHook(PostRegistrationHook *hook) { m_postRegistrationHook = hook; }
     const Timing &timing() const { return m_timing; }
 
     DeviceStore *store() const { return m_store; }
@@ -180,6 +184,7 @@ private:
     DeviceStore *m_store;
     std::unique_ptr<TVNetwork> m_network;
     Timing m_timing;
+    PostRegistrationHook *m_postRegistrationHook = nullptr;
 
     ConnectionState m_state;
     bool m_standby = false;
