@@ -1,14 +1,19 @@
+#include "devicestore.h"
 #include "launchoptions.h"
 #include "mcpbridge.h"
+#include "pairflow.h"
 #include "pexoremoteapp.h"
 #include "settings.h"
 #include "singleinstance.h"
+#include "terminal.h"
+#include "tvsession.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QTextStream>
 
 #include <csignal>
+#include <functional>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -23,13 +28,13 @@ void onSignal(int)
     [[maybe_unused]] const auto written = ::write(g_signalPipe[1], &byte, 1);
 }
 
-// Ctrl-C and kill end the event loop, so everything is torn down in order.
-void quitOnSignals(QCoreApplication &app)
+// Ctrl-C and kill reach `onQuit` through the event loop, so everything is torn down in order.
+void quitOnSignals(QCoreApplication &app, std::function<void()> onQuit)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
         return;
     auto *notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &app, [] { QCoreApplication::exit(0); });
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, std::move(onQuit));
     struct sigaction action {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
@@ -49,6 +54,24 @@ int handOverToRunning(SingleInstance &instance)
     QTextStream(stdout) << "veltrix: already running with this settings file; asked it to come to the front"
                         << Qt::endl;
     return 0;
+}
+
+// "--pair": the terminal flow on its own store and session, then exit with its status.
+int runPairing(QCoreApplication &app, const LaunchOptions &options)
+{
+    DeviceStore store(Settings::defaultFileName());
+    TVSession session(&store);
+    StdioTerminal terminal;
+    PairFlow flow(&session, &terminal);
+    quitOnSignals(app, [&flow] { flow.interrupt(); });
+    QObject::connect(&flow, &PairFlow::finished, &app, [&session](int status) {
+        session.disconnect();
+        // Queued behind what the disconnect set off, so those resumptions still run.
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [status] { QCoreApplication::exit(status); },
+                                  Qt::QueuedConnection);
+    });
+    flow.start(*options.pair, options.pairWithPin);
+    return app.exec();
 }
 
 } // namespace
@@ -76,16 +99,18 @@ int main(int argc, char **argv)
         return 0;
     }
 
-    if (options.pair) {
-        QTextStream(stderr) << "veltrix: pairing on the terminal is not available in this build" << Qt::endl;
+    SingleInstance instance(Settings::defaultFileName());
+    if (!instance.acquire() && options.pair) {
+        QTextStream(stderr) << "veltrix: Veltrix is running with this settings file; quit it first, then pair. "
+                               "Nothing was changed." << Qt::endl;
         return 1;
     }
-
-    SingleInstance instance(Settings::defaultFileName());
-    if (!instance.acquire())
+    if (!instance.isOwner())
         return handOverToRunning(instance);
     Settings::adoptLegacyFile();
-    quitOnSignals(app);
+    if (options.pair)
+        return runPairing(app, options);
+    quitOnSignals(app, [] { QCoreApplication::exit(0); });
 
     PexoRemoteApp veltrix(options);
     if (!veltrix.prepare()) {

@@ -361,7 +361,7 @@ void TVSession::attemptFailed(QPointer<SSAPClient> client, const SSAPError &erro
     const auto expected = client->tls()->expectedFingerprint();
     const auto observed = client->tls()->observedFingerprint();
     const QString message = (expected && observed && *expected != *observed)
-        ? tr("电视证书已变化，请删除后重新配对")
+        ? certificateChangedText()
         : error.description();
     veltrix::log(QStringLiteral("连接失败: ") + message);
     client->close();
@@ -405,7 +405,7 @@ void TVSession::disconnect()
     setState(ConnectionState::offline());
 }
 
-QCoro::Task<> TVSession::submitPin(const QString &pin, QPointer<SSAPClient> client)
+QCoro::Task<std::optional<QString>> TVSession::submitPin(const QString &pin, QPointer<SSAPClient> client)
 {
     try {
         if (!client)
@@ -417,7 +417,14 @@ QCoro::Task<> TVSession::submitPin(const QString &pin, QPointer<SSAPClient> clie
         co_await client->request(uri, payload);
     } catch (const std::exception &error) {
         veltrix::log(QStringLiteral("setPin 失败: ") + describe(error));
+        co_return describe(error);
     }
+    co_return std::nullopt;
+}
+
+QString TVSession::certificateChangedText()
+{
+    return tr("电视证书已变化，请删除后重新配对");
 }
 
 QCoro::Task<> TVSession::postRegistration(QPointer<SSAPClient> client)

@@ -109,8 +109,11 @@ public:
     // --- Connection ------------------------------------------------------------------
     void connect(const QString &deviceID, bool usePin = false);
     void disconnect();
-    QCoro::Task<> submitPin(const QString &pin, QPointer<SSAPClient> client);
-    QCoro::Task<> submitPin(const QString &pin) { return submitPin(pin, m_client); }
+    // The TV's refusal of the PIN (already logged), or nothing when it took it.
+    QCoro::Task<std::optional<QString>> submitPin(const QString &pin, QPointer<SSAPClient> client);
+    QCoro::Task<std::optional<QString>> submitPin(const QString &pin) { return submitPin(pin, m_client); }
+    // The error text when a paired TV presents another certificate than the pinned one.
+    static QString certificateChangedText();
     QCoro::Task<> scan();
     // Throws SSAPError.
     QCoro::Task<> ensureConnected(std::chrono::milliseconds timeout);

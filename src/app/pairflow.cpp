@@ -1,0 +1,178 @@
+#include "pairflow.h"
+
+#include "completion.h"
+#include "devicestore.h"
+#include "ssaperror.h"
+#include "terminal.h"
+#include "textutil.h"
+#include "tvsession.h"
+
+PairFlow::PairFlow(TVSession *session, Terminal *terminal, QObject *parent)
+    : QObject(parent)
+    , m_session(session)
+    , m_terminal(terminal)
+{
+    QObject::connect(session, &TVSession::stateChanged, this, &PairFlow::wake);
+    m_terminal->setLineHandler([this](const std::optional<QString> &line) {
+        if (line)
+            m_lines.append(*line);
+        else
+            m_inputEnded = true;
+        wake();
+    });
+}
+
+PairFlow::~PairFlow()
+{
+    m_terminal->setLineHandler({});
+}
+
+void PairFlow::start(const QString &host, bool usePin)
+{
+    run(host, usePin);
+}
+
+void PairFlow::interrupt()
+{
+    m_interrupted = true;
+    wake();
+}
+
+void PairFlow::wake()
+{
+    if (auto event = std::exchange(m_event, {}))
+        event->succeed(true);
+}
+
+QCoro::Task<> PairFlow::nextEvent()
+{
+    auto event = std::make_shared<veltrix::Completion<bool>>();
+    m_event = event;
+    co_await veltrix::wait(event);
+}
+
+QCoro::Task<> PairFlow::run(QString host, bool usePin)
+{
+    QPointer<PairFlow> self(this);
+    int status = failed;
+    try {
+        status = co_await pair(host, usePin);
+    } catch (const std::exception &error) {
+        if (self) {
+            restore();
+            status = fail(QString::fromUtf8(error.what()));
+        }
+    }
+    if (self)
+        Q_EMIT self->finished(status);
+}
+
+QCoro::Task<int> PairFlow::pair(const QString &host, bool usePin)
+{
+    QPointer<PairFlow> self(this);
+    DeviceStore *store = m_session->store();
+    m_attempt = Attempt{host, QString(), store->selectedID(), false};
+    for (const TVDevice &device : store->devices())
+        m_attempt.knewTV = m_attempt.knewTV || device.host == host;
+    m_attempt.id = store->upsert(host).id;
+
+    m_terminal->write(QStringLiteral("Connecting to ") + host + QStringLiteral(" ...\n"));
+    m_session->connect(m_attempt.id, usePin);
+    for (;;) {
+        const ConnectionState state = m_session->state();
+        if (const std::optional<int> status = outcome(state))
+            co_return *status;
+        const bool askingForPin = state.is(ConnectionState::Kind::awaitingApproval) && state.pin();
+        if (askingForPin && !m_attempt.pinAccepted && !m_lines.isEmpty()) {
+            co_await answerPinPrompt();
+            if (!self)
+                co_return failed;
+            continue;  // the state may have moved on meanwhile
+        }
+        if (askingForPin && !m_attempt.pinAccepted && m_inputEnded) {
+            restore();
+            co_return fail(QStringLiteral("the input ended before a PIN was typed"));
+        }
+        if (state.is(ConnectionState::Kind::awaitingApproval) && !state.pin())
+            m_lines.clear();  // nothing to type while the TV asks for a confirmation
+        co_await nextEvent();
+        if (!self)
+            co_return failed;
+    }
+}
+
+std::optional<int> PairFlow::outcome(const ConnectionState &state)
+{
+    if (m_interrupted) {
+        restore();
+        m_terminal->write(QStringLiteral("\nPairing cancelled; nothing was saved.\n"));
+        return interrupted;
+    }
+    switch (state.kind()) {
+    case ConnectionState::Kind::ready: {
+        const TVDevice device = *m_session->store()->device(m_attempt.id);
+        const QString model = device.model.isEmpty() ? QString() : QStringLiteral(" (") + device.model + QLatin1Char(')');
+        m_terminal->write((m_attempt.askedForPin ? QStringLiteral("\n") : QString()) + QStringLiteral("Paired with ")
+                          + device.displayName() + model + QStringLiteral(" at ") + m_attempt.host
+                          + QStringLiteral("; it is now the selected TV.\n"));
+        return paired;
+    }
+    case ConnectionState::Kind::error:
+        restore();
+        return fail(state.text());
+    case ConnectionState::Kind::sleeping:
+        restore();
+        return fail(SSAPError::asleep().description());
+    case ConnectionState::Kind::offline:
+        restore();
+        return fail(SSAPError::notConnected().description());
+    case ConnectionState::Kind::awaitingApproval:
+        if (!state.pin() && !std::exchange(m_attempt.toldToAccept, true))
+            m_terminal->write(QStringLiteral("Accept the pairing request on the TV's screen.\n"));
+        if (state.pin() && !std::exchange(m_attempt.askedForPin, true))
+            m_terminal->write(QStringLiteral("Type the PIN shown on the TV, then Enter: "));
+        return std::nullopt;
+    case ConnectionState::Kind::connecting:
+    case ConnectionState::Kind::waking:
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+QCoro::Task<> PairFlow::answerPinPrompt()
+{
+    QPointer<PairFlow> self(this);
+    const QString pin = veltrix::trimSpacesAndTabs(m_lines.takeFirst());
+    if (pin.isEmpty()) {
+        m_terminal->write(QStringLiteral("Type the PIN shown on the TV, then Enter: "));
+        co_return;
+    }
+    const std::optional<QString> refusal = co_await m_session->submitPin(pin);
+    if (!self)
+        co_return;
+    if (refusal)
+        m_terminal->write(QStringLiteral("The TV did not accept that PIN (") + *refusal
+                          + QStringLiteral("). Type it again: "));
+    else
+        m_attempt.pinAccepted = true;  // its registration reply follows
+}
+
+int PairFlow::fail(const QString &reason)
+{
+    m_terminal->write(QStringLiteral("\nPairing with ") + m_attempt.host + QStringLiteral(" failed: ") + reason
+                      + QStringLiteral("\n"));
+    if (reason == TVSession::certificateChangedText())
+        m_terminal->write(QStringLiteral("The TV now presents another certificate than the one saved when it was "
+                                         "paired. If you trust it, remove this TV (devices page) and pair again.\n"));
+    m_terminal->write(QStringLiteral("Nothing was saved.\n"));
+    return failed;
+}
+
+void PairFlow::restore()
+{
+    m_session->disconnect();
+    DeviceStore *store = m_session->store();
+    if (!m_attempt.knewTV)
+        store->remove(m_attempt.id);
+    store->setSelectedID(m_attempt.selectedBefore);
+}
