@@ -1,0 +1,65 @@
+#include "appkeymonitor.h"
+
+#include "keycommands.h"
+#include "remotekeys.h"
+#include "shortcutnotifier.h"
+#include "tvsession.h"
+
+#include <QApplication>
+#include <QMainWindow>
+
+AppKeyMonitor::AppKeyMonitor(QWidget *owner, TVSession *session, ShortcutNotifier *shortcuts, bool captureKeys)
+    : AppKeyMonitor(owner, session, std::make_shared<SessionKeyCommands>(session), shortcuts, captureKeys)
+{
+}
+
+AppKeyMonitor::AppKeyMonitor(QWidget *owner, TVSession *session, std::shared_ptr<KeyCommands> commands,
+                             ShortcutNotifier *shortcuts, bool captureKeys, KeyGate::Clock clock)
+    : ApplicationKeyHook(owner, captureKeys)
+    , m_session(session)
+    , m_commands(std::move(commands))
+    , m_shortcuts(shortcuts)
+    , m_gate(std::move(clock))
+{
+    QObject::connect(shortcuts, &ShortcutNotifier::posted, this, &AppKeyMonitor::onShortcut);
+}
+
+bool AppKeyMonitor::handleKey(QKeyEvent *event)
+{
+    NavigateAction navigate;
+    if (m_page != Page::remote)
+        navigate = [this](const QString &name) { m_commands->button(buttonForNavigation(name)); };
+    const RefreshAction refresh = [this] { m_shortcuts->post(QStringLiteral("refresh")); };
+    return handleRemoteKey(*event, *m_commands, m_gate, navigate, true, refresh);
+}
+
+bool AppKeyMonitor::shortcutIsForUs() const
+{
+    if (!owner())
+        return false;
+    // The active window, or the main window when none of ours is active.
+    if (const QWidget *active = QApplication::activeWindow())
+        return active == owner()->window();
+    return qobject_cast<QMainWindow *>(owner()->window()) != nullptr;
+}
+
+void AppKeyMonitor::request(Page page)
+{
+    m_page = page;
+    Q_EMIT pageRequested(page);
+}
+
+void AppKeyMonitor::onShortcut(const QString &action)
+{
+    if (!shortcutIsForUs())
+        return;
+    if (const auto page = pageFromId(action)) {
+        request(*page);
+    } else if (action == QLatin1String("find")) {
+        request(Page::apps);
+        Q_EMIT focusSearchRequested();
+    } else if (action == QLatin1String("refresh")) {
+        request(Page::devices);
+        m_session->scan();
+    }
+}

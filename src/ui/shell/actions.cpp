@@ -1,0 +1,83 @@
+#include "actions.h"
+
+#include "shortcutnotifier.h"
+#include "tvsession.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+
+Actions::Actions(TVSession *session, ShortcutNotifier *shortcuts, KeyGate::Clock clock, QObject *parent)
+    : QObject(parent)
+    , m_session(session)
+    , m_shortcuts(shortcuts)
+    , m_homeGate(std::move(clock))
+{
+    postOnTrigger(make(QStringLiteral("settings"), QStringLiteral("设置…"), QKeySequence(Qt::CTRL | Qt::Key_Comma)),
+                  QStringLiteral("settings"));
+    postOnTrigger(make(QStringLiteral("remote"), QStringLiteral("遥控器"), QKeySequence(Qt::CTRL | Qt::Key_1)),
+                  QStringLiteral("remote"));
+    postOnTrigger(make(QStringLiteral("apps"), QStringLiteral("应用与输入"), QKeySequence(Qt::CTRL | Qt::Key_2)),
+                  QStringLiteral("apps"));
+    postOnTrigger(make(QStringLiteral("devices"), QStringLiteral("设备管理"), QKeySequence(Qt::CTRL | Qt::Key_3)),
+                  QStringLiteral("devices"));
+    postOnTrigger(make(QStringLiteral("find"), QStringLiteral("搜索应用"), QKeySequence(Qt::CTRL | Qt::Key_F)),
+                  QStringLiteral("find"));
+    postOnTrigger(make(QStringLiteral("refresh"), QStringLiteral("重新搜索电视"), QKeySequence(Qt::CTRL | Qt::Key_R)),
+                  QStringLiteral("refresh"));
+    QObject::connect(make(QStringLiteral("home"), QStringLiteral("主页"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_H)),
+                     &QAction::triggered, this, &Actions::home);
+    QAction *quit = make(QStringLiteral("quit"), QStringLiteral("退出"), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    quit->setMenuRole(QAction::QuitRole);
+    QObject::connect(quit, &QAction::triggered, this, &Actions::quitRequested);
+}
+
+QAction *Actions::make(const QString &name, const QString &text, const QKeySequence &shortcut)
+{
+    auto *action = new QAction(text, this);
+    action->setObjectName(name);
+    action->setShortcut(shortcut);
+    // The commands work from every window of the program, the tray panel included.
+    action->setShortcutContext(Qt::ApplicationShortcut);
+    action->setMenuRole(QAction::NoRole);
+    m_byName.insert(name, action);
+    m_ordered.append(action);
+    return action;
+}
+
+void Actions::postOnTrigger(QAction *action, const QString &notification)
+{
+    QObject::connect(action, &QAction::triggered, this, [this, notification] { m_shortcuts->post(notification); });
+}
+
+void Actions::home()
+{
+    if (m_homeGate.allow(QStringLiteral("home")))
+        m_session->button(QStringLiteral("HOME"));
+}
+
+QAction *Actions::action(const QString &name) const
+{
+    return m_byName.value(name);
+}
+
+void Actions::fillMenuBar(QMenuBar *bar) const
+{
+    QMenu *app = bar->addMenu(QStringLiteral("Veltrix"));
+    app->setObjectName(QStringLiteral("menuApplication"));
+    app->addAction(action(QStringLiteral("settings")));
+    app->addSeparator();
+    app->addAction(action(QStringLiteral("quit")));
+
+    QMenu *go = bar->addMenu(QStringLiteral("前往"));
+    go->setObjectName(QStringLiteral("menuGo"));
+    for (const char *name : {"remote", "apps", "devices"})
+        go->addAction(action(QLatin1String(name)));
+    go->addSeparator();
+    go->addAction(action(QStringLiteral("find")));
+    go->addAction(action(QStringLiteral("refresh")));
+
+    QMenu *tv = bar->addMenu(QStringLiteral("电视"));
+    tv->setObjectName(QStringLiteral("menuTV"));
+    tv->addAction(action(QStringLiteral("home")));
+}

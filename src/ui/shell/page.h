@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// The main window's pages, in sidebar and snapshot order. The id doubles as the object of the
+// shortcut notification.
+enum class Page { remote, apps, devices, settings };
+
+inline QList<Page> allPages()
+{
+    return {Page::remote, Page::apps, Page::devices, Page::settings};
+}
+
+inline QString pageId(Page page)
+{
+    switch (page) {
+    case Page::remote: return QStringLiteral("remote");
+    case Page::apps: return QStringLiteral("apps");
+    case Page::devices: return QStringLiteral("devices");
+    case Page::settings: return QStringLiteral("settings");
+    }
+    return QString();
+}
+
+inline QString pageTitle(Page page)
+{
+    switch (page) {
+    case Page::remote: return QStringLiteral("遥控器");
+    case Page::apps: return QStringLiteral("应用与输入");
+    case Page::devices: return QStringLiteral("设备管理");
+    case Page::settings: return QStringLiteral("设置");
+    }
+    return QString();
+}
+
+inline std::optional<Page> pageFromId(const QString &id)
+{
+    for (const Page page : allPages()) {
+        if (pageId(page) == id)
+            return page;
+    }
+    return std::nullopt;
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "settings.h"
+
+class Actions;
+class DeviceStore;
+class Icons;
+class MCPServer;
+class ShortcutNotifier;
+class TVSession;
+class Theme;
+
+// The shared objects every page, the main window and the tray work with. The windowed
+// application creates it once and passes it by reference; it lives as long as the windows.
+struct UiContext {
+    TVSession *session = nullptr;
+    DeviceStore *store = nullptr;
+    MCPServer *mcp = nullptr;
+    Settings settings;
+    Icons *icons = nullptr;
+    Theme *theme = nullptr;
+    Actions *actions = nullptr;
+    ShortcutNotifier *shortcuts = nullptr;
+};

@@ -1,0 +1,61 @@
+#include "windowedapp.h"
+
+#include "actions.h"
+#include "icons.h"
+#include "mainwindow.h"
+#include "shortcutnotifier.h"
+#include "snapshotrun.h"
+#include "theme.h"
+
+#include <QApplication>
+
+WindowedApp::WindowedApp(TVSession *session, DeviceStore *store, MCPServer *mcp, const Settings &settings,
+                         QObject *parent)
+    : QObject(parent)
+{
+    m_ctx.session = session;
+    m_ctx.store = store;
+    m_ctx.mcp = mcp;
+    m_ctx.settings = settings;
+    m_ctx.theme = new Theme(this);
+    m_ctx.icons = new Icons(this);
+    m_ctx.shortcuts = new ShortcutNotifier(this);
+    m_ctx.actions = new Actions(session, m_ctx.shortcuts, &std::chrono::steady_clock::now, this);
+    QApplication::setWindowIcon(Icons::applicationIcon());
+    // Closing the window leaves the session, MCP and the tray running.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QObject::connect(m_ctx.actions, &Actions::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+
+    m_window = std::make_unique<MainWindow>(m_ctx);
+    QObject::connect(m_window.get(), &MainWindow::appeared, this, &WindowedApp::onAppeared);
+}
+
+WindowedApp::~WindowedApp() = default;
+
+void WindowedApp::showWindow()
+{
+    if (!m_shownOnce) {
+        m_shownOnce = true;
+        m_window->centre();
+    }
+    m_window->bringToFront();
+}
+
+void WindowedApp::applyStoredAppearance()
+{
+    m_ctx.theme->apply(m_ctx.settings.appearance());
+}
+
+void WindowedApp::onAppeared()
+{
+    // Once per process: reopening the window must not drop a working connection or restart
+    // the MCP listener.
+    if (m_started)
+        return;
+    m_started = true;
+    Q_EMIT startUpRequested();
+    if (const auto folder = m_ctx.settings.snapshotDir(); folder && !folder->isEmpty()) {
+        m_snapshots = new SnapshotRun(m_window.get(), *folder, this);
+        m_snapshots->start();
+    }
+}

@@ -1,0 +1,40 @@
+#include "statetitle.h"
+
+QString stateTitle(const ConnectionState &state, bool standby)
+{
+    if (standby)
+        return QStringLiteral("待机");
+    switch (state.kind()) {
+    case ConnectionState::Kind::offline: return QStringLiteral("未连接");
+    case ConnectionState::Kind::connecting: return QStringLiteral("连接中");
+    case ConnectionState::Kind::ready: return QStringLiteral("已连接");
+    case ConnectionState::Kind::waking: return QStringLiteral("唤醒中");
+    case ConnectionState::Kind::sleeping: return QStringLiteral("待机");
+    case ConnectionState::Kind::awaitingApproval: return QStringLiteral("等待配对");
+    case ConnectionState::Kind::error: return QStringLiteral("连接失败");
+    }
+    return QString();
+}
+
+QColor twoTone(quint32 darkRgb, quint32 lightRgb, bool dark)
+{
+    const quint32 rgb = dark ? darkRgb : lightRgb;
+    return QColor::fromRgb(int((rgb >> 16) & 0xff), int((rgb >> 8) & 0xff), int(rgb & 0xff));
+}
+
+QColor statusDotColor(const ConnectionState &state, bool standby, bool dark)
+{
+    static const QColor orange = QColor::fromRgb(255, 149, 0);
+    if (standby)
+        return orange;
+    switch (state.kind()) {
+    case ConnectionState::Kind::awaitingApproval: return orange;
+    case ConnectionState::Kind::error: return QColor::fromRgb(255, 77, 94);
+    case ConnectionState::Kind::offline: return QColor::fromRgb(142, 142, 147);
+    case ConnectionState::Kind::ready: return twoTone(0x34D47A, 0x1FA85A, dark);
+    case ConnectionState::Kind::connecting:
+    case ConnectionState::Kind::waking:
+    case ConnectionState::Kind::sleeping: return orange;
+    }
+    return orange;
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "connectionstate.h"
+
+#include <QColor>
+#include <QString>
+
+// The connection state as every screen names it; "待机" wins whenever the TV is in standby.
+QString stateTitle(const ConnectionState &state, bool standby);
+
+// The status dot's colour for a state; `dark` picks the brighter green of the dark appearance.
+QColor statusDotColor(const ConnectionState &state, bool standby, bool dark);
+
+// A two-tone theme colour from 24-bit RGB values: the first in the dark appearance.
+QColor twoTone(quint32 darkRgb, quint32 lightRgb, bool dark);

@@ -1,0 +1,48 @@
+#include "statusdot.h"
+
+#include "statetitle.h"
+#include "theme.h"
+#include "tvsession.h"
+
+#include <QPainter>
+
+StatusDot::StatusDot(QWidget *parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("statusDot"));
+    setAccessibleName(QStringLiteral("状态"));
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+void StatusDot::setState(const ConnectionState &state, bool standby)
+{
+    if (m_state == state && m_standby == standby)
+        return;
+    m_state = state;
+    m_standby = standby;
+    setAccessibleDescription(stateTitle(state, standby));
+    update();
+}
+
+void StatusDot::follow(TVSession *session)
+{
+    const auto refresh = [this, session] { setState(session->state(), session->isStandby()); };
+    QObject::connect(session, &TVSession::stateChanged, this, refresh);
+    QObject::connect(session, &TVSession::isStandbyChanged, this, refresh);
+    refresh();
+}
+
+QColor StatusDot::color() const
+{
+    return statusDotColor(m_state, m_standby, Theme::isDarkPalette(palette()));
+}
+
+void StatusDot::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(color());
+    const qreal diameter = 8.0;
+    painter.drawEllipse(QRectF((width() - diameter) / 2.0, (height() - diameter) / 2.0, diameter, diameter));
+}
