@@ -8,12 +8,19 @@
 #include "terminal.h"
 #include "tvsession.h"
 
+#ifdef VELTRIX_WITH_UI
+#include "windowedapp.h"
+
+#include <QApplication>
+#endif
+
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QTextStream>
 
 #include <csignal>
 #include <functional>
+#include <memory>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -74,6 +81,39 @@ int runPairing(QCoreApplication &app, const LaunchOptions &options)
     return app.exec();
 }
 
+// Windows need a display; without one the program says so and serves headless instead of
+// aborting in Qt's platform plugin. An explicitly chosen platform (offscreen) counts as one.
+bool displayAvailable()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+bool wantsWindows(const LaunchOptions &options)
+{
+#ifdef VELTRIX_WITH_UI
+    if (options.headless || options.pair || options.help || options.version || !options.error.isEmpty())
+        return false;
+    if (displayAvailable())
+        return true;
+    QTextStream(stderr) << "veltrix: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); running headless"
+                        << Qt::endl;
+#else
+    Q_UNUSED(options)
+#endif
+    return false;
+}
+
+std::unique_ptr<QCoreApplication> makeApplication(int &argc, char **argv, bool windows)
+{
+#ifdef VELTRIX_WITH_UI
+    if (windows)
+        return std::make_unique<QApplication>(argc, argv);
+#endif
+    Q_UNUSED(windows)
+    return std::make_unique<QCoreApplication>(argc, argv);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -85,8 +125,9 @@ int main(int argc, char **argv)
     if (options.mcpStdio)
         return MCPBridge::runStdio(argc, argv);
 
-    // The windows are not part of this build yet, so every launch runs the headless core.
-    QCoreApplication app(argc, argv);
+    const bool windows = wantsWindows(options);
+    const std::unique_ptr<QCoreApplication> application = makeApplication(argc, argv, windows);
+    QCoreApplication &app = *application;
     QCoreApplication::setOrganizationName(QStringLiteral("Veltrix"));
     QCoreApplication::setApplicationName(QStringLiteral("Veltrix"));
     QCoreApplication::setApplicationVersion(LaunchOptions::programVersion());
@@ -117,6 +158,16 @@ int main(int argc, char **argv)
         QTextStream(stderr) << "veltrix: " << veltrix.errorString() << Qt::endl;
         return 1;
     }
+#ifdef VELTRIX_WITH_UI
+    if (windows) {
+        WindowedApp ui(veltrix.session(), veltrix.store(), veltrix.mcp(), Settings(veltrix.settingsFile()));
+        QObject::connect(&ui, &WindowedApp::startUpRequested, &veltrix,
+                         [&veltrix, &ui] { veltrix.startUp([&ui] { ui.applyStoredAppearance(); }); });
+        QObject::connect(&instance, &SingleInstance::activationRequested, &ui, &WindowedApp::showWindow);
+        ui.showWindow();
+        return app.exec();
+    }
+#endif
     veltrix.startUp();
     return app.exec();
 }

@@ -97,9 +97,11 @@ void PexoRemoteApp::reportProgress()
     });
 }
 
-void PexoRemoteApp::startUp()
+void PexoRemoteApp::startUp(const std::function<void()> &applyAppearance)
 {
     veltrix::log(QStringLiteral("启动 Veltrix"));
+    if (applyAppearance)
+        applyAppearance();
     const Settings settings(m_settingsFile);
     if (settings.mcpEnabled())
         m_mcp->start();

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class DeviceStore;
@@ -27,7 +28,8 @@ public:
     // Brings up the demo TV when asked for; false (with errorString) when it cannot listen.
     bool prepare();
     // Logs "启动 Veltrix", starts MCP unless switched off, connects, and starts one scan.
-    void startUp();
+    // The windows pass how to apply the stored appearance, which runs right after the log line.
+    void startUp(const std::function<void()> &applyAppearance = {});
 
     QString errorString() const { return m_error; }
     QString settingsFile() const { return m_settingsFile; }

@@ -7,6 +7,8 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QPainter>
+#include <QPainterPath>
 
 DevicePicker::DevicePicker(UiContext &ctx, QWidget *parent)
     : QToolButton(parent)
@@ -19,7 +21,7 @@ DevicePicker::DevicePicker(UiContext &ctx, QWidget *parent)
     setPopupMode(QToolButton::InstantPopup);
     setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    setAutoRaise(true);
+    setAttribute(Qt::WA_Hover);
     setCursor(Qt::PointingHandCursor);
 
     QObject::connect(ctx.store, &DeviceStore::devicesChanged, this, [this] {
@@ -37,7 +39,39 @@ void DevicePicker::updateLabel()
     const QString text = selected ? selected->displayName() : QStringLiteral("选择电视");
     setText(text);
     setAccessibleName(text);
-    setIcon(m_ctx.icons->icon(selected ? QStringLiteral("chevron.down") : QStringLiteral("tv")));
+    m_symbol = selected ? QStringLiteral("chevron.down") : QStringLiteral("tv");
+    setIcon(m_ctx.icons->icon(m_symbol));
+    updateGeometry();
+    update();
+}
+
+QSize DevicePicker::sizeHint() const
+{
+    const QFontMetrics metrics(font());
+    return {metrics.horizontalAdvance(text()) + 52, qMax(34, metrics.height() + 14)};
+}
+
+// Drawn as a rounded field: the label, elided to fit, and the symbol at the trailing end.
+void DevicePicker::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QPalette pal = palette();
+    QColor fill = pal.color(QPalette::WindowText);
+    fill.setAlphaF(underMouse() || isDown() ? 0.10 : 0.05);
+    QPainterPath path;
+    path.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 8, 8);
+    painter.fillPath(path, fill);
+    painter.setPen(QPen(pal.color(QPalette::Mid), 1));
+    painter.drawPath(path);
+
+    const int glyph = 16;
+    const QRect iconRect(width() - glyph - 12, (height() - glyph) / 2, glyph, glyph);
+    icon().paint(&painter, iconRect, Qt::AlignCenter, isEnabled() ? QIcon::Normal : QIcon::Disabled);
+    const QRect textRect = rect().adjusted(12, 0, -(glyph + 20), 0);
+    painter.setPen(pal.color(QPalette::WindowText));
+    painter.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft,
+                     painter.fontMetrics().elidedText(text(), Qt::ElideRight, textRect.width()));
 }
 
 void DevicePicker::rebuildMenu()

@@ -14,6 +14,12 @@ public:
     explicit DevicePicker(UiContext &ctx, QWidget *parent = nullptr);
 
     QMenu *devicesMenu() const { return m_menu; }
+    // The symbol beside the label: "chevron.down" with a selected TV, else "tv".
+    QString symbol() const { return m_symbol; }
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     void updateLabel();
@@ -21,4 +27,5 @@ private:
 
     UiContext &m_ctx;
     QMenu *m_menu;
+    QString m_symbol;
 };

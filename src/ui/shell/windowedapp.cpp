@@ -22,6 +22,7 @@ WindowedApp::WindowedApp(TVSession *session, DeviceStore *store, MCPServer *mcp,
     m_ctx.shortcuts = new ShortcutNotifier(this);
     m_ctx.actions = new Actions(session, m_ctx.shortcuts, &std::chrono::steady_clock::now, this);
     QApplication::setWindowIcon(Icons::applicationIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral("veltrix"));
     // Closing the window leaves the session, MCP and the tray running.
     QApplication::setQuitOnLastWindowClosed(false);
     QObject::connect(m_ctx.actions, &Actions::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);

@@ -2,18 +2,7 @@
 
 QString stateTitle(const ConnectionState &state, bool standby)
 {
-    if (standby)
-        return QStringLiteral("待机");
-    switch (state.kind()) {
-    case ConnectionState::Kind::offline: return QStringLiteral("未连接");
-    case ConnectionState::Kind::connecting: return QStringLiteral("连接中");
-    case ConnectionState::Kind::ready: return QStringLiteral("已连接");
-    case ConnectionState::Kind::waking: return QStringLiteral("唤醒中");
-    case ConnectionState::Kind::sleeping: return QStringLiteral("待机");
-    case ConnectionState::Kind::awaitingApproval: return QStringLiteral("等待配对");
-    case ConnectionState::Kind::error: return QStringLiteral("连接失败");
-    }
-    return QString();
+    return state.title(standby);
 }
 
 QColor twoTone(quint32 darkRgb, quint32 lightRgb, bool dark)

@@ -6,6 +6,7 @@
 #include <QString>
 
 // The connection state as every screen names it; "待机" wins whenever the TV is in standby.
+// Kept here so widgets need only this header; the wording lives with ConnectionState.
 QString stateTitle(const ConnectionState &state, bool standby);
 
 // The status dot's colour for a state; `dark` picks the brighter green of the dark appearance.
