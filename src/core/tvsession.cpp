@@ -2,13 +2,10 @@
 
 #include "localnetwork.h"
 #include "log.h"
+#include "precisetimer.h"
 #include "screenshot.h"
 
-#include <QCoro/QCoroTimer>
-
-#include <QDeadlineTimer>
 #include <QJsonArray>
-#include <QTimer>
 
 #include <cmath>
 
@@ -544,20 +541,21 @@ QCoro::Task<> TVSession::ensureConnected(std::chrono::milliseconds timeout)
         connect(record->id, false);
 
     QPointer<TVSession> self(this);
-    const QDeadlineTimer deadline(timeout);
+    const auto deadline = veltrix::MonotonicClock::now() + timeout;
     for (;;) {
         if (!self)
             throw SSAPError::cancelled();
         const ConnectionState state = m_state;
         if (state.is(ConnectionState::Kind::ready))
             co_return;
-        if (deadline.hasExpired())
+        const auto left = veltrix::remainingUntil(deadline);
+        if (left <= 0ms)
             throw SSAPError::timeout();
         if (state.is(ConnectionState::Kind::error))
             throw SSAPError::server(state.text());
         if (state.is(ConnectionState::Kind::sleeping))
             throw SSAPError::server(kStandbyText);
-        co_await QCoro::sleepFor(m_timing.ensurePoll);
+        co_await veltrix::sleepAtLeast(std::min(m_timing.ensurePoll, left));
     }
 }
 
@@ -806,15 +804,8 @@ void TVSession::movePointer(double dx, double dy)
 QCoro::Task<> TVSession::flushMove()
 {
     QPointer<TVSession> self(this);
-    {
-        // A precise timer: a coarse one may fire up to 5% early, and two frames would then
-        // arrive less than one window apart.
-        QTimer window;
-        window.setTimerType(Qt::PreciseTimer);
-        window.setSingleShot(true);
-        window.start(m_timing.moveWindow);
-        co_await window;
-    }
+    // Never shorter than the window, or two frames would arrive less than one window apart.
+    co_await veltrix::sleepAtLeast(m_timing.moveWindow);
     if (!self)
         co_return;
     m_moveScheduled = false;
@@ -853,7 +844,7 @@ QCoro::Task<> TVSession::wakeLoop(QString mac, TVDevice record)
     QPointer<TVSession> self(this);
     int attempts = 0;
     for (;;) {
-        co_await QCoro::sleepFor(attempts == 0 ? m_timing.wakeFirstWait : m_timing.wakeBetweenAttempts);
+        co_await veltrix::sleepAtLeast(attempts == 0 ? m_timing.wakeFirstWait : m_timing.wakeBetweenAttempts);
         if (!self)
             co_return;
         const auto kind = m_state.kind();
@@ -864,7 +855,7 @@ QCoro::Task<> TVSession::wakeLoop(QString mac, TVDevice record)
         m_network->wake(mac, record.host);
         connect(record.id, false);
         while (m_state.is(ConnectionState::Kind::connecting)) {
-            co_await QCoro::sleepFor(m_timing.wakePoll);
+            co_await veltrix::sleepAtLeast(m_timing.wakePoll);
             if (!self)
                 co_return;
         }

@@ -6,7 +6,6 @@
 #include <QCoro/QCoroFuture>
 #include <QCoro/QCoroNetworkReply>
 
-#include <QDateTime>
 #include <QFuture>
 #include <QHostAddress>
 #include <QNetworkAccessManager>
@@ -21,6 +20,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <thread>
 
@@ -90,11 +90,13 @@ QList<Found> search(std::chrono::milliseconds timeout)
     socket.writeDatagram(kSearchMessage, group, kPort);
 
     QMap<QString, Found> byHost;
-    const qint64 deadline = QDateTime::currentMSecsSinceEpoch() + timeout.count();
-    for (qint64 now = QDateTime::currentMSecsSinceEpoch(); now < deadline;
-         now = QDateTime::currentMSecsSinceEpoch()) {
+    // The monotonic clock: a wall clock set forward meanwhile would cut the window short.
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + timeout;
+    for (Clock::time_point now = Clock::now(); now < deadline; now = Clock::now()) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
         if (!socket.hasPendingDatagrams()
-            && !socket.waitForReadyRead(int(std::min<qint64>(kReceiveSliceMs, deadline - now)))) {
+            && !socket.waitForReadyRead(int(std::min<qint64>(kReceiveSliceMs, left.count())))) {
             // A socket that broke would fail every wait at once; do not spin until the deadline.
             if (socket.state() != QAbstractSocket::BoundState)
                 break;

@@ -1,6 +1,7 @@
 #include "pointerclient.h"
 
-#include <QTimer>
+#include "precisetimer.h"
+
 #include <QWebSocket>
 
 PointerClient::PointerClient(QWebSocket *socket, const QUrl &url, QObject *parent)
@@ -18,7 +19,7 @@ PointerClient::PointerClient(QWebSocket *socket, const QUrl &url, QObject *paren
     QObject::connect(socket, &QWebSocket::disconnected, this, &PointerClient::markClosed);
     QObject::connect(socket, qOverload<QAbstractSocket::SocketError>(&QWebSocket::error), this,
                      [this](QAbstractSocket::SocketError) { markClosed(); });
-    QTimer::singleShot(kOpenTimeout, this, [this]() {
+    veltrix::callAtDeadline(this, veltrix::MonotonicClock::now() + kOpenTimeout, [this]() {
         if (m_socket && m_socket->state() != QAbstractSocket::ConnectedState && m_isOpen) {
             markClosed();
             m_socket->abort();

@@ -2,6 +2,8 @@
 
 #include "completion.h"
 #include "log.h"
+#include "precisetimer.h"
+#include "socketend.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -20,6 +22,7 @@
 namespace {
 
 using veltrix::Completion;
+using veltrix::MonotonicClock;
 using ReplyCompletion = std::shared_ptr<Completion<QJsonObject>>;
 using KeyCompletion = std::shared_ptr<Completion<QString>>;
 using BodyCompletion = std::shared_ptr<Completion<QByteArray>>;
@@ -86,6 +89,7 @@ struct SSAPClient::Private {
     struct Waiter {
         ReplyCompletion completion;
         int timerId = 0;
+        MonotonicClock::time_point deadline;
     };
     QHash<QString, Waiter> pending;
     QHash<int, QString> timerIds;
@@ -195,22 +199,22 @@ QCoro::Task<QJsonObject> SSAPClient::connect(const QString &host)
                      &SSAPClient::handleMessage);
     QObject::connect(socket, &QWebSocket::binaryMessageReceived, this,
                      [this](const QByteArray &bytes) { handleMessage(QString::fromUtf8(bytes)); });
-    QObject::connect(socket, &QWebSocket::disconnected, this,
-                     [this, socket]() { socketEnded(socket); });
-    // Some failures (refused connection, failed handshake) never reach `disconnected`. The
-    // error is handled one turn later so that a close frame that came with it is seen first.
+    // The end is read one turn later, once both signals are in: a refused connection emits
+    // `disconnected` before its error, and some failures (a failed handshake) never reach
+    // `disconnected` at all. Guarded: a retired socket's address may be reused by a new one.
+    const auto endSoon = [this, socket]() {
+        const QPointer<QWebSocket> guard(socket);
+        QMetaObject::invokeMethod(
+            this,
+            [this, guard]() {
+                if (guard)
+                    socketEnded(guard);
+            },
+            Qt::QueuedConnection);
+    };
+    QObject::connect(socket, &QWebSocket::disconnected, this, endSoon);
     QObject::connect(socket, qOverload<QAbstractSocket::SocketError>(&QWebSocket::error), this,
-                     [this, socket](QAbstractSocket::SocketError) {
-                         // Guarded: a retired socket's address may be reused by a new one.
-                         const QPointer<QWebSocket> guard(socket);
-                         QMetaObject::invokeMethod(
-                             this,
-                             [this, guard]() {
-                                 if (guard)
-                                     socketEnded(guard);
-                             },
-                             Qt::QueuedConnection);
-                     });
+                     endSoon);
     m_socket = socket;
     socket->open(*url);
 
@@ -235,8 +239,8 @@ ReplyCompletion SSAPClient::startSend(const QJsonObject &message, const QString 
     // The same id again (a second hello) supersedes the first waiter; it must not hang.
     if (const ReplyCompletion previous = takePending(id))
         previous->fail(SSAPError::cancelled());
-    const int timerId = startTimer(timeout);
-    d->pending.insert(id, {completion, timerId});
+    const int timerId = startTimer(timeout, Qt::PreciseTimer);
+    d->pending.insert(id, {completion, timerId, MonotonicClock::now() + timeout});
     d->timerIds.insert(timerId, id);
 
     std::optional<SSAPError> error;
@@ -280,7 +284,22 @@ void SSAPClient::timerEvent(QTimerEvent *event)
         return;
     }
     const QString id = it.value();
-    if (const ReplyCompletion completion = takePending(id))
+    const auto waiter = d->pending.find(id);
+    if (waiter != d->pending.end() && MonotonicClock::now() < waiter->deadline) {
+        // Woken early: wait for the rest.
+        killTimer(event->timerId());
+        d->timerIds.erase(it);
+        waiter->timerId = startTimer(veltrix::remainingUntil(waiter->deadline), Qt::PreciseTimer);
+        d->timerIds.insert(waiter->timerId, id);
+        return;
+    }
+    const ReplyCompletion completion = takePending(id);
+    if (!completion)
+        return;
+    // A hello that never got its socket open: the TV did not answer the connection itself.
+    if (id == kHelloId && m_socket && m_socket->state() != QAbstractSocket::ConnectedState)
+        completion->fail(connectTimeoutError(m_helloTimeout));
+    else
         completion->fail(SSAPError::timeout());
 }
 
@@ -302,10 +321,10 @@ bool SSAPClient::transmit(const QString &text, std::optional<SSAPError> *error)
     default:
         break;
     }
-    const QString reason = m_socket->errorString();
-    *error = SSAPError::transport(m_socket->error() == QAbstractSocket::UnknownSocketError
-                                      ? QStringLiteral("连接未打开")
-                                      : reason);
+    // Some failures (no route) end the socket inside open(), before the first frame.
+    *error = m_socket->error() == QAbstractSocket::UnknownSocketError
+        ? SSAPError::transport(QStringLiteral("连接未打开"))
+        : socketEndError(endOf(m_socket));
     return false;
 }
 
@@ -359,7 +378,7 @@ KeyCompletion SSAPClient::startRegister(const std::optional<QString> &clientKey,
         finishRegistration(std::nullopt, error);
         return completion;
     }
-    QTimer::singleShot(m_registerTimeout, this, [this, completion]() {
+    veltrix::callAtDeadline(this, MonotonicClock::now() + m_registerTimeout, [this, completion]() {
         if (d->registration == completion)
             finishRegistration(std::nullopt, SSAPError::timeout());
     });
@@ -480,24 +499,19 @@ void SSAPClient::socketEnded(QWebSocket *socket)
 {
     if (!socket || socket != m_socket)
         return;
-    const QString reason = socket->closeReason();
-    SSAPError error = SSAPError::transport(QString());
-    if (socket->closeCode() == QWebSocketProtocol::CloseCodePolicyViolated
-        && reason.contains(QLatin1String("Try Again Later"))) {
-        error = SSAPError::asleep();
-    } else if (socket->error() == QAbstractSocket::SslHandshakeFailedError
-               && m_tls->lastRefused()) {
-        // Qt reports the first certificate complaint, which says nothing about the pin.
-        error = SSAPError::transport(PinnedTLSDelegate::refusalText());
-    } else if (socket->error() != QAbstractSocket::UnknownSocketError) {
-        error = SSAPError::transport(socket->errorString());
-    } else {
-        error = SSAPError::transport(QStringLiteral("电视关闭了连接 (")
-                                     + QString::number(int(socket->closeCode()))
-                                     + QLatin1Char(')'));
-    }
-    closeStep(socket, error, true);
+    closeStep(socket, socketEndError(endOf(socket)), true);
     retireSocket(socket, false);
+}
+
+SocketEnd SSAPClient::endOf(QWebSocket *socket) const
+{
+    SocketEnd end;
+    end.error = socket->error();
+    end.systemText = socket->errorString();
+    end.closeCode = int(socket->closeCode());
+    end.closeReason = socket->closeReason();
+    end.pinRefused = m_tls->lastRefused();
+    return end;
 }
 
 void SSAPClient::closeStep(QWebSocket *socket, const std::optional<SSAPError> &error,
@@ -602,7 +616,9 @@ BodyCompletion SSAPClient::startDownload(const QUrl &url, qint64 maxBytes,
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::ManualRedirectPolicy);
     request.setRawHeader("Cache-Control", "no-cache");
-    request.setTransferTimeout(int(timeout.count()));
+    // Only a backstop: Qt's inactivity timer is coarse and may fire early, so it is set well
+    // past the precise deadline below, which decides.
+    request.setTransferTimeout(int(2 * timeout.count()));
 
     QNetworkReply *reply = d->network->get(request);
     // Bounded buffering: an oversized body is noticed chunk by chunk, not after the fact.
@@ -678,6 +694,7 @@ BodyCompletion SSAPClient::startDownload(const QUrl &url, qint64 maxBytes,
         else
             finish(std::nullopt, *body);
     });
-    QTimer::singleShot(timeout, reply, [finish]() { finish(DownloadError::timeout(), {}); });
+    veltrix::callAtDeadline(reply, MonotonicClock::now() + timeout,
+                            [finish]() { finish(DownloadError::timeout(), {}); });
     return completion;
 }

@@ -19,6 +19,7 @@
 
 class QNetworkAccessManager;
 class QWebSocket;
+struct SocketEnd;
 
 namespace veltrix {
 template<typename T>
@@ -32,9 +33,10 @@ class Completion;
 //
 // Waiting callers are resumed from the event loop, one turn after their answer arrived, never
 // from inside the client's own code. Failures are SSAPError: server (the TV's text, or an
-// invalid host), notConnected, timeout, asleep, transport (socket/TLS; a refused pin reads
-// "TLS 证书指纹不匹配，拒绝连接"), and cancelled for a waiter superseded by a second connect()
-// or registerClient() before it was answered.
+// invalid host), notConnected, timeout, asleep, transport (socket/TLS, worded by
+// socketEndError(); a TV that never completes the connection fails the hello with
+// connectTimeoutError()), and cancelled for a waiter superseded by a second connect() or
+// registerClient() before it was answered. No time-out ever ends before its time.
 class SSAPClient : public QObject {
     Q_OBJECT
 
@@ -130,6 +132,7 @@ private:
     void flushOutbox();
     void handleMessage(const QString &text);
     void socketEnded(QWebSocket *socket);
+    SocketEnd endOf(QWebSocket *socket) const;
     void closeStep(QWebSocket *socket, const std::optional<SSAPError> &error, bool notify);
     void finishRegistration(const std::optional<QString> &key, const std::optional<SSAPError> &error);
     void retireSocket(QWebSocket *socket, bool sendClose);

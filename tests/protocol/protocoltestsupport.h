@@ -22,6 +22,7 @@
 
 #include <QCoro/QCoroTask>
 
+#include <chrono>
 #include <memory>
 #include <optional>
 
@@ -69,6 +70,8 @@ struct Outcome {
     std::optional<T> value;
     std::optional<SSAPError> error;
     std::optional<DownloadError> downloadError;
+    // When the task ended (not when the test looked).
+    std::chrono::steady_clock::time_point finished;
 };
 
 template<typename T>
@@ -81,6 +84,7 @@ QCoro::Task<> capture(QCoro::Task<T> task, std::shared_ptr<Outcome<T>> out)
     } catch (const DownloadError &error) {
         out->downloadError = error;
     }
+    out->finished = std::chrono::steady_clock::now();
     out->done = true;
 }
 

@@ -1,13 +1,19 @@
 #include "protocoltestsupport.h"
 
+#include "eventspin.h"
 #include "log.h"
 #include "pinnedtlsdelegate.h"
+#include "precisetimer.h"
+#include "socketend.h"
 #include "ssapclient.h"
 
 #include <QJsonArray>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <algorithm>
 
 using namespace testsupport;
 using namespace std::chrono_literals;
@@ -23,6 +29,15 @@ QByteArray json(const char *text)
 QJsonObject obj(const char *text)
 {
     return QJsonDocument::fromJson(json(text)).object();
+}
+
+using Clock = std::chrono::steady_clock;
+
+// The registration's key as an object, so every kind of wait fits one Outcome type.
+QCoro::Task<QJsonObject> keyAsObject(QCoro::Task<QString> registration)
+{
+    const QString key = co_await std::move(registration);
+    co_return QJsonObject{{QStringLiteral("client-key"), key}};
 }
 
 struct CloseRecord {
@@ -331,6 +346,194 @@ private Q_SLOTS:
         QTRY_VERIFY(client.hasSocket());
         tv.send(obj("{'type':'response','id':'2','payload':{}}"));
         QTRY_VERIFY(next->done && next->value);
+    }
+
+    // Several waits of each kind, started at different moments: a coarse timer ends only some
+    // of them early. Longer than 2 s, where Qt's single-shot timers turn coarse by default.
+    void deadlinesNeverEndEarly()
+    {
+        constexpr auto deadline = 2100ms;
+        std::vector<std::unique_ptr<ScriptedTV>> tvs;
+        std::vector<std::unique_ptr<SSAPClient>> clients;
+        for (int i = 0; i < 7; ++i) {
+            tvs.push_back(std::make_unique<ScriptedTV>(address()));
+            clients.push_back(std::make_unique<SSAPClient>());
+            clients.back()->setHelloTimeout(deadline);
+            clients.back()->setRegisterTimeout(deadline);
+        }
+        // Client 0 carries the requests, 1 to 3 one registration each, 4 to 6 an unanswered hello.
+        for (int i = 0; i < 4; ++i)
+            connectPair(*clients[i], *tvs[i]);
+
+        struct Probe {
+            QString what;
+            Clock::time_point start;
+            std::shared_ptr<Outcome<QJsonObject>> out;
+        };
+        QList<Probe> probes;
+        for (int phase = 0; phase < 3; ++phase) {
+            if (phase > 0)
+                QTest::qWait(170);
+            probes.append({QStringLiteral("request"), Clock::now(),
+                           run(clients[0]->request(QStringLiteral("x"), {}, deadline))});
+            probes.append({QStringLiteral("registration"), Clock::now(),
+                           run(keyAsObject(clients[1 + phase]->registerClient(
+                               std::nullopt, QStringLiteral("PROMPT"), [] {})))});
+            probes.append({QStringLiteral("hello"), Clock::now(),
+                           run(clients[4 + phase]->connect(tvs[4 + phase]->address()))});
+        }
+        QVERIFY(spinUntil([&] {
+            return std::all_of(probes.cbegin(), probes.cend(), [](const Probe &p) { return p.out->done; });
+        }, 10s));
+        for (const Probe &probe : probes) {
+            QCOMPARE(probe.out->error, SSAPError::timeout());
+            const auto took = std::chrono::duration_cast<std::chrono::microseconds>(probe.out->finished - probe.start);
+            QVERIFY2(took >= deadline, qPrintable(QStringLiteral("%1 gave up after %2 us")
+                                                      .arg(probe.what).arg(took.count())));
+        }
+    }
+
+    void answeredJustInsideTheDeadline_data()
+    {
+        QTest::addColumn<QString>("kind");
+        for (const char *kind : {"request", "hello", "registration"})
+            QTest::newRow(kind) << QString::fromLatin1(kind);
+    }
+
+    // A TV that answers at 90% of the deadline is answered, not timed out.
+    void answeredJustInsideTheDeadline()
+    {
+        QFETCH(QString, kind);
+        constexpr auto deadline = 400ms;
+        constexpr auto answerAt = 360ms;
+        ScriptedTV tv(address());
+        SSAPClient client;
+        client.setHelloTimeout(deadline);
+        client.setRegisterTimeout(deadline);
+        if (kind != QLatin1String("hello"))
+            connectPair(client, tv);
+
+        const Clock::time_point start = Clock::now();
+        std::shared_ptr<Outcome<QJsonObject>> out;
+        QJsonObject answer;
+        if (kind == QLatin1String("request")) {
+            out = run(client.request(QStringLiteral("x"), {}, deadline));
+            answer = obj("{'type':'response','id':'1','payload':{}}");
+        } else if (kind == QLatin1String("hello")) {
+            out = run(client.connect(tv.address()));
+            answer = obj("{'type':'hello','payload':{}}");
+        } else {
+            out = run(keyAsObject(client.registerClient(std::nullopt, QStringLiteral("PROMPT"), [] {})));
+            answer = obj("{'type':'registered','id':'register_0','payload':{'client-key':'k'}}");
+        }
+        QVERIFY(!tv.nextText().isEmpty());
+        QTimer::singleShot(veltrix::remainingUntil(start + answerAt), Qt::PreciseTimer, &tv,
+                           [&tv, answer] { tv.send(answer); });
+        QVERIFY(spinUntil([&] { return out->done; }, 5s));
+        QVERIFY2(out->value.has_value(), qPrintable(out->error->description()));
+    }
+
+    void connectionFailuresSayWhatHappened_data()
+    {
+        QTest::addColumn<QString>("peer");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("nothing listening") << QStringLiteral("none")
+                                           << QStringLiteral("电视拒绝连接 (Connection refused)");
+        QTest::newRow("no route") << QStringLiteral("unroutable")
+                                  << QStringLiteral("无法到达电视 (Network unreachable)");
+        QTest::newRow("TCP accepted, no TLS") << QStringLiteral("tcp")
+                                              << QStringLiteral("电视在 0.3 秒内未回应连接");
+        QTest::newRow("TLS done, no upgrade") << QStringLiteral("tls")
+                                              << QStringLiteral("电视在 0.3 秒内未回应连接");
+        QTest::newRow("plain text instead of TLS") << QStringLiteral("plain")
+                                                   << QStringLiteral("与电视的加密握手失败 (");
+    }
+
+    // The hello's failure (what the session shows and logs) names what went wrong.
+    void connectionFailuresSayWhatHappened()
+    {
+        QFETCH(QString, peer);
+        QFETCH(QString, text);
+        QString host = address();
+        QTcpServer tcp;
+        std::optional<RawTLSServer> tls;
+        if (peer == QLatin1String("unroutable")) {
+            // Only this namespace's loopback exists, so nothing can leave; outside it the
+            // address might be routed somewhere real.
+            if (qEnvironmentVariableIsEmpty("VELTRIX_NETNS"))
+                QSKIP("needs the private network namespace (scripts/netns-exec)");
+            host = QStringLiteral("10.255.255.1");
+        } else if (peer == QLatin1String("tcp") || peer == QLatin1String("plain")) {
+            QVERIFY(tcp.listen(QHostAddress(host), 3001));
+            QObject::connect(&tcp, &QTcpServer::newConnection, &tcp, [&tcp, peer] {
+                QTcpSocket *socket = tcp.nextPendingConnection();
+                if (peer == QLatin1String("plain"))
+                    socket->write("HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\n\r\n");
+            });
+        } else if (peer == QLatin1String("tls")) {
+            tls.emplace(host);
+        }
+        SSAPClient client;
+        client.setHelloTimeout(300ms);
+        std::optional<SSAPError> closed;
+        client.setOnClose([&closed](const std::optional<SSAPError> &error) { closed = error; });
+        auto hello = run(client.connect(host));
+        QTRY_VERIFY(hello->done);
+        QVERIFY(hello->error.has_value());
+        QVERIFY2(hello->error->description().startsWith(text), qPrintable(hello->error->description()));
+        if (peer == QLatin1String("none") || peer == QLatin1String("unroutable")) {
+            QCOMPARE(hello->error->description(), text);
+            QTRY_VERIFY(closed.has_value());  // the owner hears the same reason
+            QCOMPARE(closed, hello->error);
+        }
+    }
+
+    void socketEndTexts_data()
+    {
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("system");
+        QTest::addColumn<int>("closeCode");
+        QTest::addColumn<QString>("closeReason");
+        QTest::addColumn<bool>("pinRefused");
+        QTest::addColumn<QString>("text");
+        const int none = QAbstractSocket::UnknownSocketError;
+        QTest::newRow("standby close") << int(QAbstractSocket::RemoteHostClosedError) << QStringLiteral("closed")
+                                       << 1008 << QStringLiteral("Try Again Later") << false
+                                       << QStringLiteral("电视处于待机，可用网络唤醒开机");
+        QTest::newRow("close frame") << none << QString() << 1008 << QStringLiteral("go away") << false
+                                     << QStringLiteral("电视关闭了连接 (1008: go away)");
+        QTest::newRow("host unreachable") << int(QAbstractSocket::NetworkError) << QStringLiteral("Host unreachable")
+                                          << 1000 << QString() << false
+                                          << QStringLiteral("无法到达电视 (Host unreachable)");
+        QTest::newRow("name unknown") << int(QAbstractSocket::HostNotFoundError) << QStringLiteral("Host not found")
+                                      << 1000 << QString() << false
+                                      << QStringLiteral("找不到电视的地址 (Host not found)");
+        QTest::newRow("pin refused") << int(QAbstractSocket::SslHandshakeFailedError) << QStringLiteral("self signed")
+                                     << 1000 << QString() << true
+                                     << QStringLiteral("TLS 证书指纹不匹配，拒绝连接");
+        QTest::newRow("dropped") << int(QAbstractSocket::RemoteHostClosedError)
+                                 << QStringLiteral("The remote host closed the connection") << 1000 << QString()
+                                 << false << QStringLiteral("电视关闭了连接 (The remote host closed the connection)");
+        QTest::newRow("anything else") << int(QAbstractSocket::SocketResourceError) << QStringLiteral("Out of resources")
+                                       << 1000 << QString() << false
+                                       << QStringLiteral("与电视的连接出错 (Out of resources)");
+    }
+
+    void socketEndTexts()
+    {
+        QFETCH(int, error);
+        QFETCH(QString, system);
+        QFETCH(int, closeCode);
+        QFETCH(QString, closeReason);
+        QFETCH(bool, pinRefused);
+        QFETCH(QString, text);
+        SocketEnd end;
+        end.error = QAbstractSocket::SocketError(error);
+        end.systemText = system;
+        end.closeCode = closeCode;
+        end.closeReason = closeReason;
+        end.pinRefused = pinRefused;
+        QCOMPARE(socketEndError(end).description(), text);
     }
 
     void ends_data()

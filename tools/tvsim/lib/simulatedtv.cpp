@@ -651,7 +651,8 @@ void SimulatedTV::onControlMessage(ControlConnection *conn, const QString &raw, 
     if (script.kind == Script::Kind::Never)
         return;
     if (script.delayMs > 0) {
-        QTimer::singleShot(script.delayMs, this, [this, id, json] {
+        // Precise: a delay meant to land just inside a client's deadline must not come early.
+        QTimer::singleShot(script.delayMs, Qt::PreciseTimer, this, [this, id, json] {
             if (ControlConnection *c = connectionById(id))
                 handleMessage(c, json);
         });
