@@ -4,6 +4,7 @@
 #include "log.h"
 #include "precisetimer.h"
 #include "screenshot.h"
+#include "ssapuris.h"
 
 #include <QJsonArray>
 
@@ -30,9 +31,6 @@ std::optional<QString> textValue(const QJsonObject &object, const QString &key)
         return value.toString();
     return std::nullopt;
 }
-
-const QString kInputListUri = QStringLiteral("tv/getExternalInputList");
-const QString kAppListUri = QStringLiteral("com.webos.applicationManager/listLaunchPoints");
 
 // The list under `key` of a request's reply; none without a client, on failure, or when the
 // reply holds no such list (the caller then keeps what it had).
@@ -225,14 +223,8 @@ void TVSession::setPointer(PointerClient *pointer)
 
 QString TVSession::foregroundTitle() const
 {
-    for (const ExternalInput &input : m_inputs) {
-        if (input.appId == m_foregroundAppId)
-            return input.label;
-    }
-    for (const TVApp &app : m_apps) {
-        if (app.id == m_foregroundAppId)
-            return app.title;
-    }
+    if (const std::optional<QString> name = foregroundName(m_inputs, m_apps, m_foregroundAppId))
+        return *name;
     if (m_foregroundAppId.isEmpty())
         return QStringLiteral("—");
     if (m_foregroundAppId == QStringLiteral("com.webos.app.home"))
@@ -303,7 +295,7 @@ QCoro::Task<> TVSession::attempt(TVDevice record, bool usePin, QPointer<SSAPClie
     }
 
     try {
-        const QJsonObject info = co_await client->request(QStringLiteral("system/getSystemInfo"), {});
+        const QJsonObject info = co_await client->request(ssapuri::systemInfo, {});
         if (const auto modelName = textValue(info, QStringLiteral("modelName"))) {
             const QStringList pieces = modelName->split(QLatin1Char('.'), Qt::SkipEmptyParts);
             if (!pieces.isEmpty())
@@ -409,9 +401,8 @@ QCoro::Task<std::optional<QString>> TVSession::submitPin(const QString &pin, QPo
             throw SSAPError::notConnected();
         // Built outside the co_await expression: g++ 12 rejects braced QJsonObject
         // initialisers inside one.
-        const QString uri = QStringLiteral("pairing/setPin");
         const QJsonObject payload{{QStringLiteral("pin"), pin}};
-        co_await client->request(uri, payload);
+        co_await client->request(ssapuri::setPin, payload);
     } catch (const std::exception &error) {
         veltrix::log(QStringLiteral("setPin 失败: ") + describe(error));
         co_return describe(error);
@@ -431,21 +422,21 @@ QCoro::Task<> TVSession::postRegistration(QPointer<SSAPClient> client)
     if (!self || !client || m_client != client)
         co_return;
 
-    client->subscribe(QStringLiteral("audio/getVolume"), {}, [self](const QJsonObject &payload) {
+    client->subscribe(ssapuri::volumeStatus, {}, [self](const QJsonObject &payload) {
         if (self)
             self->handleVolumeEvent(payload);
     });
-    client->subscribe(QStringLiteral("com.webos.applicationManager/getForegroundAppInfo"), {},
+    client->subscribe(ssapuri::foregroundApp, {},
                       [self](const QJsonObject &payload) {
                           if (self)
                               self->setForegroundAppId(textValue(payload, QStringLiteral("appId")).value_or(QString()));
                       });
-    client->subscribe(QStringLiteral("com.webos.service.tvpower/power/getPowerState"), {},
+    client->subscribe(ssapuri::powerState, {},
                       [self](const QJsonObject &payload) {
                           if (self)
                               self->setPowerState(textValue(payload, QStringLiteral("state")).value_or(QString()));
                       });
-    client->subscribe(QStringLiteral("com.webos.service.ime/registerRemoteKeyboard"), {},
+    client->subscribe(ssapuri::remoteKeyboard, {},
                       [self](const QJsonObject &payload) {
                           if (self)
                               self->handleKeyboardEvent(payload);
@@ -475,7 +466,7 @@ QCoro::Task<> TVSession::learnMAC()
     if (!mac) {
         QJsonObject info;
         try {
-            info = co_await client->request(QStringLiteral("com.webos.service.connectionmanager/getinfo"), {});
+            info = co_await client->request(ssapuri::connectionInfo, {});
         } catch (const SSAPError &) {
             co_return;
         }
@@ -590,7 +581,7 @@ void TVSession::handleKeyboardEvent(const QJsonObject &payload)
 QCoro::Task<> TVSession::refreshInputs()
 {
     QPointer<TVSession> self(this);
-    const std::optional<QJsonArray> devices = co_await fetchList(m_client, kInputListUri, QStringLiteral("devices"));
+    const std::optional<QJsonArray> devices = co_await fetchList(m_client, ssapuri::inputList, QStringLiteral("devices"));
     if (!self || !devices)
         co_return;
     QList<ExternalInput> inputs;
@@ -613,7 +604,7 @@ QCoro::Task<> TVSession::refreshInputs()
 QCoro::Task<> TVSession::refreshApps()
 {
     QPointer<TVSession> self(this);
-    const std::optional<QJsonArray> points = co_await fetchList(m_client, kAppListUri, QStringLiteral("launchPoints"));
+    const std::optional<QJsonArray> points = co_await fetchList(m_client, ssapuri::launchPoints, QStringLiteral("launchPoints"));
     if (!self || !points)
         co_return;
     QList<TVApp> apps;
@@ -660,47 +651,46 @@ QCoro::Task<std::optional<QImage>> TVSession::icon(QUrl url)
 
 // --- commands -------------------------------------------------------------------------
 
-void TVSession::fireAndForget(const QString &uri, const QJsonObject &payload)
+void TVSession::fireAndForget(const TVRequest &request)
 {
     if (!m_client)
         return;
-    sendLogged(m_client, uri, payload);
+    sendLogged(m_client, request.uri, request.payload);
 }
 
 void TVSession::switchInput(const ExternalInput &input)
 {
-    fireAndForget(QStringLiteral("tv/switchInput"), {{QStringLiteral("inputId"), input.id}});
+    fireAndForget(tvrequest::switchInput(input.id));
 }
 
 void TVSession::launch(const TVApp &app)
 {
-    fireAndForget(QStringLiteral("system.launcher/launch"), {{QStringLiteral("id"), app.id}});
+    fireAndForget(tvrequest::launch(app.id));
 }
 
 void TVSession::insertText(const QString &text)
 {
-    fireAndForget(QStringLiteral("com.webos.service.ime/insertText"),
-                  {{QStringLiteral("text"), text}, {QStringLiteral("replace"), false}});
+    fireAndForget(tvrequest::insertText(text));
 }
 
 void TVSession::volumeUp()
 {
-    fireAndForget(QStringLiteral("audio/volumeUp"), {});
+    fireAndForget(tvrequest::volumeUp());
 }
 
 void TVSession::volumeDown()
 {
-    fireAndForget(QStringLiteral("audio/volumeDown"), {});
+    fireAndForget(tvrequest::volumeDown());
 }
 
 void TVSession::commitVolume()
 {
-    fireAndForget(QStringLiteral("audio/setVolume"), {{QStringLiteral("volume"), m_volume}});
+    fireAndForget(tvrequest::setVolume(m_volume));
 }
 
 void TVSession::turnOff()
 {
-    fireAndForget(QStringLiteral("system/turnOff"), {});
+    fireAndForget(tvrequest::turnOff());
 }
 
 QCoro::Task<QJsonObject> TVSession::call(const QString &uri, const QJsonObject &payload)
@@ -711,6 +701,11 @@ QCoro::Task<QJsonObject> TVSession::call(const QString &uri, const QJsonObject &
     co_return co_await client->request(uri, payload);
 }
 
+QCoro::Task<QJsonObject> TVSession::call(const TVRequest &request)
+{
+    return call(request.uri, request.payload);
+}
+
 QCoro::Task<> TVSession::setMute(bool mute)
 {
     QPointer<SSAPClient> client = m_client;
@@ -719,8 +714,8 @@ QCoro::Task<> TVSession::setMute(bool mute)
     QPointer<TVSession> self(this);
     bool failed = false;
     try {
-        const QJsonObject payload{{QStringLiteral("mute"), mute}};
-        co_await client->request(QStringLiteral("audio/setMute"), payload);
+        const TVRequest request = tvrequest::setMute(mute);
+        co_await client->request(request.uri, request.payload);
     } catch (const SSAPError &) {
         failed = true;
     }
@@ -737,7 +732,7 @@ QCoro::Task<> TVSession::openPointer()
     QPointer<TVSession> self(this);
     QJsonObject payload;
     try {
-        payload = co_await client->request(QStringLiteral("com.webos.service.networkinput/getPointerInputSocket"), {});
+        payload = co_await client->request(ssapuri::pointerInputSocket, {});
     } catch (const SSAPError &error) {
         veltrix::log(QStringLiteral("获取 pointer socket 失败: ") + error.description());
         co_return;

@@ -4,6 +4,7 @@
 #include "devicestore.h"
 #include "postregistrationhook.h"
 #include "tvmodels.h"
+#include "tvrequests.h"
 
 #include "pointerclient.h"
 #include "ssapclient.h"
@@ -142,6 +143,7 @@ public:
 
     // For the MCP tools: throws SSAPError (notConnected without a client).
     QCoro::Task<QJsonObject> call(const QString &uri, const QJsonObject &payload);
+    QCoro::Task<QJsonObject> call(const TVRequest &request);
     // For the preview: throws SSAPError, ScreenshotError.
     QCoro::Task<QImage> captureScreen();
 
@@ -172,7 +174,7 @@ private:
     void setMutedValue(bool muted);
     void setKeyboardFocused(bool focused);
     void updateStandby();
-    void fireAndForget(const QString &uri, const QJsonObject &payload);
+    void fireAndForget(const TVRequest &request);
 
     QCoro::Task<> attempt(TVDevice record, bool usePin, QPointer<SSAPClient> client);
     void attemptFailed(QPointer<SSAPClient> client, const SSAPError &error);

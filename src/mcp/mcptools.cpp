@@ -3,6 +3,8 @@
 #include "mcptoolcatalogue.h"
 #include "log.h"
 #include "ssaperror.h"
+#include "ssapuris.h"
+#include "tvrequests.h"
 #include "tvsession.h"
 
 #include <QJsonDocument>
@@ -112,13 +114,6 @@ QString connectionText(const ConnectionState &state)
     return QStringLiteral("offline");
 }
 
-// An empty foreground id means the TV has not said what is showing; it must not match inputs
-// whose app id the TV left out.
-bool isForeground(const QString &appId, const QString &foregroundAppId)
-{
-    return !foregroundAppId.isEmpty() && appId == foregroundAppId;
-}
-
 QJsonArray inputsJson(const TVSession *session)
 {
     const QString foreground = session->foregroundAppId();
@@ -134,20 +129,11 @@ QJsonArray inputsJson(const TVSession *session)
     return array;
 }
 
+// Unlike the window's title, an unknown or empty id is shown as it is.
 QString foregroundTitle(const TVSession *session)
 {
     const QString foreground = session->foregroundAppId();
-    const QList<ExternalInput> inputs = session->inputs();
-    for (const ExternalInput &input : inputs) {
-        if (isForeground(input.appId, foreground))
-            return input.label;
-    }
-    const QList<TVApp> apps = session->apps();
-    for (const TVApp &app : apps) {
-        if (isForeground(app.id, foreground))
-            return app.title;
-    }
-    return foreground;
+    return foregroundName(session->inputs(), session->apps(), foreground).value_or(foreground);
 }
 
 std::optional<TVApp> firstApp(const QList<TVApp> &apps,
@@ -175,9 +161,11 @@ QCoro::Task<> readyWait(Context context)
     live(context.session);
 }
 
-QCoro::Task<QJsonObject> request(Context context, QString uri, QJsonObject payload)
+// Callers build the request into a named value before awaiting this: g++ 12 may destroy a
+// temporary made inside a co_await expression twice.
+QCoro::Task<QJsonObject> request(Context context, TVRequest request)
 {
-    const QJsonObject reply = co_await live(context.session)->call(uri, payload);
+    const QJsonObject reply = co_await live(context.session)->call(request);
     live(context.session);
     co_return reply;
 }
@@ -336,8 +324,8 @@ QCoro::Task<QString> tvLaunchApp(Context context, QJsonObject arguments)
                                + QStringLiteral("'. Use tv_list_apps."));
     }
 
-    const QJsonObject payload{{QStringLiteral("id"), app->id}};
-    co_await request(context, QLatin1String("system.launcher/launch"), payload);
+    const TVRequest launch = tvrequest::launch(app->id);
+    co_await request(context, launch);
     co_return QStringLiteral("Launched ") + app->title + QStringLiteral(" (") + app->id
         + QStringLiteral(")");
 }
@@ -377,8 +365,8 @@ QCoro::Task<QString> tvSwitchInput(Context context, QJsonObject arguments)
                                + QStringLiteral("'. Use tv_list_inputs."));
     }
 
-    const QJsonObject payload{{QStringLiteral("inputId"), input->id}};
-    co_await request(context, QLatin1String("tv/switchInput"), payload);
+    const TVRequest switchInput = tvrequest::switchInput(input->id);
+    co_await request(context, switchInput);
     co_return QStringLiteral("Switched to ") + input->label + QStringLiteral(" (") + input->id
         + QStringLiteral(")");
 }
@@ -416,16 +404,15 @@ QCoro::Task<QString> tvVolume(Context context, QJsonObject arguments)
     QJsonObject reply;
     std::optional<int> requestedLevel;
     if (action == QLatin1String("up") || action == QLatin1String("down")) {
-        const QString uri = action == QLatin1String("up") ? QStringLiteral("audio/volumeUp")
-                                                          : QStringLiteral("audio/volumeDown");
-        reply = co_await request(context, uri, QJsonObject());
+        const TVRequest step = action == QLatin1String("up") ? tvrequest::volumeUp() : tvrequest::volumeDown();
+        reply = co_await request(context, step);
     } else if (action == QLatin1String("set")) {
         const std::optional<double> level = integral(arguments.value(QStringLiteral("level")));
         if (!level || *level < 0 || *level > 100)
             throw Failure::invalid(QStringLiteral("'level' must be 0-100"));
         requestedLevel = static_cast<int>(*level);
-        const QJsonObject payload{{QStringLiteral("volume"), *requestedLevel}};
-        reply = co_await request(context, QLatin1String("audio/setVolume"), payload);
+        const TVRequest setVolume = tvrequest::setVolume(*requestedLevel);
+        reply = co_await request(context, setVolume);
     } else {
         throw Failure::invalid(QStringLiteral("action must be up, down or set"));
     }
@@ -448,8 +435,8 @@ QCoro::Task<QString> tvMute(Context context, QJsonObject arguments)
     const std::optional<bool> muted = boolean(arguments, QStringLiteral("muted"));
     if (!muted)
         throw Failure::invalid(QStringLiteral("'muted' must be boolean"));
-    const QJsonObject payload{{QStringLiteral("mute"), *muted}};
-    co_await request(context, QLatin1String("audio/setMute"), payload);
+    const TVRequest setMute = tvrequest::setMute(*muted);
+    co_await request(context, setMute);
     co_return *muted ? QStringLiteral("Muted") : QStringLiteral("Unmuted");
 }
 
@@ -463,7 +450,8 @@ QCoro::Task<QString> tvMedia(Context context, QJsonObject arguments)
     };
     if (!actions.contains(action))
         throw Failure::invalid(QStringLiteral("Unsupported action"));
-    co_await request(context, QLatin1String("media.controls/") + action, QJsonObject());
+    const TVRequest media{ssapuri::mediaControls + action, {}};
+    co_await request(context, media);
     co_return QStringLiteral("Media ") + action;
 }
 
@@ -473,12 +461,13 @@ QCoro::Task<QString> tvChannel(Context context, QJsonObject arguments)
     const QString action = requiredString(arguments, QStringLiteral("action"));
     QString uri;
     if (action == QLatin1String("up"))
-        uri = QStringLiteral("tv/channelUp");
+        uri = ssapuri::channelUp;
     else if (action == QLatin1String("down"))
-        uri = QStringLiteral("tv/channelDown");
+        uri = ssapuri::channelDown;
     else
         throw Failure::invalid(QStringLiteral("action must be up or down"));
-    co_await request(context, uri, QJsonObject());
+    const TVRequest channel{uri, {}};
+    co_await request(context, channel);
     co_return QStringLiteral("Channel ") + action;
 }
 
@@ -486,11 +475,11 @@ QCoro::Task<QString> tvInputText(Context context, QJsonObject arguments)
 {
     co_await readyWait(context);
     const QString text = requiredString(arguments, QStringLiteral("text"));
-    const QJsonObject payload{{QStringLiteral("text"), text}, {QStringLiteral("replace"), false}};
-    co_await request(context, QLatin1String("com.webos.service.ime/insertText"), payload);
+    const TVRequest insertText = tvrequest::insertText(text);
+    co_await request(context, insertText);
     if (boolean(arguments, QStringLiteral("submit")).value_or(false)) {
-        co_await request(context, QLatin1String("com.webos.service.ime/sendEnterKey"),
-                         QJsonObject());
+        const TVRequest enter{ssapuri::sendEnterKey, {}};
+        co_await request(context, enter);
     }
     QString result = QStringLiteral("Typed ") + QString::number(graphemeCount(text))
         + QStringLiteral(" characters");
@@ -554,7 +543,8 @@ QCoro::Task<QString> tvPower(Context context, QJsonObject arguments)
     const QString action = requiredString(arguments, QStringLiteral("action"));
     if (action == QLatin1String("off")) {
         co_await readyWait(context);
-        co_await request(context, QLatin1String("system/turnOff"), QJsonObject());
+        const TVRequest turnOff = tvrequest::turnOff();
+        co_await request(context, turnOff);
         co_return QStringLiteral("TV turned off (standby)");
     }
     if (action == QLatin1String("on"))
@@ -566,8 +556,8 @@ QCoro::Task<QString> tvNotify(Context context, QJsonObject arguments)
 {
     co_await readyWait(context);
     const QString message = requiredString(arguments, QStringLiteral("message"));
-    const QJsonObject payload{{QStringLiteral("message"), message}};
-    co_await request(context, QLatin1String("system.notifications/createToast"), payload);
+    const TVRequest toast{ssapuri::createToast, {{QStringLiteral("message"), message}}};
+    co_await request(context, toast);
     co_return QStringLiteral("Notification shown");
 }
 

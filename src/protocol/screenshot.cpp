@@ -3,6 +3,7 @@
 #include "downloaderror.h"
 #include "ssapclient.h"
 #include "ssaperror.h"
+#include "ssapuris.h"
 
 #include <QJsonObject>
 #include <QJsonValue>
@@ -43,7 +44,7 @@ QCoro::Task<QByteArray> captureScreenshot(QPointer<SSAPClient> client, QString h
         throw SSAPError::notConnected();
 
     const QJsonObject payload =
-        co_await client->request(QStringLiteral("tv/executeOneShot"), QJsonObject(), Screenshot::kTimeout);
+        co_await client->request(ssapuri::screenshot, QJsonObject(), Screenshot::kTimeout);
     // The session replaces or drops its client when the connection ends; work begun on the
     // old one is stale.
     if (!client)

@@ -361,11 +361,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("foreground");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("active");
-        QTest::newRow("input") << "com.webos.app.hdmi1" << "Game Console" << "HDMI_1";
-        QTest::newRow("app") << "netflix" << "Netflix" << "";
-        QTest::newRow("unknown") << "com.example.other" << "com.example.other" << "";
-        // An input the TV gave no app id must not count as showing when nothing is known.
-        QTest::newRow("empty") << "" << "" << "";
+        // What the window shows for the same state: it must name the same input or app.
+        QTest::addColumn<QString>("windowTitle");
+        QTest::newRow("input") << "com.webos.app.hdmi1" << "Game Console" << "HDMI_1" << "Game Console";
+        QTest::newRow("app") << "netflix" << "Netflix" << "" << "Netflix";
+        QTest::newRow("unknown") << "com.example.other" << "com.example.other" << "" << "com.example.other";
+        QTest::newRow("home") << "com.webos.app.home" << "com.webos.app.home" << "" << "主页";
+        // An input the TV gave no app id must not count as showing when nothing is known,
+        // neither for the agents nor in the window.
+        QTest::newRow("empty") << "" << "" << "" << "—";
     }
 
     void status()
@@ -398,6 +402,7 @@ private Q_SLOTS:
                                         "foreground":{"id":"%2","title":"%3"}})", {kHostA, foreground, title}).toObject();
         expected.insert(QStringLiteral("inputs"), listed);
         QCOMPARE(parse(outcome.text).toObject(), expected);
+        QTEST(m_session->foregroundTitle(), "windowTitle");
         // The inputs tool reloads the list and reports it in the same form.
         tv->clearRecord();
         const Outcome listedInputs = run(QStringLiteral("tv_list_inputs"));
