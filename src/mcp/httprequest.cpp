@@ -25,20 +25,38 @@ std::optional<HTTPRequest> HTTPRequest::parseHead(QByteArrayView head)
     return request;
 }
 
-std::optional<HTTPRequest> HTTPRequest::parse(QByteArrayView buffer)
+HTTPRequestReader::Status HTTPRequestReader::feed(QByteArrayView bytes)
 {
-    const qsizetype headEnd = buffer.indexOf(terminator);
-    if (headEnd < 0)
-        return std::nullopt;
-    std::optional<HTTPRequest> request = parseHead(buffer.first(headEnd));
-    if (!request)
-        return std::nullopt;
-    const qsizetype bodyStart = headEnd + terminator.size();
-    const qint64 length = request->contentLength();
-    if (buffer.size() - bodyStart < length)
-        return std::nullopt;
-    request->body = buffer.sliced(bodyStart, length).toByteArray();
-    return request;
+    if (m_status != Status::needMore || bytes.isEmpty())
+        return m_status;
+    m_buffer.append(bytes);
+
+    if (m_headEnd < 0) {
+        // The terminator may straddle the previous read.
+        const qsizetype from = qMax<qsizetype>(0, m_buffer.size() - bytes.size() - 3);
+        m_headEnd = m_buffer.indexOf(HTTPRequest::terminator, from);
+        if (m_headEnd >= 0)
+            m_head = HTTPRequest::parseHead(QByteArrayView(m_buffer).first(m_headEnd));
+    }
+    // A request completed by this read is served even when the read also passed the limit.
+    if (m_head) {
+        const qsizetype bodyStart = m_headEnd + HTTPRequest::terminator.size();
+        const qint64 length = m_head->contentLength();
+        if (m_buffer.size() - bodyStart >= length) {
+            m_request = std::move(*m_head);
+            m_request.body = m_buffer.mid(bodyStart, length);
+            m_head.reset();
+            m_buffer = QByteArray();
+            m_status = Status::complete;
+            return m_status;
+        }
+    }
+    if (m_buffer.size() > bufferLimit) {
+        m_buffer = QByteArray();
+        m_head.reset();
+        m_status = Status::error;
+    }
+    return m_status;
 }
 
 qint64 HTTPRequest::contentLength() const

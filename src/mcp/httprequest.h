@@ -18,9 +18,6 @@ struct HTTPRequest {
 
     static constexpr QByteArrayView terminator{"\r\n\r\n"};
 
-    // A complete request from the start of the buffer, or nothing while it is incomplete.
-    static std::optional<HTTPRequest> parse(QByteArrayView buffer);
-
     // The request line and headers from the bytes before the first CR LF CR LF; nothing when
     // the request line has fewer than two tokens (such a request never completes).
     static std::optional<HTTPRequest> parseHead(QByteArrayView head);
@@ -34,4 +31,31 @@ struct HTTPRequest {
     // An origin the endpoint serves: scheme http, host exactly "localhost" or "127.0.0.1",
     // an optional port, nothing else.
     static bool isLocalOrigin(const QString &origin);
+};
+
+// Frames one request from the bytes of a connection as they arrive. The endpoint, its tests
+// and the fuzzer all read requests through this.
+class HTTPRequestReader {
+public:
+    // needMore: keep reading. complete: request() holds the request; bytes after it are
+    // ignored. error: the buffer passed bufferLimit without a complete request; the endpoint
+    // closes such a connection without any reply.
+    enum class Status { needMore, complete, error };
+
+    static constexpr qsizetype bufferLimit = 4 * 1024 * 1024;
+
+    // Adds one read's bytes. Once complete or in error, further bytes change nothing.
+    Status feed(QByteArrayView bytes);
+
+    Status status() const { return m_status; }
+    // Valid once the status is complete.
+    const HTTPRequest &request() const { return m_request; }
+
+private:
+    QByteArray m_buffer;
+    // Position of the first CR LF CR LF once seen, and the head parsed from the bytes before it.
+    qsizetype m_headEnd = -1;
+    std::optional<HTTPRequest> m_head;
+    Status m_status = Status::needMore;
+    HTTPRequest m_request;
 };

@@ -1,5 +1,6 @@
 #include "mcpbridge.h"
 
+#include "httpresponsereader.h"
 #include "log.h"
 #include "mcpsettings.h"
 #include "settings.h"
@@ -188,51 +189,28 @@ MCPBridge::Outcome MCPBridge::post(const QByteArray &line, quint16 port, std::ch
     }
 
     // The endpoint answers once and closes; read until the body is complete or the peer ends.
-    QByteArray reply;
-    qsizetype headEnd = -1;
-    qint64 contentLength = -1;
+    HTTPResponseReader reader;
     char chunk[16384];
-    for (;;) {
-        if (headEnd >= 0 && contentLength >= 0 && reply.size() - headEnd - 4 >= contentLength)
-            break;
+    while (reader.status() == HTTPResponseReader::Status::needMore) {
         const ssize_t n = ::recv(socket.fd, chunk, sizeof chunk, 0);
         if (n > 0) {
-            reply.append(chunk, n);
-            if (headEnd < 0) {
-                headEnd = reply.indexOf("\r\n\r\n");
-                if (headEnd >= 0) {
-                    for (const QByteArray &header : reply.left(headEnd).split('\n')) {
-                        const QByteArray text = header.trimmed();
-                        if (text.toLower().startsWith("content-length:")) {
-                            bool ok = false;
-                            const qint64 value = text.mid(15).trimmed().toLongLong(&ok);
-                            if (ok && value >= 0)
-                                contentLength = value;
-                        }
-                    }
-                }
-            }
+            reader.feed(QByteArrayView(chunk, n));
             continue;
         }
-        if (n == 0)
+        if (n == 0) {
+            reader.finish();
             break;
+        }
         if (errno == EINTR)
             continue;
         if ((errno == EAGAIN || errno == EWOULDBLOCK) && waitFor(socket.fd, POLLIN, deadline))
             continue;
         return outcome;
     }
-
-    if (headEnd < 0 || !reply.startsWith("HTTP/"))
+    if (reader.status() != HTTPResponseReader::Status::complete)
         return outcome;
-    QByteArray body = reply.mid(headEnd + 4);
-    if (contentLength >= 0) {
-        if (body.size() < contentLength)
-            return outcome; // cut short: no complete response
-        body.truncate(contentLength);
-    }
-    outcome.kind = body.isEmpty() ? Outcome::Kind::noBody : Outcome::Kind::body;
-    outcome.body = body;
+    outcome.body = reader.body();
+    outcome.kind = outcome.body.isEmpty() ? Outcome::Kind::noBody : Outcome::Kind::body;
     return outcome;
 }
 

@@ -31,30 +31,16 @@ void MCPConnection::readAvailable()
         const QByteArray chunk = m_socket->read(qMin(m_socket->bytesAvailable(), readChunk));
         if (chunk.isEmpty())
             break;
-        m_buffer += chunk;
         m_idle.start();
-
-        if (m_headEnd < 0) {
-            // The terminator may straddle the previous chunk.
-            const qsizetype from = qMax<qsizetype>(0, m_buffer.size() - chunk.size() - 3);
-            m_headEnd = m_buffer.indexOf(HTTPRequest::terminator, from);
-            if (m_headEnd >= 0)
-                m_head = HTTPRequest::parseHead(QByteArrayView(m_buffer).first(m_headEnd));
-        }
-        if (m_head) {
-            const qsizetype bodyStart = m_headEnd + HTTPRequest::terminator.size();
-            const qint64 length = m_head->contentLength();
-            if (m_buffer.size() - bodyStart >= length) {
-                HTTPRequest request = *m_head;
-                request.body = m_buffer.mid(bodyStart, length);
-                m_requestSeen = true;
-                m_idle.stop();
-                m_buffer.clear();
-                Q_EMIT requestReady(request);
-                return;
-            }
-        }
-        if (m_buffer.size() > bufferLimit) {
+        switch (m_reader.feed(chunk)) {
+        case HTTPRequestReader::Status::needMore:
+            break;
+        case HTTPRequestReader::Status::complete:
+            m_requestSeen = true;
+            m_idle.stop();
+            Q_EMIT requestReady(m_reader.request());
+            return;
+        case HTTPRequestReader::Status::error:
             drop();
             return;
         }

@@ -8,7 +8,6 @@
 #include <QTimer>
 
 #include <chrono>
-#include <optional>
 
 class QTcpSocket;
 
@@ -19,7 +18,7 @@ class MCPConnection : public QObject {
 
 public:
     static constexpr qint64 readChunk = 1024 * 1024;
-    static constexpr qsizetype bufferLimit = 4 * 1024 * 1024;
+    static constexpr qsizetype bufferLimit = HTTPRequestReader::bufferLimit;
 
     // Takes ownership of the socket. A connection that sits idle for idleTimeout without a
     // complete request (or without letting its reply drain) is dropped.
@@ -38,10 +37,7 @@ private:
 
     QTcpSocket *m_socket;
     QTimer m_idle;
-    QByteArray m_buffer;
-    // Position of the first CR LF CR LF once seen, and the head parsed from the bytes before it.
-    qsizetype m_headEnd = -1;
-    std::optional<HTTPRequest> m_head;
+    HTTPRequestReader m_reader;
     bool m_requestSeen = false;
     bool m_closing = false;
 };

@@ -1,6 +1,7 @@
 #include "faketoolhost.h"
 #include "httprequest.h"
 #include "httpresponse.h"
+#include "httpresponsereader.h"
 #include "log.h"
 #include "mcpconnection.h"
 #include "mcpserver.h"
@@ -94,6 +95,11 @@ private Q_SLOTS:
 
     void parseRequest_data();
     void parseRequest();
+    void requestReaderLimit_data();
+    void requestReaderLimit();
+    void responseReader_data();
+    void responseReader();
+    void responseReaderLimit();
     void localOrigin_data();
     void localOrigin();
     void responseHead();
@@ -181,13 +187,106 @@ void TestMCPServer::parseRequest()
 {
     QFETCH(QByteArray, buffer);
     QFETCH(bool, complete);
-    const std::optional<HTTPRequest> request = HTTPRequest::parse(buffer);
-    QCOMPARE(request.has_value(), complete);
+    // Whole, and one byte per read: framing must not depend on how the bytes arrive.
+    HTTPRequestReader whole;
+    HTTPRequestReader bytewise;
+    QCOMPARE(whole.feed(buffer) == HTTPRequestReader::Status::complete, complete);
+    for (qsizetype i = 0; i < buffer.size(); ++i)
+        bytewise.feed(QByteArrayView(buffer).sliced(i, 1));
+    QCOMPARE(bytewise.status(), whole.status());
     if (!complete)
         return;
-    QTEST(request->method, "method");
-    QTEST(request->path, "path");
-    QTEST(request->body, "body");
+    for (const HTTPRequestReader *reader : {&whole, &bytewise}) {
+        QTEST(reader->request().method, "method");
+        QTEST(reader->request().path, "path");
+        QTEST(reader->request().body, "body");
+    }
+}
+
+void TestMCPServer::requestReaderLimit_data()
+{
+    QTest::addColumn<QList<QByteArray>>("reads");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<qsizetype>("bodySize");
+    using S = HTTPRequestReader::Status;
+    const qsizetype limit = HTTPRequestReader::bufferLimit;
+    const QByteArray head = "POST /mcp HTTP/1.1\r\nContent-Length: ";
+    const auto request = [&](qsizetype length) -> QByteArray {
+        return head + QByteArray::number(length) + "\r\n\r\n";
+    };
+    QTest::newRow("header block past the limit")
+        << QList<QByteArray>{"POST /mcp HTTP/1.1\r\nX: " + QByteArray(limit, 'x')} << int(S::error) << qsizetype(0);
+    QTest::newRow("declared body past the limit")
+        << QList<QByteArray>{request(limit * 2), QByteArray(limit, 'x')} << int(S::error) << qsizetype(0);
+    // The read that passes the limit also completes the request: it is served.
+    QTest::newRow("completed by the read that passes the limit")
+        << QList<QByteArray>{request(limit), QByteArray(limit - 100, 'x'), QByteArray(1024, 'y')} << int(S::complete) << limit;
+    QTest::newRow("bytes after an error are ignored")
+        << QList<QByteArray>{"GET\r\n" + QByteArray(limit, ' '), "\r\n\r\n"} << int(S::error) << qsizetype(0);
+}
+
+void TestMCPServer::requestReaderLimit()
+{
+    QFETCH(QList<QByteArray>, reads);
+    QFETCH(int, status);
+    HTTPRequestReader reader;
+    for (const QByteArray &bytes : reads)
+        reader.feed(bytes);
+    QCOMPARE(int(reader.status()), status);
+    if (reader.status() == HTTPRequestReader::Status::complete)
+        QTEST(reader.request().body.size(), "bodySize");
+}
+
+void TestMCPServer::responseReader_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("closed");  // the peer closes after the bytes
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+    using S = HTTPResponseReader::Status;
+    QTest::newRow("length") << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\n{}") << false << int(S::complete) << QByteArray("{}");
+    QTest::newRow("extra bytes cut") << QByteArray("HTTP/1.1 200 OK\r\ncontent-length:2\r\n\r\n{}{}") << false << int(S::complete) << QByteArray("{}");
+    QTest::newRow("later length wins") << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 9\r\nContent-Length: 1\r\n\r\nab") << false << int(S::complete) << QByteArray("a");
+    QTest::newRow("empty body") << QByteArray("HTTP/1.1 202 Accepted\r\nContent-Length: 0\r\n\r\n") << false << int(S::complete) << QByteArray();
+    QTest::newRow("no length: until close") << QByteArray("HTTP/1.0 200 OK\r\n\r\nabc") << true << int(S::complete) << QByteArray("abc");
+    QTest::newRow("no length, still open") << QByteArray("HTTP/1.0 200 OK\r\n\r\nabc") << false << int(S::needMore) << QByteArray();
+    QTest::newRow("malformed length: until close") << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: -1\r\n\r\nab") << true << int(S::complete) << QByteArray("ab");
+    QTest::newRow("cut short") << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nab") << true << int(S::error) << QByteArray();
+    QTest::newRow("head cut short") << QByteArray("HTTP/1.1 200 OK\r\nContent-") << true << int(S::error) << QByteArray();
+    QTest::newRow("not http") << QByteArray("SSH-2.0-OpenSSH\r\n\r\n") << false << int(S::error) << QByteArray();
+    QTest::newRow("nothing") << QByteArray() << true << int(S::error) << QByteArray();
+}
+
+void TestMCPServer::responseReader()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, closed);
+    HTTPResponseReader whole;
+    HTTPResponseReader bytewise;
+    whole.feed(bytes);
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        bytewise.feed(QByteArrayView(bytes).sliced(i, 1));
+    if (closed) {
+        whole.finish();
+        bytewise.finish();
+    }
+    for (const HTTPResponseReader *reader : {&whole, &bytewise}) {
+        QTEST(int(reader->status()), "status");
+        QTEST(reader->body(), "body");
+    }
+}
+
+void TestMCPServer::responseReaderLimit()
+{
+    // A peer that never stops sending is cut off at the limit, not buffered without end.
+    HTTPResponseReader reader;
+    reader.feed("HTTP/1.1 200 OK\r\n\r\n");
+    const QByteArray chunk(1024 * 1024, 'x');
+    qsizetype fed = 0;
+    while (reader.feed(chunk) == HTTPResponseReader::Status::needMore)
+        fed += chunk.size();
+    QCOMPARE(reader.status(), HTTPResponseReader::Status::error);
+    QVERIFY(fed <= HTTPResponseReader::sizeLimit);
 }
 
 void TestMCPServer::localOrigin_data()
