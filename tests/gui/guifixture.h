@@ -25,6 +25,7 @@
 #include "uicontext.h"
 
 #include <QApplication>
+#include <QSignalSpy>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>

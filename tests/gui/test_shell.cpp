@@ -2,16 +2,50 @@
 
 #include "appkeymonitor.h"
 #include "devicepicker.h"
+#include "keyhits.h"
+#include "launchoptions.h"
 #include "pageheader.h"
+#include "pexoremoteapp.h"
+#include "remotepage.h"
 #include "sidebar.h"
+#include "snapshotrun.h"
+#include "windowedapp.h"
 
 #include <QAction>
-#include <QLineEdit>
+#include <QDir>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStackedWidget>
+#include <QSettings>
+#include <QTcpServer>
 
-// The main window as a whole: geometry, pages, sidebar, menus and shortcut routing.
+namespace {
+
+quint16 freePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+// True when the image holds more than one colour in the given area.
+bool hasInk(const QImage &image, const QRect &area)
+{
+    const QRgb first = image.pixel(area.topLeft());
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (image.pixel(x, y) != first)
+                return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+// The main window as a whole: geometry, pages, sidebar, menus, shortcut routing, the device
+// picker, the start-up sequence and the snapshot run.
 class TestShell : public QObject {
     Q_OBJECT
 
@@ -24,14 +58,265 @@ private Q_SLOTS:
         QCOMPARE(window->size(), QSize(1024, 640));
         QCOMPARE(window->minimumSize(), QSize(1000, 640));
         QCOMPARE(window->stack()->count(), 4);
-        const QStringList titles{QStringLiteral("遥控器"), QStringLiteral("应用与输入"), QStringLiteral("设备管理"),
-                                 QStringLiteral("设置")};
-        for (int i = 0; i < titles.size(); ++i) {
+        const QList<Page> pages = allPages();
+        const QStringList subtitles{QString(), QStringLiteral("启动电视应用或切换输入源"),
+                                    QStringLiteral("在同一网络中发现并管理您的 LG 电视"),
+                                    QStringLiteral("电视连接、外观与 MCP 服务")};
+        for (int i = 0; i < pages.size(); ++i) {
             const auto *header = window->stack()->widget(i)->findChild<PageHeader *>();
             QVERIFY(header);
-            QCOMPARE(header->title(), titles.at(i));
+            QCOMPARE(header->title(), pageTitle(pages.at(i)));
+            QCOMPARE(header->subtitle(), subtitles.at(i));
+            QCOMPARE(window->sidebar()->item(pages.at(i))->text(), pageTitle(pages.at(i)));
         }
         QCOMPARE(window->page(), Page::remote);
+        const QStringList menus{QStringLiteral("Veltrix"), QStringLiteral("前往"), QStringLiteral("电视")};
+        QStringList shown;
+        for (QAction *menu : window->menuBar()->actions())
+            shown.append(menu->text());
+        QCOMPARE(shown, menus);
+    }
+
+    void commandsHaveDistinctNamesAndShortcuts()
+    {
+        GuiFixture f;
+        QSet<QString> names;
+        QSet<QString> sequences;
+        for (QAction *action : f.ctx.actions->all()) {
+            QVERIFY(!action->objectName().isEmpty());
+            QVERIFY(!action->shortcut().isEmpty());
+            names.insert(action->objectName());
+            sequences.insert(action->shortcut().toString());
+        }
+        QCOMPARE(names.size(), f.ctx.actions->all().size());
+        QCOMPARE(sequences.size(), f.ctx.actions->all().size());
+        QCOMPARE(f.ctx.actions->action(QStringLiteral("settings"))->text(), QStringLiteral("设置…"));
+        QCOMPARE(f.ctx.actions->action(QStringLiteral("home"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+H")));
+        QCOMPARE(f.ctx.actions->action(QStringLiteral("quit"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+    }
+
+    void sidebarAndShortcutsSwitchPages_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("page");
+        QTest::addColumn<bool>("searchFocus");
+        QTest::addColumn<bool>("scans");
+        QTest::newRow("Ctrl+2") << int(Qt::Key_2) << int(Page::apps) << false << false;
+        QTest::newRow("Ctrl+3") << int(Qt::Key_3) << int(Page::devices) << false << false;
+        QTest::newRow("Ctrl+,") << int(Qt::Key_Comma) << int(Page::settings) << false << false;
+        QTest::newRow("Ctrl+F") << int(Qt::Key_F) << int(Page::apps) << true << false;
+        QTest::newRow("Ctrl+R") << int(Qt::Key_R) << int(Page::devices) << false << true;
+    }
+
+    void sidebarAndShortcutsSwitchPages()
+    {
+        QFETCH(int, key);
+        QFETCH(int, page);
+        QFETCH(bool, searchFocus);
+        QFETCH(bool, scans);
+        GuiFixture f;
+        auto window = f.makeWindow();
+        QSignalSpy search(window->keyMonitor(), &AppKeyMonitor::focusSearchRequested);
+        QSignalSpy scanning(f.session.get(), &TVSession::isScanningChanged);
+
+        pressKey(window.get(), Qt::Key(key), Qt::ControlModifier);
+        QCOMPARE(window->page(), Page(page));
+        QCOMPARE(window->stack()->currentWidget(), window->pageWidget(Page(page)));
+        QVERIFY(window->sidebar()->item(Page(page))->isChecked());
+        QCOMPARE(search.size(), searchFocus ? 1 : 0);
+        QCOMPARE(!scanning.isEmpty(), scans);
+
+        // Back with Ctrl+1, then by clicking the sidebar.
+        pressKey(window.get(), Qt::Key_1, Qt::ControlModifier);
+        QCOMPARE(window->page(), Page::remote);
+        QTest::mouseClick(window->sidebar()->item(Page(page)), Qt::LeftButton);
+        QCOMPARE(window->page(), Page(page));
+        window->sidebar()->finishAnimation();
+        QCOMPARE(window->sidebar()->highlightRect(), QRectF(window->sidebar()->item(Page(page))->geometry()));
+    }
+
+    void homeShortcutSendsOneHomePerSecond()
+    {
+        GuiFixture f;
+        auto tv = f.startTV(2);
+        QVERIFY(f.pair(*tv));
+        auto window = f.makeWindow();
+        tv->clearRecord();
+        pressKey(window.get(), Qt::Key_H, Qt::ControlModifier | Qt::ShiftModifier);
+        pressKey(window.get(), Qt::Key_H, Qt::ControlModifier | Qt::ShiftModifier);
+        QTRY_COMPARE(pointerButtons(*tv), QStringList{QStringLiteral("HOME")});
+        QTest::qWait(200);
+        QCOMPARE(pointerButtons(*tv), QStringList{QStringLiteral("HOME")});
+    }
+
+    void keysDriveTheTvOnEveryPage_data()
+    {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("hits");  // recorded by the remote page
+        for (const Page page : allPages()) {
+            const bool remote = page == Page::remote;
+            QTest::addRow("%s: Escape", qPrintable(pageId(page))) << int(page) << int(Qt::Key_Escape) << QStringLiteral("BACK") << 0;
+            QTest::addRow("%s: Return", qPrintable(pageId(page))) << int(page) << int(Qt::Key_Return) << QStringLiteral("ENTER") << (remote ? 1 : 0);
+            QTest::addRow("%s: Left", qPrintable(pageId(page))) << int(page) << int(Qt::Key_Left) << QStringLiteral("LEFT") << (remote ? 1 : 0);
+            QTest::addRow("%s: Space", qPrintable(pageId(page))) << int(page) << int(Qt::Key_Space) << QStringLiteral("PLAY") << 0;
+        }
+    }
+
+    void keysDriveTheTvOnEveryPage()
+    {
+        QFETCH(int, page);
+        QFETCH(int, key);
+        QFETCH(QString, button);
+        QFETCH(int, hits);
+        GuiFixture f;
+        auto tv = f.startTV(3);
+        QVERIFY(f.pair(*tv));
+        auto window = f.makeWindow();
+        window->setPage(Page(page));
+        window->centralWidget()->setFocus();
+        tv->clearRecord();
+        pressKey(window.get(), Qt::Key(key));
+        QTRY_COMPARE(pointerButtons(*tv), QStringList{button});
+        QTest::qWait(100);
+        QCOMPARE(pointerButtons(*tv), QStringList{button});  // one press, one button
+        auto *remote = qobject_cast<RemotePage *>(window->pageWidget(Page::remote));
+        QCOMPARE(remote->hits()->total(), hits);
+    }
+
+    void pickerListsSavedTvsAndConnects()
+    {
+        GuiFixture f;
+        auto window = f.makeWindow();
+        GUI_FIND(DevicePicker, picker, window.get(), "devicePicker");
+        QCOMPARE(picker->text(), QStringLiteral("选择电视"));
+        QCOMPARE(picker->symbol(), QStringLiteral("tv"));
+        QVERIFY(picker->devicesMenu()->actions().isEmpty());
+
+        auto first = f.startTV(4, QStringLiteral("客厅"));
+        auto second = f.startTV(5, QStringLiteral("卧室"));
+        QVERIFY(f.pair(*first));
+        TVDevice other = f.store->upsert(second->host());
+        other.name = QStringLiteral("卧室");
+        f.store->update(other);
+        QCOMPARE(picker->devicesMenu()->actions().size(), 2);
+        QCOMPARE(picker->symbol(), QStringLiteral("chevron.down"));
+
+        auto *entry = picker->devicesMenu()->findChild<QAction *>(QStringLiteral("connect.") + other.id);
+        QVERIFY(entry);
+        QCOMPARE(entry->text(), QStringLiteral("连接到 卧室"));
+        entry->trigger();
+        // The old TV is let go and the chosen one connected and selected.
+        QTRY_VERIFY_WITH_TIMEOUT(f.session->state().is(ConnectionState::Kind::ready)
+                                     && f.store->selectedID() == other.id, 5000);
+        QCOMPARE(picker->text(), QStringLiteral("卧室"));
+        QTRY_COMPARE(second->registrations(), 1);
+    }
+
+    void startUpRunsWhenTheWindowFirstAppears_data()
+    {
+        QTest::addColumn<QString>("appearance");
+        QTest::addColumn<bool>("mcpSwitchedOff");
+        QTest::addColumn<bool>("autoHost");
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("dark, MCP on, autoHost") << QStringLiteral("dark") << false << true << true;
+        QTest::newRow("light, MCP off, selected TV") << QStringLiteral("light") << true << false << false;
+        QTest::newRow("unknown appearance") << QStringLiteral("purple") << false << false << false;
+    }
+
+    void startUpRunsWhenTheWindowFirstAppears()
+    {
+        QFETCH(QString, appearance);
+        QFETCH(bool, mcpSwitchedOff);
+        QFETCH(bool, autoHost);
+        QFETCH(bool, dark);
+        GuiFixture f;
+        auto tv = f.startTV(6);
+        Settings settings(f.settingsFile);
+        settings.setMcpPort(freePort());
+        if (mcpSwitchedOff)
+            settings.setMcpEnabled(false);
+        {
+            QSettings raw(f.settingsFile, QSettings::IniFormat);
+            raw.setValue(QStringLiteral("appearance"), appearance);
+        }
+        if (autoHost) {
+            f.store->setSelectedID(f.store->upsert(QStringLiteral("127.0.40.99")).id);
+            settings.setAutoHost(QStringLiteral("  ") + tv->host() + QStringLiteral("\t"));
+        } else {
+            TVDevice paired = f.store->upsert(tv->host());
+            paired.clientKey = QStringLiteral("key-from-an-earlier-run");
+            f.store->update(paired);
+            f.store->setSelectedID(paired.id);
+            tv->addClientKey(*paired.clientKey);
+        }
+        f.store->save();
+
+        LaunchOptions options;
+        PexoRemoteApp app(options);
+        QVERIFY(app.prepare());
+        WindowedApp ui(app.session(), app.store(), app.mcp(), Settings(app.settingsFile()));
+        int startUps = 0;
+        QObject::connect(&ui, &WindowedApp::startUpRequested, &app, [&] {
+            ++startUps;
+            app.startUp([&ui] { ui.applyStoredAppearance(); });
+        });
+        ui.showWindow();
+        QTRY_COMPARE(startUps, 1);
+        QCOMPARE(ui.context().theme->isDark(), dark);
+        QCOMPARE(app.mcp()->isRunning(), !mcpSwitchedOff);
+        QTRY_VERIFY_WITH_TIMEOUT(app.session()->state().is(ConnectionState::Kind::ready), 5000);
+        QCOMPARE(app.store()->selectedDevice()->host, tv->host());
+        QCOMPARE(tv->pairingPrompts(), autoHost ? 1 : 0);
+
+        // Closing leaves everything running; showing again does not start a second time.
+        ui.window()->close();
+        QVERIFY(!ui.window()->isVisible());
+        QVERIFY(!QApplication::quitOnLastWindowClosed());
+        ui.showWindow();
+        QVERIFY(ui.window()->isVisible());
+        QTest::qWait(50);
+        QCOMPARE(startUps, 1);
+        QVERIFY(app.session()->state().is(ConnectionState::Kind::ready));
+        ui.context().theme->apply(AppearancePreference::system);
+    }
+
+    void snapshotRunWritesOnePictureOfEachPage()
+    {
+        GuiFixture f;
+        auto window = f.makeWindow();
+        const QString folder = f.dir.filePath(QStringLiteral("shots/new"));
+        SnapshotRun run(window.get(), folder, SnapshotRun::Timing{std::chrono::milliseconds(20), std::chrono::milliseconds(20)});
+        QSignalSpy finished(&run, &SnapshotRun::finished);
+        run.start();
+        QVERIFY(finished.wait(5000));
+        QStringList expected;
+        for (const Page page : allPages())
+            expected.append(QDir(folder).filePath(pageId(page) + QStringLiteral(".png")));
+        QCOMPARE(run.written(), expected);
+
+        for (const Page page : allPages()) {
+            const QImage image(QDir(folder).filePath(pageId(page) + QStringLiteral(".png")));
+            QCOMPARE(image.size(), window->size() * window->devicePixelRatio());
+            // The page title: every character drawn, and different characters drawn differently
+            // (a font without Chinese draws the same empty box for each).
+            const auto *title = window->pageWidget(page)->findChild<QLabel *>(QStringLiteral("pageTitle"));
+            const QRect area(title->mapTo(window.get(), QPoint(0, 0)), title->size());
+            const QFontMetrics metrics(title->font());
+            QList<QImage> glyphs;
+            int x = area.left();
+            for (const QChar ch : title->text()) {
+                const int advance = metrics.horizontalAdvance(ch);
+                const QRect cell(x, area.top(), advance, area.height());
+                QVERIFY2(hasInk(image, cell), qPrintable(pageId(page) + QStringLiteral(": blank ") + ch));
+                glyphs.append(image.copy(cell));
+                x += advance;
+            }
+            for (int i = 1; i < glyphs.size(); ++i)
+                QVERIFY2(glyphs.at(i) != glyphs.at(i - 1), qPrintable(pageId(page) + QStringLiteral(": boxes")));
+        }
+        QCOMPARE(window->page(), Page::settings);
     }
 };
 
