@@ -4,6 +4,7 @@
 
 class Actions;
 class DeviceStore;
+class FileRevealer;
 class Icons;
 class MCPServer;
 class ShortcutNotifier;
@@ -21,4 +22,5 @@ struct UiContext {
     Theme *theme = nullptr;
     Actions *actions = nullptr;
     ShortcutNotifier *shortcuts = nullptr;
+    FileRevealer *revealer = nullptr;  // shows the log file in the desktop's file manager
 };

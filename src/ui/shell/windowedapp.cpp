@@ -1,6 +1,7 @@
 #include "windowedapp.h"
 
 #include "actions.h"
+#include "filerevealer.h"
 #include "icons.h"
 #include "mainwindow.h"
 #include "shortcutnotifier.h"
@@ -21,6 +22,7 @@ WindowedApp::WindowedApp(TVSession *session, DeviceStore *store, MCPServer *mcp,
     m_ctx.icons = new Icons(this);
     m_ctx.shortcuts = new ShortcutNotifier(this);
     m_ctx.actions = new Actions(session, m_ctx.shortcuts, &std::chrono::steady_clock::now, this);
+    m_ctx.revealer = new DesktopFileRevealer(this);
     QApplication::setWindowIcon(Icons::applicationIcon());
     QGuiApplication::setDesktopFileName(QStringLiteral("veltrix"));
     // Closing the window leaves the session, MCP and the tray running.

@@ -1,0 +1,184 @@
+#include "settingscontroller.h"
+
+#include "filerevealer.h"
+#include "localnetwork.h"
+#include "log.h"
+#include "mcpclientconfig.h"
+#include "mcpserver.h"
+#include "tvsession.h"
+
+#include <QClipboard>
+
+SettingsController::SettingsController(Services services, QObject *parent)
+    : QObject(parent)
+    , m_services(std::move(services))
+    , m_appearance(m_services.settings.appearance())
+    , m_mcpEnabled(m_services.settings.mcpEnabled())
+{
+    DeviceStore *store = m_services.session->store();
+    QObject::connect(store, &DeviceStore::devicesChanged, this, &SettingsController::storeChanged);
+    QObject::connect(store, &DeviceStore::selectedIDChanged, this, &SettingsController::storeChanged);
+    loadFields(tv());
+}
+
+std::optional<TVDevice> SettingsController::tv() const
+{
+    return m_services.session->store()->selectedDevice();
+}
+
+void SettingsController::storeChanged()
+{
+    const std::optional<TVDevice> current = tv();
+    // Another TV, or the same one changed elsewhere (a MAC learnt after pairing) while the
+    // fields still show what was loaded: show the stored values. Typed edits are kept.
+    const bool otherTV = !current || !m_loaded || current->id != m_loaded->id;
+    const bool untouched = m_loaded && m_name == m_loaded->name && m_mac == m_loaded->mac.value_or(QString());
+    if (otherTV || untouched)
+        loadFields(current);
+    Q_EMIT tvChanged();
+    updateCanSave();
+}
+
+void SettingsController::loadFields(const std::optional<TVDevice> &tv)
+{
+    m_loaded = tv;
+    setName(tv ? tv->name : QString());
+    setMac(tv && tv->mac ? *tv->mac : QString());
+}
+
+void SettingsController::setName(const QString &name)
+{
+    if (m_name == name)
+        return;
+    m_name = name;
+    Q_EMIT nameChanged(name);
+    updateCanSave();
+}
+
+void SettingsController::setMac(const QString &mac)
+{
+    if (m_mac == mac)
+        return;
+    m_mac = mac;
+    Q_EMIT macChanged(mac);
+    updateCanSave();
+}
+
+TVDevice SettingsController::edited(const TVDevice &tv, const QString &name, const QString &mac)
+{
+    TVDevice record = tv;
+    record.name = name.trimmed();
+    // Surrounding blanks come with pasted text; they must not cost the address.
+    record.mac = LocalNetwork::normalizeMAC(mac.trimmed());
+    return record;
+}
+
+bool SettingsController::canSave() const
+{
+    const std::optional<TVDevice> current = tv();
+    return current && edited(*current, m_name, m_mac) != *current;
+}
+
+void SettingsController::updateCanSave()
+{
+    const bool can = canSave();
+    if (can == m_canSave)
+        return;
+    m_canSave = can;
+    Q_EMIT canSaveChanged(can);
+}
+
+bool SettingsController::canWake() const
+{
+    const std::optional<TVDevice> current = tv();
+    return current && current->mac.has_value();
+}
+
+void SettingsController::save()
+{
+    const std::optional<TVDevice> current = tv();
+    if (!current)
+        return;
+    // Afterwards the fields show what was stored, so unreadable MAC text does not linger in
+    // the field as if it had been saved.
+    m_services.session->store()->update(edited(*current, m_name, m_mac));
+    loadFields(tv());
+    updateCanSave();
+}
+
+void SettingsController::wake()
+{
+    if (canWake())
+        m_services.session->wake();
+}
+
+void SettingsController::removeTV()
+{
+    const std::optional<TVDevice> current = tv();
+    if (!current)
+        return;
+    DeviceStore *store = m_services.session->store();
+    if (store->selectedID() == current->id)
+        m_services.session->disconnect();
+    store->remove(current->id);
+}
+
+void SettingsController::setAppearance(AppearancePreference appearance)
+{
+    if (m_appearance == appearance)
+        return;
+    m_appearance = appearance;
+    m_services.settings.setAppearance(appearance);
+    if (m_services.applyAppearance)
+        m_services.applyAppearance(appearance);
+    Q_EMIT appearanceChanged(appearance);
+}
+
+void SettingsController::setMcpEnabled(bool enabled)
+{
+    if (m_mcpEnabled == enabled)
+        return;
+    m_mcpEnabled = enabled;
+    m_services.settings.setMcpEnabled(enabled);
+    if (enabled)
+        m_services.mcp->start();
+    else
+        m_services.mcp->stop();
+    Q_EMIT mcpEnabledChanged(enabled);
+}
+
+QString SettingsController::endpointURL() const
+{
+    return m_services.mcp->endpointURL();
+}
+
+QString SettingsController::logFilePath() const
+{
+    return veltrix::logFilePath();
+}
+
+void SettingsController::copyHTTPConfig()
+{
+    setCopied(copiedHTTP, MCPClientConfig::http(endpointURL()));
+}
+
+void SettingsController::copyStdioConfig()
+{
+    setCopied(copiedStdio, MCPClientConfig::stdio(MCPClientConfig::executablePath()));
+}
+
+void SettingsController::setCopied(const QString &kind, const QString &text)
+{
+    if (m_services.clipboard)
+        m_services.clipboard->setText(text);
+    if (m_copied == kind)
+        return;
+    m_copied = kind;
+    Q_EMIT copiedChanged(kind);
+}
+
+void SettingsController::revealLog()
+{
+    if (m_services.revealer)
+        m_services.revealer->reveal(logFilePath());
+}

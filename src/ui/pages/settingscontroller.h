@@ -1,0 +1,106 @@
+#pragma once
+
+#include "settings.h"
+#include "tvdevice.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class FileRevealer;
+class MCPServer;
+class QClipboard;
+class TVSession;
+
+// What the settings page does, without the widgets: the selected TV's name and MAC fields and
+// the actions on that TV, the appearance, the MCP switch and its client configurations, and
+// the log file. The page binds its controls to these properties.
+class SettingsController : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(bool hasTV READ hasTV NOTIFY tvChanged)
+    Q_PROPERTY(QString name READ name WRITE setName NOTIFY nameChanged)
+    Q_PROPERTY(QString mac READ mac WRITE setMac NOTIFY macChanged)
+    Q_PROPERTY(bool canSave READ canSave NOTIFY canSaveChanged)
+    Q_PROPERTY(bool canWake READ canWake NOTIFY tvChanged)
+    Q_PROPERTY(AppearancePreference appearance READ appearance WRITE setAppearance NOTIFY appearanceChanged)
+    Q_PROPERTY(bool mcpEnabled READ mcpEnabled WRITE setMcpEnabled NOTIFY mcpEnabledChanged)
+    Q_PROPERTY(QString copied READ copied NOTIFY copiedChanged)
+
+public:
+    using ApplyAppearance = std::function<void(AppearancePreference)>;
+
+    struct Services {
+        TVSession *session = nullptr;
+        MCPServer *mcp = nullptr;
+        Settings settings;
+        FileRevealer *revealer = nullptr;
+        QClipboard *clipboard = nullptr;
+        ApplyAppearance applyAppearance;
+    };
+
+    explicit SettingsController(Services services, QObject *parent = nullptr);
+
+    static inline const QString copiedHTTP = QStringLiteral("http");
+    static inline const QString copiedStdio = QStringLiteral("stdio");
+
+    // The store's selected TV, as stored.
+    std::optional<TVDevice> tv() const;
+    bool hasTV() const { return tv().has_value(); }
+
+    QString name() const { return m_name; }
+    void setName(const QString &name);
+    QString mac() const { return m_mac; }
+    void setMac(const QString &mac);
+    // Saving would change the stored record.
+    bool canSave() const;
+    // The stored record has a MAC address; the field's text does not count until saved.
+    bool canWake() const;
+
+    // The record "save" stores: the name trimmed, the MAC normalised (none when unreadable).
+    static TVDevice edited(const TVDevice &tv, const QString &name, const QString &mac);
+
+    AppearancePreference appearance() const { return m_appearance; }
+    void setAppearance(AppearancePreference appearance);
+    bool mcpEnabled() const { return m_mcpEnabled; }
+    void setMcpEnabled(bool enabled);
+    QString copied() const { return m_copied; }
+
+    QString endpointURL() const;
+    QString logFilePath() const;
+    MCPServer *mcp() const { return m_services.mcp; }
+
+public Q_SLOTS:
+    void save();
+    void wake();
+    void removeTV();
+    void copyHTTPConfig();
+    void copyStdioConfig();
+    void revealLog();
+
+Q_SIGNALS:
+    void tvChanged();
+    void nameChanged(const QString &name);
+    void macChanged(const QString &mac);
+    void canSaveChanged(bool canSave);
+    void appearanceChanged(AppearancePreference appearance);
+    void mcpEnabledChanged(bool enabled);
+    void copiedChanged(const QString &copied);
+
+private:
+    void storeChanged();
+    void loadFields(const std::optional<TVDevice> &tv);
+    void updateCanSave();
+    void setCopied(const QString &kind, const QString &text);
+
+    Services m_services;
+    std::optional<TVDevice> m_loaded;  // the record the fields were last filled from
+    QString m_name;
+    QString m_mac;
+    bool m_canSave = false;
+    AppearancePreference m_appearance;
+    bool m_mcpEnabled;
+    QString m_copied;
+};

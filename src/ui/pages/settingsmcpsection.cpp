@@ -1,0 +1,103 @@
+#include "settingsmcpsection.h"
+
+#include "mcpserver.h"
+#include "settingscontroller.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+const char *const kCopyLabel = "copyLabel";
+
+} // namespace
+
+SettingsMCPSection::SettingsMCPSection(SettingsController *controller, QWidget *parent)
+    : SettingsSection(tr("MCP 服务"), parent)
+    , m_controller(controller)
+    , m_switch(new QCheckBox(tr("启用"), this))
+    , m_status(new QLabel(this))
+    , m_error(note(QString(), this))
+    , m_address(new QLabel(this))
+    , m_copyHTTP(copyButton(QStringLiteral("copyHttpConfigButton"), tr("复制 HTTP 配置")))
+    , m_copyStdio(copyButton(QStringLiteral("copyStdioConfigButton"), tr("复制 stdio 配置")))
+{
+    setObjectName(QStringLiteral("settingsMCPSection"));
+    m_switch->setObjectName(QStringLiteral("mcpSwitch"));
+    m_switch->setAccessibleName(m_switch->text());
+    m_status->setObjectName(QStringLiteral("mcpStatus"));
+    m_error->setObjectName(QStringLiteral("mcpLastError"));
+    // The error red of the status dot, readable on both appearances.
+    QPalette errorPalette = m_error->palette();
+    errorPalette.setColor(QPalette::WindowText, QColor(255, 77, 94));
+    m_error->setPalette(errorPalette);
+    m_error->setForegroundRole(QPalette::WindowText);
+    m_address->setObjectName(QStringLiteral("mcpAddress"));
+    m_address->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    body()->addWidget(note(tr("让 AI Agent 通过 Model Context Protocol 控制电视。服务仅监听本机。"), this));
+    body()->addWidget(m_switch);
+
+    auto *status = new QVBoxLayout;
+    status->setSpacing(2);
+    status->addWidget(m_status);
+    status->addWidget(m_error);
+    auto *form = new QFormLayout;
+    form->setContentsMargins(0, 0, 0, 0);
+    form->addRow(tr("状态"), status);
+    form->addRow(tr("地址"), m_address);
+    body()->addLayout(form);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_copyHTTP);
+    buttons->addWidget(m_copyStdio);
+    buttons->addStretch(1);
+    body()->addLayout(buttons);
+
+    m_switch->setChecked(controller->mcpEnabled());
+    QObject::connect(m_switch, &QCheckBox::toggled, controller, &SettingsController::setMcpEnabled);
+    QObject::connect(controller, &SettingsController::mcpEnabledChanged, m_switch, &QCheckBox::setChecked);
+    QObject::connect(m_copyHTTP, &QPushButton::clicked, controller, &SettingsController::copyHTTPConfig);
+    QObject::connect(m_copyStdio, &QPushButton::clicked, controller, &SettingsController::copyStdioConfig);
+    QObject::connect(controller, &SettingsController::copiedChanged, this, &SettingsMCPSection::refreshCopied);
+    MCPServer *mcp = controller->mcp();
+    QObject::connect(mcp, &MCPServer::isRunningChanged, this, &SettingsMCPSection::refreshServer);
+    QObject::connect(mcp, &MCPServer::lastErrorChanged, this, &SettingsMCPSection::refreshServer);
+    refreshServer();
+    refreshCopied();
+}
+
+QPushButton *SettingsMCPSection::copyButton(const QString &name, const QString &label)
+{
+    auto *button = new QPushButton(label, this);
+    button->setObjectName(name);
+    button->setAccessibleName(label);
+    button->setProperty(kCopyLabel, label);
+    // Keeps its width when it reads "已复制", so the row does not jump.
+    button->setMinimumWidth(button->sizeHint().width());
+    return button;
+}
+
+void SettingsMCPSection::refreshServer()
+{
+    const MCPServer *mcp = m_controller->mcp();
+    m_status->setText(mcp->isRunning() ? tr("运行中") : tr("已停止"));
+    m_error->setText(mcp->lastError());
+    m_error->setVisible(mcp->hasLastError() && !mcp->lastError().isEmpty());
+    m_address->setText(m_controller->endpointURL());
+}
+
+void SettingsMCPSection::refreshCopied()
+{
+    const QString copied = m_controller->copied();
+    const QList<QPair<QPushButton *, QString>> buttons{{m_copyHTTP, SettingsController::copiedHTTP},
+                                                       {m_copyStdio, SettingsController::copiedStdio}};
+    for (const auto &[button, kind] : buttons) {
+        const QString text = copied == kind ? tr("已复制") : button->property(kCopyLabel).toString();
+        button->setText(text);
+        button->setAccessibleName(text);
+    }
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "settingssection.h"
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class SettingsController;
+
+// The MCP service: the switch, whether the server runs and why it does not, its address, and
+// the two client configurations to copy.
+class SettingsMCPSection : public SettingsSection {
+    Q_OBJECT
+
+public:
+    explicit SettingsMCPSection(SettingsController *controller, QWidget *parent = nullptr);
+
+private:
+    QPushButton *copyButton(const QString &name, const QString &label);
+    void refreshServer();
+    void refreshCopied();
+
+    SettingsController *m_controller;
+    QCheckBox *m_switch;
+    QLabel *m_status;
+    QLabel *m_error;
+    QLabel *m_address;
+    QPushButton *m_copyHTTP;
+    QPushButton *m_copyStdio;
+};

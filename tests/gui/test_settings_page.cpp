@@ -1,0 +1,294 @@
+// The settings page's widgets against the real session, store and MCP server: the fields and
+// buttons of the TV section, the appearance choice, the MCP switch and copy buttons, the log
+// row, and snapshots of the page in both appearances with a paired simulated TV.
+
+#include "settingsfixture.h"
+
+#include "mcpclientconfig.h"
+#include "page.h"
+#include "settingspage.h"
+#include "snapshotrun.h"
+#include "theme.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStackedWidget>
+
+namespace {
+
+// Types into a field the way a user does: select all, then the keys.
+void retype(QLineEdit *edit, const QString &text)
+{
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClicks(edit, text);
+}
+
+} // namespace
+
+class TestSettingsPage : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void saveFromTheFields();
+    void wakeButtonFollowsTheStoredMac();
+    void noTVOffersNothing();
+    void deleteFromThePage();
+    void mcpSwitchAndStatus();
+    void copyButtonsMoveTheMark();
+    void appearanceAppliesAtOnce();
+    void revealButton();
+    void snapshotsInBothAppearances();
+};
+
+void TestSettingsPage::saveFromTheFields()
+{
+    SettingsFixture f;
+    const TVDevice tv = f.addSelected(QStringLiteral("192.168.1.20"));
+    SettingsPage page(f.ctx);
+    page.show();
+    GUI_FIND(QLineEdit, name, &page, "tvNameField");
+    GUI_FIND(QLineEdit, mac, &page, "tvMacField");
+    GUI_FIND(QPushButton, save, &page, "saveTVButton");
+    QCOMPARE(name->text(), QStringLiteral("Living Room"));
+    QCOMPARE(name->placeholderText(), QStringLiteral("电视名称"));
+    QCOMPARE(mac->placeholderText(), QStringLiteral("aa:bb:cc:dd:ee:ff"));
+    QVERIFY(!save->isEnabled());
+
+    retype(name, QStringLiteral("  Bedroom  "));
+    retype(mac, QStringLiteral("A8-23-FE-01-02-03"));
+    QVERIFY(save->isEnabled());
+    QTest::mouseClick(save, Qt::LeftButton);
+
+    QCOMPARE(f.store->device(tv.id)->name, QStringLiteral("Bedroom"));
+    QCOMPARE(f.store->device(tv.id)->mac, QStringLiteral("a8:23:fe:01:02:03"));
+    QCOMPARE(name->text(), QStringLiteral("Bedroom"));
+    QCOMPARE(mac->text(), QStringLiteral("a8:23:fe:01:02:03"));
+    QVERIFY(!save->isEnabled());
+
+    // Return in a field saves too; unreadable MAC text leaves the TV without one.
+    retype(mac, QStringLiteral("not a mac"));
+    QTest::keyClick(mac, Qt::Key_Return);
+    QCOMPARE(f.store->device(tv.id)->mac, std::nullopt);
+    QCOMPARE(mac->text(), QString());
+}
+
+void TestSettingsPage::wakeButtonFollowsTheStoredMac()
+{
+    SettingsFixture f;
+    f.addSelected(QStringLiteral("192.168.1.20"));
+    SettingsPage page(f.ctx);
+    page.show();
+    GUI_FIND(QPushButton, wake, &page, "wakeTVButton");
+    GUI_FIND(QLineEdit, mac, &page, "tvMacField");
+    GUI_FIND(QPushButton, save, &page, "saveTVButton");
+    QCOMPARE(wake->text(), QStringLiteral("网络唤醒 (WOL)"));
+    QCOMPARE(wake->toolTip(), QStringLiteral("网络唤醒 (WOL)"));
+    QVERIFY(!wake->isEnabled());
+
+    retype(mac, QStringLiteral("a8:23:fe:01:02:03"));
+    QVERIFY(!wake->isEnabled());  // not before it is saved
+    QTest::mouseClick(save, Qt::LeftButton);
+    QVERIFY(wake->isEnabled());
+
+    QTest::mouseClick(wake, Qt::LeftButton);
+    QVERIFY(f.session->state().is(ConnectionState::Kind::waking));
+    f.session->disconnect();  // ends the wake-up at its next look
+}
+
+void TestSettingsPage::noTVOffersNothing()
+{
+    SettingsFixture f;
+    SettingsPage page(f.ctx);
+    page.show();
+    GUI_FIND(QWidget, empty, &page, "settingsNoTV");
+    GUI_FIND(QWidget, form, &page, "settingsTVForm");
+    QVERIFY(empty->isVisible());
+    QVERIFY(!form->isVisible());
+    QVERIFY(empty->findChild<QPushButton *>() == nullptr);
+    for (const char *name : {"saveTVButton", "wakeTVButton", "deleteTVButton", "tvNameField", "tvMacField"}) {
+        auto *widget = page.findChild<QWidget *>(QString::fromLatin1(name));
+        QVERIFY(widget);
+        QVERIFY2(!widget->isVisible(), name);
+    }
+    QVERIFY(empty->findChild<QLabel *>() != nullptr);
+
+    // Selecting a TV brings the form.
+    f.addSelected(QStringLiteral("192.168.1.20"));
+    QVERIFY(form->isVisible());
+    QVERIFY(!empty->isVisible());
+}
+
+void TestSettingsPage::deleteFromThePage()
+{
+    SettingsFixture f;
+    const TVDevice other = f.store->upsert(QStringLiteral("192.168.1.21"), std::nullopt, QStringLiteral("Office"));
+    auto tv = f.startTV(2);
+    QVERIFY(f.pair(*tv));
+    SettingsPage page(f.ctx);
+    page.show();
+    GUI_FIND(QPushButton, remove, &page, "deleteTVButton");
+    GUI_FIND(QLineEdit, name, &page, "tvNameField");
+
+    // The connected TV is disconnected first, then removed; the page shows the TV the store
+    // selected instead.
+    QTest::mouseClick(remove, Qt::LeftButton);
+    QCOMPARE(f.session->state(), ConnectionState::offline());
+    QVERIFY(!f.session->client());
+    QTRY_COMPARE(tv->openControlConnections(), 0);
+    QCOMPARE(f.store->devices().size(), 1);
+    QCOMPARE(f.store->selectedID(), other.id);
+    QCOMPARE(name->text(), QStringLiteral("Office"));
+
+    QTest::mouseClick(remove, Qt::LeftButton);
+    QVERIFY(f.store->devices().isEmpty());
+    GUI_FIND(QWidget, empty, &page, "settingsNoTV");
+    QVERIFY(empty->isVisible());
+}
+
+void TestSettingsPage::mcpSwitchAndStatus()
+{
+    SettingsFixture f;
+    QVERIFY(f.mcp->start());
+    SettingsPage page(f.ctx);
+    page.show();
+    GUI_FIND(QCheckBox, enable, &page, "mcpSwitch");
+    GUI_FIND(QLabel, status, &page, "mcpStatus");
+    GUI_FIND(QLabel, address, &page, "mcpAddress");
+    GUI_FIND(QLabel, error, &page, "mcpLastError");
+    const QString url = QStringLiteral("http://127.0.0.1:%1/mcp").arg(Settings(f.settingsFile).mcpPort());
+    QVERIFY(enable->isChecked());
+    QCOMPARE(status->text(), QStringLiteral("运行中"));
+    QCOMPARE(address->text(), url);
+    QVERIFY(!error->isVisible());
+
+    QTest::mouseClick(enable, Qt::LeftButton, {}, QPoint(8, enable->height() / 2));
+    QVERIFY(!f.mcp->isRunning());
+    QCOMPARE(status->text(), QStringLiteral("已停止"));
+    QVERIFY(!Settings(f.settingsFile).mcpEnabled());
+    QCOMPARE(address->text(), url);
+    // What a restart reads: the page built afresh shows the switch off.
+    SettingsPage restarted(f.ctx);
+    QVERIFY(!restarted.findChild<QCheckBox *>(QStringLiteral("mcpSwitch"))->isChecked());
+
+    // The port taken by someone else: switching on shows why the server did not start.
+    QTcpServer squatter;
+    QVERIFY(squatter.listen(QHostAddress::LocalHost, quint16(Settings(f.settingsFile).mcpPort())));
+    QTest::mouseClick(enable, Qt::LeftButton, {}, QPoint(8, enable->height() / 2));
+    QVERIFY(Settings(f.settingsFile).mcpEnabled());
+    QCOMPARE(status->text(), QStringLiteral("已停止"));
+    QVERIFY(error->isVisible());
+    QCOMPARE(error->text(), f.mcp->lastError());
+}
+
+void TestSettingsPage::copyButtonsMoveTheMark()
+{
+    SettingsFixture f;
+    SettingsPage page(f.ctx);
+    page.show();
+    GUI_FIND(QPushButton, http, &page, "copyHttpConfigButton");
+    GUI_FIND(QPushButton, stdio, &page, "copyStdioConfigButton");
+    QCOMPARE(http->text(), QStringLiteral("复制 HTTP 配置"));
+    QCOMPARE(stdio->text(), QStringLiteral("复制 stdio 配置"));
+    const int port = Settings(f.settingsFile).mcpPort();
+
+    QTest::mouseClick(http, Qt::LeftButton);
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+             QStringLiteral("{\n  \"mcpServers\": {\n    \"veltrix\": { \"url\": \"http://127.0.0.1:%1/mcp\" }\n  }\n}").arg(port));
+    QCOMPARE(http->text(), QStringLiteral("已复制"));
+    QCOMPARE(stdio->text(), QStringLiteral("复制 stdio 配置"));
+
+    QTest::mouseClick(stdio, Qt::LeftButton);
+    QCOMPARE(QGuiApplication::clipboard()->text(), MCPClientConfig::stdio(QCoreApplication::applicationFilePath()));
+    QCOMPARE(http->text(), QStringLiteral("复制 HTTP 配置"));
+    QCOMPARE(stdio->text(), QStringLiteral("已复制"));
+}
+
+void TestSettingsPage::appearanceAppliesAtOnce()
+{
+    SettingsFixture f;
+    SettingsPage page(f.ctx);
+    page.show();
+    GUI_FIND(QRadioButton, system, &page, "appearanceSystem");
+    GUI_FIND(QRadioButton, light, &page, "appearanceLight");
+    GUI_FIND(QRadioButton, dark, &page, "appearanceDark");
+    QVERIFY(system->isChecked());
+
+    QTest::mouseClick(dark, Qt::LeftButton, {}, QPoint(8, dark->height() / 2));
+    QCOMPARE(f.ctx.theme->preference(), AppearancePreference::dark);
+    QVERIFY(f.ctx.theme->isDark());
+    QTRY_VERIFY(Theme::isDarkPalette(page.palette()));
+    QCOMPARE(Settings(f.settingsFile).appearance(), AppearancePreference::dark);
+
+    QTest::mouseClick(light, Qt::LeftButton, {}, QPoint(8, light->height() / 2));
+    QVERIFY(!f.ctx.theme->isDark());
+    QVERIFY(light->isChecked() && !dark->isChecked());
+    QCOMPARE(Settings(f.settingsFile).appearance(), AppearancePreference::light);
+}
+
+void TestSettingsPage::revealButton()
+{
+    SettingsFixture f;
+    SettingsPage page(f.ctx);
+    page.show();
+    GUI_FIND(QPushButton, reveal, &page, "revealLogButton");
+    GUI_FIND(QLabel, path, &page, "logPath");
+    QCOMPARE(reveal->text(), QStringLiteral("在文件管理器中显示"));
+    QCOMPARE(path->text(), QStringLiteral("日志：") + f.dir.filePath(QStringLiteral("app.log")));
+    QTest::mouseClick(reveal, Qt::LeftButton);
+    QCOMPARE(f.revealer.revealed, QStringList{f.dir.filePath(QStringLiteral("app.log"))});
+}
+
+void TestSettingsPage::snapshotsInBothAppearances()
+{
+    SettingsFixture f;
+    auto tv = f.startTV(3);
+    QVERIFY(f.pair(*tv));
+    QTRY_VERIFY(f.store->selectedDevice() && f.store->selectedDevice()->mac);
+    TVDevice named = *f.store->selectedDevice();
+    named.name = QStringLiteral("客厅电视");
+    f.store->update(named);
+    QVERIFY(f.mcp->start());
+    auto window = f.makeWindow();
+    window->resize(1000, 640);
+    window->setPage(Page::settings);
+    const QString folder = qEnvironmentVariableIsSet("VELTRIX_SNAPSHOT_OUT")
+        ? qEnvironmentVariable("VELTRIX_SNAPSHOT_OUT")
+        : f.dir.filePath(QStringLiteral("snapshots"));
+
+    QVERIFY(QDir().mkpath(folder));
+    for (const auto preference : {AppearancePreference::light, AppearancePreference::dark}) {
+        // Chosen on the page, as a user does.
+        auto *choice = window->findChild<QRadioButton *>(preference == AppearancePreference::light
+                                                             ? QStringLiteral("appearanceLight")
+                                                             : QStringLiteral("appearanceDark"));
+        QVERIFY(choice);
+        QTest::mouseClick(choice, Qt::LeftButton, {}, QPoint(8, choice->height() / 2));
+        QCOMPARE(f.ctx.theme->preference(), preference);
+        QTest::qWait(600);  // the sidebar's selection settles
+        const QString name = QStringLiteral("settings-") + Settings::appearanceName(preference);
+        QString error;
+        const QStringList files = SnapshotRun::captureWindows(folder, name, &error);
+        QVERIFY2(!files.isEmpty(), qPrintable(error));
+        const QImage image(files.first());
+        QVERIFY(!image.isNull());
+        // Whole page visible at the smallest window size: nothing needs scrolling.
+        GUI_FIND(QScrollArea, scroll, window.get(), "settingsScroll");
+        QCOMPARE(scroll->verticalScrollBar()->maximum(), 0);
+        // The page background follows the appearance.
+        const QColor corner = image.pixelColor(image.width() - 3, image.height() - 3);
+        QCOMPARE(corner.lightness() < 128, preference == AppearancePreference::dark);
+    }
+}
+
+QTEST_MAIN(TestSettingsPage)
+#include "test_settings_page.moc"
