@@ -116,7 +116,14 @@ QPushButton *SettingsTVSection::button(const QString &name, const QString &text)
 void SettingsTVSection::refresh()
 {
     const std::optional<TVDevice> tv = m_controller->tv();
-    m_stack->setCurrentWidget(tv ? m_form : m_empty);
+    QWidget *shown = tv ? m_form : m_empty;
+    m_stack->setCurrentWidget(shown);
+    // Only the page on show claims room, so the short "no TV" text leaves no empty card.
+    for (QWidget *page : {m_form, m_empty}) {
+        const auto policy = page == shown ? QSizePolicy::Preferred : QSizePolicy::Ignored;
+        page->setSizePolicy(policy, policy);
+    }
+    m_stack->adjustSize();
     if (!tv)
         return;
     // Written back only when different, so the cursor stays where the user is typing.
