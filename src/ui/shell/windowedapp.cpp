@@ -9,6 +9,7 @@
 #include "theme.h"
 
 #include <QApplication>
+#include <QTimer>
 
 WindowedApp::WindowedApp(TVSession *session, DeviceStore *store, MCPServer *mcp, const Settings &settings,
                          QObject *parent)
@@ -56,7 +57,9 @@ void WindowedApp::onAppeared()
     if (m_started)
         return;
     m_started = true;
-    Q_EMIT startUpRequested();
+    // After the first frame: the window shows without waiting for the MCP listener, the
+    // connection attempt and the scan to be set off.
+    QTimer::singleShot(0, this, &WindowedApp::startUpRequested);
     if (const auto folder = m_ctx.settings.snapshotDir(); folder && !folder->isEmpty()) {
         m_snapshots = new SnapshotRun(m_window.get(), *folder, this);
         m_snapshots->start();
