@@ -400,12 +400,13 @@ private Q_SLOTS:
             QTest::newRow(kind) << QString::fromLatin1(kind);
     }
 
-    // A TV that answers at 90% of the deadline is answered, not timed out.
+    // A TV that answers shortly before the deadline is answered, not timed out. The margin
+    // leaves room for a loaded machine (and sanitizers) to carry the answer through TLS.
     void answeredJustInsideTheDeadline()
     {
         QFETCH(QString, kind);
-        constexpr auto deadline = 400ms;
-        constexpr auto answerAt = 360ms;
+        constexpr auto deadline = 600ms;
+        constexpr auto answerAt = 480ms;
         ScriptedTV tv(address());
         SSAPClient client;
         client.setHelloTimeout(deadline);
@@ -430,7 +431,7 @@ private Q_SLOTS:
         QTimer::singleShot(veltrix::remainingUntil(start + answerAt), Qt::PreciseTimer, &tv,
                            [&tv, answer] { tv.send(answer); });
         QVERIFY(spinUntil([&] { return out->done; }, 5s));
-        QVERIFY2(out->value.has_value(), qPrintable(out->error->description()));
+        QVERIFY2(out->value.has_value(), qPrintable(out->error ? out->error->description() : QString()));
     }
 
     void connectionFailuresSayWhatHappened_data()
@@ -474,7 +475,8 @@ private Q_SLOTS:
             tls.emplace(host);
         }
         SSAPClient client;
-        client.setHelloTimeout(300ms);
+        // Short only where the time-out is the point; elsewhere the failure must come first.
+        client.setHelloTimeout(text.startsWith(QStringLiteral("电视在")) ? 300ms : 5000ms);
         std::optional<SSAPError> closed;
         client.setOnClose([&closed](const std::optional<SSAPError> &error) { closed = error; });
         auto hello = run(client.connect(host));
