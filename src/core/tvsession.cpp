@@ -5,6 +5,7 @@
 #include "precisetimer.h"
 #include "screenshot.h"
 #include "ssapuris.h"
+#include "tvreplies.h"
 
 #include <QJsonArray>
 
@@ -586,17 +587,8 @@ QCoro::Task<> TVSession::refreshInputs()
         co_return;
     QList<ExternalInput> inputs;
     for (const QJsonValue &value : *devices) {
-        const QJsonObject object = value.toObject();
-        const auto id = textValue(object, QStringLiteral("id"));
-        if (!id)
-            continue;
-        ExternalInput input;
-        input.id = *id;
-        input.label = textValue(object, QStringLiteral("label")).value_or(*id);
-        input.appId = textValue(object, QStringLiteral("appId")).value_or(QString());
-        const QJsonValue connected = object.value(QStringLiteral("connected"));
-        input.connected = connected.isBool() && connected.toBool();
-        inputs.append(input);
+        if (const std::optional<ExternalInput> input = tvreply::input(value.toObject()))
+            inputs.append(*input);
     }
     setInputs(inputs);
 }
@@ -609,20 +601,8 @@ QCoro::Task<> TVSession::refreshApps()
         co_return;
     QList<TVApp> apps;
     for (const QJsonValue &value : *points) {
-        const QJsonObject object = value.toObject();
-        const auto id = textValue(object, QStringLiteral("id"));
-        const auto title = textValue(object, QStringLiteral("title"));
-        if (!id || !title)
-            continue;
-        TVApp app{*id, *title, std::nullopt};
-        const QString iconKey = object.contains(QStringLiteral("largeIcon")) ? QStringLiteral("largeIcon")
-                                                                              : QStringLiteral("icon");
-        if (const auto iconText = textValue(object, iconKey)) {
-            const QUrl url(*iconText, QUrl::StrictMode);
-            if (url.isValid() && !url.scheme().isEmpty())
-                app.icon = url;
-        }
-        apps.append(app);
+        if (const std::optional<TVApp> app = tvreply::app(value.toObject()))
+            apps.append(*app);
     }
     setApps(apps);
 }
