@@ -196,9 +196,9 @@ QCoro::Task<QJsonObject> SSAPClient::connect(const QString &host)
             flushOutbox();
     });
     QObject::connect(socket, &QWebSocket::textMessageReceived, this,
-                     &SSAPClient::handleMessage);
+                     &SSAPClient::handleTextFrame);
     QObject::connect(socket, &QWebSocket::binaryMessageReceived, this,
-                     [this](const QByteArray &bytes) { handleMessage(QString::fromUtf8(bytes)); });
+                     [this](const QByteArray &bytes) { handleTextFrame(QString::fromUtf8(bytes)); });
     // The end is read one turn later, once both signals are in: a refused connection emits
     // `disconnected` before its error, and some failures (a failed handshake) never reach
     // `disconnected` at all. Guarded: a retired socket's address may be reused by a new one.
@@ -433,7 +433,7 @@ void SSAPClient::subscribe(const QString &uri, const QJsonObject &payload, Event
 
 // --- Incoming messages -------------------------------------------------------------------
 
-void SSAPClient::handleMessage(const QString &text)
+void SSAPClient::handleTextFrame(const QString &text)
 {
     const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8());
     if (!document.isObject())

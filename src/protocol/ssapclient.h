@@ -83,6 +83,11 @@ public:
     // handler may delete the client.
     void setOnClose(CloseHandler handler) { m_onClose = std::move(handler); }
 
+    // Handles one message from the TV exactly as the control socket delivers it: replies by
+    // id, registration steps, hello and subscription events. The socket calls this for every
+    // frame it receives; anything that is not a JSON object is ignored.
+    void handleTextFrame(const QString &text);
+
     bool hasSocket() const { return m_socket != nullptr; }
     PinnedTLSDelegate *tls() const { return m_tls; }
 
@@ -130,7 +135,6 @@ private:
     void failAllPending(const SSAPError &error);
     bool transmit(const QString &text, std::optional<SSAPError> *error);
     void flushOutbox();
-    void handleMessage(const QString &text);
     void socketEnded(QWebSocket *socket);
     SocketEnd endOf(QWebSocket *socket) const;
     void closeStep(QWebSocket *socket, const std::optional<SSAPError> &error, bool notify);
