@@ -8,6 +8,9 @@
 #include <QTest>
 
 #include <atomic>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <thread>
 
 namespace {
@@ -168,6 +171,28 @@ private Q_SLOTS:
         veltrix::log(QStringLiteral("back"));
         veltrix::flushLog();
         QCOMPARE(lines(readAll(path)).size(), 1);
+    }
+
+    void deviceAsLogKeepsItsMode()
+    {
+        // A pipe stands in for /dev/null: the log must not make it private (as root that
+        // would lock every other user out of the device).
+        const QString pipe = m_dir.filePath(QStringLiteral("pipe"));
+        QVERIFY(::mkfifo(QFile::encodeName(pipe).constData(), 0666) == 0);
+        QVERIFY(QFile::setPermissions(pipe, QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                | QFileDevice::ReadOther | QFileDevice::WriteOther));
+        const QFileDevice::Permissions before = QFileInfo(pipe).permissions();
+        // Held open for reading, so the writer's open never blocks.
+        const int reader = ::open(QFile::encodeName(pipe).constData(), O_RDWR | O_NONBLOCK);
+        QVERIFY(reader >= 0);
+        veltrix::setLogFilePath(pipe);
+        veltrix::log(QStringLiteral("discarded"));
+        veltrix::flushLog();
+        QCOMPARE(QFileInfo(pipe).permissions(), before);
+        char bytes[256];
+        const ssize_t got = ::read(reader, bytes, sizeof bytes);
+        ::close(reader);
+        QVERIFY(got > 0 && QByteArray(bytes, got).endsWith("discarded\n"));
     }
 };
 

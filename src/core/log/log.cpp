@@ -112,7 +112,9 @@ private:
             QFile file(entry.path);
             // The file holds pairing details of the user's TVs: keep it private.
             if (file.open(QIODevice::WriteOnly | QIODevice::Append)) {
-                if (file.size() == 0)
+                // Only a log file of our own: a device or pipe given as the log (/dev/null to
+                // discard it) is never re-moded.
+                if (file.size() == 0 && QFileInfo(file).isFile())
                     file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
                 file.write(entry.bytes);
                 file.close();
