@@ -4,6 +4,7 @@
 
 #include "log.h"
 #include "ssaperror.h"
+#include "ssapuris.h"
 #include "tvsession.h"
 
 #include <QCoro/QCoroTimer>
@@ -19,8 +20,9 @@ using selftest::quotedList;
 namespace {
 
 const QString kAuroraId = QStringLiteral("app.newtvaurora");
-const QString kForegroundUri = QStringLiteral("com.webos.applicationManager/getForegroundAppInfo");
-const QString kPowerStateUri = QStringLiteral("com.webos.service.tvpower/power/getPowerState");
+const QString kForegroundUri = ssapuri::foregroundApp;
+const QString kPowerStateUri = ssapuri::powerState;
+const QString kPlayUri = ssapuri::mediaControls + QStringLiteral("play");
 constexpr int kListedApps = 12;
 constexpr int kListedIcons = 2;
 constexpr int kPointerMoves = 20;
@@ -147,24 +149,24 @@ QCoro::Task<> SelfTestScript::general(bool full)
         co_await changeSource();
         say(QStringLiteral("前台 ") + session().foregroundAppId() + QStringLiteral("（测试前 ") + before
             + QStringLiteral("）"));
-        co_await step(u"播放"_s, u"media.controls/play"_s, {});
+        co_await step(u"播放"_s, kPlayUri, {});
     }
     say(QStringLiteral("结束"));
 }
 
 QCoro::Task<> SelfTestScript::readState()
 {
-    co_await step(u"网络信息"_s, u"com.webos.service.connectionmanager/getinfo"_s, {});
-    co_await step(u"音量状态"_s, u"audio/getVolume"_s, {});
+    co_await step(u"网络信息"_s, ssapuri::connectionInfo, {});
+    co_await step(u"音量状态"_s, ssapuri::volumeStatus, {});
     co_await step(u"前台应用"_s, kForegroundUri, {});
     const QJsonObject toast{{QStringLiteral("message"), QStringLiteral("Veltrix 已连接")}};
-    co_await step(u"Toast"_s, u"system.notifications/createToast"_s, toast);
+    co_await step(u"Toast"_s, ssapuri::createToast, toast);
 
     const int start = session().volume();
-    co_await step(u"音量+"_s, u"audio/volumeUp"_s, {});
+    co_await step(u"音量+"_s, ssapuri::volumeUp, {});
     co_await pause(m_timing.volumeSettle);
     say(QStringLiteral("音量 ") + QString::number(start) + QStringLiteral(" -> ") + QString::number(session().volume()));
-    co_await step(u"音量-"_s, u"audio/volumeDown"_s, {});
+    co_await step(u"音量-"_s, ssapuri::volumeDown, {});
     co_await pause(m_timing.volumeSettle);
     say(QStringLiteral("音量回到 ") + QString::number(session().volume()));
 }
@@ -203,7 +205,7 @@ QCoro::Task<> SelfTestScript::navigate()
 
 QCoro::Task<> SelfTestScript::muteAndVolume()
 {
-    const QString uri = QStringLiteral("audio/setMute");
+    const QString uri = ssapuri::setMute;
     const QJsonObject mute{{QStringLiteral("mute"), true}};
     co_await step(u"静音"_s, uri, mute);
     co_await pause(m_timing.volumeSettle);
@@ -213,7 +215,7 @@ QCoro::Task<> SelfTestScript::muteAndVolume()
     co_await pause(m_timing.volumeSettle);
     say(QStringLiteral("muted=") + boolText(session().muted()));
     const QJsonObject volume{{QStringLiteral("volume"), session().volume()}};
-    co_await step(u"设置音量"_s, u"audio/setVolume"_s, volume);
+    co_await step(u"设置音量"_s, ssapuri::setVolume, volume);
 }
 
 QCoro::Task<> SelfTestScript::movePointer()
@@ -232,7 +234,7 @@ QCoro::Task<> SelfTestScript::changeSource()
     const auto input = std::find_if(inputs.cbegin(), inputs.cend(), [](const ExternalInput &i) { return i.connected; });
     if (input != inputs.cend()) {
         const QJsonObject payload{{QStringLiteral("inputId"), input->id}};
-        co_await step(u"切换 "_s + input->label, u"tv/switchInput"_s, payload);
+        co_await step(u"切换 "_s + input->label, ssapuri::switchInput, payload);
         co_await pause(m_timing.sourceSettle);
     } else {
         co_await launchAuroraOrPlay();
@@ -245,9 +247,9 @@ QCoro::Task<> SelfTestScript::launchAuroraOrPlay()
 {
     if (const std::optional<TVApp> aurora = installedApp(session(), kAuroraId)) {
         const QJsonObject payload{{QStringLiteral("id"), kAuroraId}};
-        co_await step(u"启动 "_s + aurora->title, u"system.launcher/launch"_s, payload);
+        co_await step(u"启动 "_s + aurora->title, ssapuri::launch, payload);
     } else {
-        co_await step(u"播放"_s, u"media.controls/play"_s, {});
+        co_await step(u"播放"_s, kPlayUri, {});
     }
     co_await pause(m_timing.sourceSettle);
 }
