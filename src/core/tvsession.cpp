@@ -286,21 +286,20 @@ QCoro::Task<> TVSession::attempt(TVDevice record, bool usePin, QPointer<SSAPClie
         co_return;
 
     // The TV's own identity: a different TV at a stored address must pair afresh.
-    if (const auto uuid = textValue(hello, QStringLiteral("deviceUUID"))) {
-        if (record.tvUUID && *record.tvUUID != *uuid) {
-            veltrix::log(QStringLiteral("TV UUID 变化，清除旧配对"));
-            record.clientKey.reset();
-            record.certFingerprint.reset();
-        }
-        record.tvUUID = *uuid;
+    const std::optional<QString> uuid = textValue(hello, QStringLiteral("deviceUUID"));
+    if (uuid && record.tvUUID && *record.tvUUID != *uuid) {
+        veltrix::log(QStringLiteral("TV UUID 变化，清除旧配对"));
+        record.clientKey.reset();
+        record.certFingerprint.reset();
     }
 
+    std::optional<QString> model;
     try {
         const QJsonObject info = co_await client->request(ssapuri::systemInfo, {});
         if (const auto modelName = textValue(info, QStringLiteral("modelName"))) {
             const QStringList pieces = modelName->split(QLatin1Char('.'), Qt::SkipEmptyParts);
             if (!pieces.isEmpty())
-                record.model = QStringLiteral("LG ") + pieces.first();
+                model = QStringLiteral("LG ") + pieces.first();
         }
     } catch (const SSAPError &) {
         // The model is cosmetic; pairing goes on without it.
@@ -334,14 +333,24 @@ QCoro::Task<> TVSession::attempt(TVDevice record, bool usePin, QPointer<SSAPClie
     if (!self || !client || m_client != client)
         co_return;
 
-    record.clientKey = key;
-    record.certFingerprint = client->tls()->observedFingerprint();
-    m_store->update(record);
+    // Only what this attempt learnt is written, onto the record as it is stored now: a name
+    // or MAC edited while the prompt was on screen stays, and a record removed meanwhile stays
+    // removed.
+    std::optional<TVDevice> stored = m_store->device(record.id);
+    if (stored) {
+        stored->clientKey = key;
+        stored->certFingerprint = client->tls()->observedFingerprint();
+        if (uuid)
+            stored->tvUUID = uuid;
+        if (model)
+            stored->model = *model;
+        m_store->update(*stored);
+    }
     m_clientRegistered = true;
     setState(ConnectionState::ready());
-    veltrix::log(QStringLiteral("已注册 ") + record.model);
+    veltrix::log(QStringLiteral("已注册 ") + (stored ? stored->model : model.value_or(record.model)));
 
-    co_await postRegistration(client);
+    co_await postRegistration(client, record.id);
 }
 
 void TVSession::attemptFailed(QPointer<SSAPClient> client, const SSAPError &error)
@@ -416,7 +425,7 @@ QString TVSession::certificateChangedText()
     return tr("电视证书已变化，请删除后重新配对");
 }
 
-QCoro::Task<> TVSession::postRegistration(QPointer<SSAPClient> client)
+QCoro::Task<> TVSession::postRegistration(QPointer<SSAPClient> client, QString deviceID)
 {
     QPointer<TVSession> self(this);
     co_await openPointer();
@@ -449,18 +458,19 @@ QCoro::Task<> TVSession::postRegistration(QPointer<SSAPClient> client)
     co_await refreshApps();
     if (!self)
         co_return;
-    co_await learnMAC();
+    co_await learnMAC(client, deviceID);
     if (!self || !m_postRegistrationHook)
         co_return;
     co_await m_postRegistrationHook->afterRegistration(this);
 }
 
-QCoro::Task<> TVSession::learnMAC()
+// The record is the one `client` registered for, found by id: the selection may have moved
+// on meanwhile, and a newer connection's TV must not lend this record its MAC.
+QCoro::Task<> TVSession::learnMAC(QPointer<SSAPClient> client, QString deviceID)
 {
     QPointer<TVSession> self(this);
-    std::optional<TVDevice> record = m_store->selectedDevice();
-    QPointer<SSAPClient> client = m_client;
-    if (!record || !client)
+    std::optional<TVDevice> record = m_store->device(deviceID);
+    if (!record || !client || m_client != client)
         co_return;
 
     std::optional<QString> mac = m_network->lookupMAC(record->host);
@@ -471,7 +481,7 @@ QCoro::Task<> TVSession::learnMAC()
         } catch (const SSAPError &) {
             co_return;
         }
-        if (!self)
+        if (!self || m_client != client)
             co_return;
         // Wi-Fi first: a TV woken from standby usually listens on the interface it slept on.
         for (const QString &group : QStringList{QStringLiteral("wifiInfo"), QStringLiteral("wiredInfo")}) {
@@ -827,6 +837,15 @@ QCoro::Task<> TVSession::wakeLoop(QString mac, TVDevice record)
         if (kind != ConnectionState::Kind::waking && kind != ConnectionState::Kind::offline
             && kind != ConnectionState::Kind::sleeping && kind != ConnectionState::Kind::error)
             co_return;
+        // The stored record may have changed while we slept: wake its current address, and
+        // stop for a removed one rather than selecting and dialling it again.
+        const std::optional<TVDevice> current = m_store->device(record.id);
+        if (!current) {
+            setState(ConnectionState::offline());
+            co_return;
+        }
+        record = *current;
+        mac = record.mac.value_or(mac);
         m_network->wake(mac, record.host);
         connect(record.id, false);
         while (m_state.is(ConnectionState::Kind::connecting)) {

@@ -179,8 +179,8 @@ private:
     QCoro::Task<> attempt(TVDevice record, bool usePin, QPointer<SSAPClient> client);
     void attemptFailed(QPointer<SSAPClient> client, const SSAPError &error);
     void handleClose(SSAPClient *client, const std::optional<SSAPError> &error);
-    QCoro::Task<> postRegistration(QPointer<SSAPClient> client);
-    QCoro::Task<> learnMAC();
+    QCoro::Task<> postRegistration(QPointer<SSAPClient> client, QString deviceID);
+    QCoro::Task<> learnMAC(QPointer<SSAPClient> client, QString deviceID);
     QCoro::Task<> wakeLoop(QString mac, TVDevice record);
     QCoro::Task<> flushMove();
     void handleVolumeEvent(const QJsonObject &payload);

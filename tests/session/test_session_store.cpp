@@ -1,0 +1,191 @@
+// A saved TV edited while the session waits on it (the pairing prompt on screen, a wake-up in
+// progress) keeps those edits: the session writes back only what it learnt, onto the record as
+// it is stored by then, and never brings back a removed one.
+
+#include "sessionfixture.h"
+
+namespace {
+
+// No address table and no packets: a MAC comes from the TV alone, wake-ups are only recorded.
+class QuietNetwork : public TVNetwork {
+public:
+    explicit QuietNetwork(std::shared_ptr<QStringList> woken)
+        : m_woken(std::move(woken)) {}
+    QCoro::Task<QList<SSDPDiscovery::Found>> discover(std::chrono::milliseconds) override { co_return {}; }
+    std::optional<QString> lookupMAC(const QString &) override { return std::nullopt; }
+    bool wake(const QString &mac, const std::optional<QString> &) override
+    {
+        m_woken->append(mac);
+        return true;
+    }
+
+private:
+    std::shared_ptr<QStringList> m_woken;
+};
+
+// True once the TV has been asked for its MAC, and the answer has had time to be stored.
+bool macLearningDone(const SimulatedTV &tv)
+{
+    const auto asked = [&] {
+        for (const SimulatedTV::Message &m : tv.messages()) {
+            if (m.json.value(QStringLiteral("uri")).toString().endsWith(QStringLiteral("connectionmanager/getinfo")))
+                return true;
+        }
+        return false;
+    };
+    if (!QTest::qWaitFor(asked, 5000))
+        return false;
+    QTest::qWait(100);
+    return true;
+}
+
+} // namespace
+
+class TestSessionStore : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void editsWhilePairingSurvive_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("mac");
+        QTest::addColumn<bool>("byScan");
+        QTest::newRow("renamed") << QStringLiteral("客厅") << QString() << false;
+        QTest::newRow("MAC typed") << QString() << QStringLiteral("11:22:33:44:55:66") << false;
+        QTest::newRow("renamed and MAC typed") << QStringLiteral("Den") << QStringLiteral("11:22:33:44:55:66") << false;
+        QTest::newRow("named by a scan") << QStringLiteral("Bedroom") << QString() << true;
+    }
+
+    void editsWhilePairingSurvive()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, mac);
+        QFETCH(bool, byScan);
+        SessionFixture f;
+        f.makeSession(std::make_unique<QuietNetwork>(std::make_shared<QStringList>()));
+        SimulatedTV::Options options = tvOptions(2);
+        options.approveDelayMs = -1;
+        options.mac = QString();  // reports no usable MAC, so only a typed one can be stored
+        SimulatedTV tv(options);
+        QVERIFY(tv.start());
+        const QString id = f.addTV(tv);
+
+        f.session->connect(id);
+        QVERIFY(f.waitFor(ConnectionState::Kind::awaitingApproval));
+        if (byScan) {
+            f.store->upsert(tv.host(), std::nullopt, name, QStringLiteral("NANO75"));
+        } else {
+            TVDevice edited = *f.store->device(id);
+            edited.name = name;
+            if (!mac.isEmpty())
+                edited.mac = mac;
+            f.store->update(edited);
+        }
+        tv.approve();
+        QVERIFY(f.waitFor(ConnectionState::Kind::ready));
+        QVERIFY(macLearningDone(tv));
+
+        const TVDevice saved = *f.store->device(id);
+        QCOMPARE(saved.name, name);
+        QCOMPARE(saved.mac, mac.isEmpty() ? std::nullopt : std::optional<QString>(mac));
+        QCOMPARE(saved.clientKey, tv.clientKeys().value(0));
+        QCOMPARE(saved.certFingerprint, SimulatedTV::fingerprintOf(SimulatedTV::Certificate::A));
+        QCOMPARE(saved.tvUUID, QStringLiteral("uuid-tv-2"));
+        QCOMPARE(saved.model, QStringLiteral("LG OLED55C1PUB"));  // the TV's own word beats the scan's
+        QCOMPARE(f.store->devices().size(), 1);
+    }
+
+    void removalWhilePairing_data()
+    {
+        QTest::addColumn<bool>("disconnectFirst");
+        QTest::newRow("as the screens do: disconnect, then remove") << true;
+        QTest::newRow("removed under a running attempt") << false;
+    }
+
+    void removalWhilePairing()
+    {
+        QFETCH(bool, disconnectFirst);
+        SessionFixture f;
+        f.makeSession(std::make_unique<QuietNetwork>(std::make_shared<QStringList>()));
+        SimulatedTV::Options options = tvOptions(2);
+        options.approveDelayMs = -1;
+        SimulatedTV tv(options);
+        QVERIFY(tv.start());
+        const TVDevice other = f.store->upsert(testAddress(3).toString(), QStringLiteral("uuid-other"),
+                                               QStringLiteral("Kitchen"), std::nullopt);
+        const QString id = f.addTV(tv);
+
+        f.session->connect(id);
+        QVERIFY(f.waitFor(ConnectionState::Kind::awaitingApproval));
+        if (disconnectFirst)
+            f.session->disconnect();
+        f.store->remove(id);
+        QCOMPARE(f.store->selectedID(), other.id);
+        tv.approve();
+        if (disconnectFirst) {
+            QTest::qWait(300);
+            QCOMPARE(f.session->state(), ConnectionState::offline());
+        } else {
+            // The TV did register, so the session is connected; only the store keeps out of it.
+            QVERIFY(f.waitFor(ConnectionState::Kind::ready));
+            QVERIFY(QTest::qWaitFor([&] { return !f.session->apps().isEmpty(); }, 5000));
+            QTest::qWait(300);  // MAC learning comes next
+        }
+
+        // Neither the removed TV comes back nor does the now-selected one take its key or MAC.
+        QCOMPARE(f.store->devices(), QList<TVDevice>{other});
+        QCOMPARE(f.store->selectedID(), other.id);
+        QCOMPARE(f.logCount(QStringLiteral("记录 MAC ")), 0);
+    }
+
+    void wakeFollowsTheStoredRecord_data()
+    {
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("MAC retyped while waking") << false;
+        QTest::newRow("removed while waking") << true;
+    }
+
+    void wakeFollowsTheStoredRecord()
+    {
+        QFETCH(bool, removed);
+        SessionFixture f;
+        auto woken = std::make_shared<QStringList>();
+        f.makeSession(std::make_unique<QuietNetwork>(woken));
+        TVSession::Timing timing = f.session->timing();
+        timing.wakeAttempts = 3;
+        f.session->setTiming(timing);
+        // Nothing listens at this address: every attempt fails at once and the loop goes on.
+        TVDevice record = f.store->upsert(testAddress(9).toString());
+        record.clientKey = QStringLiteral("key");
+        record.mac = QStringLiteral("a8:23:fe:01:02:03");
+        f.store->update(record);
+        f.store->setSelectedID(record.id);
+
+        f.session->wake();
+        QCOMPARE(*woken, QStringList{QStringLiteral("a8:23:fe:01:02:03")});
+        const QString retyped = QStringLiteral("11:22:33:44:55:66");
+        if (removed) {
+            f.session->disconnect();
+            f.store->remove(record.id);
+        } else {
+            record.mac = retyped;
+            f.store->update(record);
+        }
+
+        if (removed) {
+            QTest::qWait(400);
+            QCOMPARE(woken->size(), 1);
+            QCOMPARE(f.store->selectedID(), std::nullopt);  // not re-selected by a new attempt
+            QVERIFY(f.store->devices().isEmpty());
+            QCOMPARE(f.session->state(), ConnectionState::offline());
+            QCOMPARE(f.logCount(QStringLiteral("连接 ")), 0);
+        } else {
+            QVERIFY(QTest::qWaitFor([&] { return f.session->state().is(ConnectionState::Kind::error); }, 5000));
+            QCOMPARE(woken->size(), 1 + timing.wakeAttempts);
+            QCOMPARE(woken->mid(1), QStringList(timing.wakeAttempts, retyped));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSessionStore)
+#include "test_session_store.moc"
