@@ -1,13 +1,20 @@
 #include "remotepage.h"
 
+#include "dpadpanel.h"
+#include "icons.h"
 #include "keyhits.h"
 #include "pageheader.h"
+#include "powerbutton.h"
 #include "remotekeycapture.h"
 #include "statetitle.h"
 #include "statusdot.h"
+#include "touchpadpanel.h"
+#include "tvcard.h"
 #include "tvsession.h"
 #include "uicontext.h"
+#include "volumebar.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -16,28 +23,139 @@ RemotePage::RemotePage(UiContext &ctx, Shell shell, QWidget *parent)
     , m_ctx(ctx)
     , m_shell(shell)
     , m_hits(new KeyHits(this))
-    , m_header(new PageHeader(QStringLiteral("遥控器"), QString(), nullptr, this))
+{
+    build();
+    // In the window the media keys belong to the window-wide monitor; a compact remote
+    // without a host capturing for it takes them itself.
+    m_capture = new RemoteKeyCapture(this, ctx.session, m_hits, shell == Shell::menuBar, ctx.shortcuts);
+}
+
+RemotePage::RemotePage(UiContext &ctx, Shell shell, KeyHits *sharedHits, QWidget *parent)
+    : QWidget(parent)
+    , m_ctx(ctx)
+    , m_shell(shell)
+    , m_hits(sharedHits ? sharedHits : new KeyHits(this))
+{
+    build();
+}
+
+void RemotePage::build()
 {
     setObjectName(QStringLiteral("remotePage"));
-    auto *dot = new StatusDot(m_header);
-    dot->follow(ctx.session);
-    auto *state = new QLabel(m_header);
-    state->setObjectName(QStringLiteral("remoteStateTitle"));
-    const auto showState = [state, session = ctx.session] {
-        state->setText(stateTitle(session->state(), session->isStandby()));
-    };
-    QObject::connect(ctx.session, &TVSession::stateChanged, state, showState);
-    QObject::connect(ctx.session, &TVSession::isStandbyChanged, state, showState);
+    // A click on anything that takes no focus itself lands here, which takes the keyboard
+    // away from the text field and gives the keys back to the TV.
+    setFocusPolicy(Qt::ClickFocus);
+
+    TVSession *session = m_ctx.session;
+    const bool compact = m_shell == Shell::menuBar;
+    m_card = new TVCard(session, m_ctx.icons, m_ctx.shortcuts, m_shell, this);
+    m_dpad = new DPadPanel(session, m_ctx.icons, m_shell, m_hits, this);
+    m_power = new PowerButton(session, m_ctx.icons, compact ? 34 : 40, this);
+    m_dpad->setCornerWidget(m_power);
+    m_volume = new VolumeBar(session, m_ctx.icons, compact, this);
+    m_touchpad = new TouchpadPanel(session, m_ctx.icons, m_shell, this);
+    if (compact)
+        layOutColumn();
+    else
+        layOutWide();
+
+    QObject::connect(session, &TVSession::stateChanged, this, &RemotePage::showState);
+    QObject::connect(session, &TVSession::isStandbyChanged, this, &RemotePage::showState);
+    QObject::connect(m_ctx.store, &DeviceStore::devicesChanged, this, &RemotePage::showHost);
+    QObject::connect(m_ctx.store, &DeviceStore::selectedIDChanged, this, &RemotePage::showHost);
     showState();
+    showHost();
+}
+
+QWidget *RemotePage::makeHeader()
+{
+    m_header = new PageHeader(tr("遥控器"), QString(), nullptr, this);
+    auto *dot = new StatusDot(m_header);
+    dot->setObjectName(QStringLiteral("remoteStatusDot"));
+    dot->follow(m_ctx.session);
+    m_state = new QLabel(m_header);
+    m_state->setObjectName(QStringLiteral("remoteStateTitle"));
     m_header->addBesideTitle(dot);
-    m_header->addBesideTitle(state);
+    m_header->addBesideTitle(m_state);
+    return m_header;
+}
+
+QWidget *RemotePage::makeFooter()
+{
+    auto *footer = new QWidget(this);
+    footer->setObjectName(QStringLiteral("remoteFooter"));
+    auto *wifi = new QLabel(footer);
+    wifi->setPixmap(m_ctx.icons->icon(QStringLiteral("wifi")).pixmap(14, 14));
+    m_footer = new QLabel(footer);
+    m_footer->setObjectName(QStringLiteral("remoteNetwork"));
+    m_footer->setTextFormat(Qt::PlainText);
+    auto *hint = new QLabel(tr("方向键移动 · 回车确认 · Esc 返回 · 空格播放 · M 静音 · + − 音量"), footer);
+    hint->setObjectName(QStringLiteral("remoteKeyHint"));
+    hint->setForegroundRole(QPalette::PlaceholderText);
+    auto *network = new QHBoxLayout;
+    network->setSpacing(6);
+    network->addWidget(wifi);
+    network->addWidget(m_footer);
+    network->addStretch(1);
+    QBoxLayout *layout = nullptr;
+    if (m_shell == Shell::menuBar) {
+        hint->setWordWrap(true);
+        layout = new QVBoxLayout(footer);
+        layout->addLayout(network);
+        layout->addWidget(hint);
+    } else {
+        layout = new QHBoxLayout(footer);
+        layout->addLayout(network, 1);
+        layout->addWidget(hint);
+    }
+    layout->setContentsMargins(4, 0, 4, 0);
+    layout->setSpacing(4);
+    return footer;
+}
+
+void RemotePage::layOutWide()
+{
+    auto *left = new QVBoxLayout;
+    left->setSpacing(14);
+    left->addWidget(m_card, 1);
+    left->addWidget(m_volume);
+    auto *right = new QVBoxLayout;
+    right->setSpacing(14);
+    right->addWidget(m_dpad);
+    right->addWidget(m_touchpad, 1);
+    auto *body = new QHBoxLayout;
+    body->setSpacing(16);
+    body->addLayout(left, 11);
+    body->addLayout(right, 10);
 
     auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(28, 24, 28, 24);
-    layout->addWidget(m_header);
-    layout->addStretch(1);
+    layout->setContentsMargins(24, 18, 24, 12);
+    layout->setSpacing(12);
+    layout->addWidget(makeHeader());
+    layout->addLayout(body, 1);
+    layout->addWidget(makeFooter());
+}
 
-    // In the window the media keys belong to the window-wide monitor; the panel has no such
-    // monitor capturing keys, so its remote takes them.
-    new RemoteKeyCapture(this, ctx.session, m_hits, shell == Shell::menuBar, ctx.shortcuts);
+void RemotePage::layOutColumn()
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(8);
+    layout->addWidget(makeHeader());
+    layout->addWidget(m_card);
+    layout->addWidget(m_dpad);
+    layout->addWidget(m_volume);
+    layout->addWidget(m_touchpad, 1);
+    layout->addWidget(makeFooter());
+}
+
+void RemotePage::showState()
+{
+    m_state->setText(stateTitle(m_ctx.session->state(), m_ctx.session->isStandby()));
+}
+
+void RemotePage::showHost()
+{
+    const std::optional<TVDevice> device = m_ctx.store->selectedDevice();
+    m_footer->setText(device ? tr("局域网连接") + QStringLiteral(" · ") + device->host : tr("局域网连接"));
 }

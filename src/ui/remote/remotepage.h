@@ -5,21 +5,59 @@
 #include <QWidget>
 
 struct UiContext;
+class DPadPanel;
 class KeyHits;
 class PageHeader;
+class PowerButton;
+class QLabel;
+class RemoteKeyCapture;
+class TouchpadPanel;
+class TVCard;
+class VolumeBar;
 
-// The remote screen. For now: its header, the connection state and the keyboard capture.
+// The remote screen: the selected TV with its live picture, the D-pad with back, home and
+// menu, power, volume, the touchpad and the key hints. Wide in the main window, one column in
+// the tray panel. Nothing here is disabled by the connection state: the session decides what
+// a command does without a TV.
 class RemotePage : public QWidget {
     Q_OBJECT
 
 public:
+    // With its own hits and its own keyboard capture.
     RemotePage(UiContext &ctx, Shell shell, QWidget *parent = nullptr);
+    // With hits owned by the host (the tray panel), which also captures the keys itself.
+    RemotePage(UiContext &ctx, Shell shell, KeyHits *sharedHits, QWidget *parent = nullptr);
 
+    Shell shell() const { return m_shell; }
     KeyHits *hits() const { return m_hits; }
+    RemoteKeyCapture *keyCapture() const { return m_capture; }
+    QLabel *stateLabel() const { return m_state; }
+    QLabel *footerLabel() const { return m_footer; }
+    TVCard *card() const { return m_card; }
+    DPadPanel *dpad() const { return m_dpad; }
+    PowerButton *powerButton() const { return m_power; }
+    VolumeBar *volumeBar() const { return m_volume; }
+    TouchpadPanel *touchpad() const { return m_touchpad; }
 
 private:
+    void build();
+    QWidget *makeHeader();
+    QWidget *makeFooter();
+    void layOutWide();
+    void layOutColumn();
+    void showState();
+    void showHost();
+
     UiContext &m_ctx;
     Shell m_shell;
     KeyHits *m_hits;
-    PageHeader *m_header;
+    RemoteKeyCapture *m_capture = nullptr;
+    PageHeader *m_header = nullptr;
+    QLabel *m_state = nullptr;
+    QLabel *m_footer = nullptr;
+    TVCard *m_card = nullptr;
+    DPadPanel *m_dpad = nullptr;
+    PowerButton *m_power = nullptr;
+    VolumeBar *m_volume = nullptr;
+    TouchpadPanel *m_touchpad = nullptr;
 };

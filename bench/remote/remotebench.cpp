@@ -1,0 +1,290 @@
+// The remote page's costs.
+//
+// pointer: synthetic drag events on the touchpad surface at 1000 per second; for each event,
+//   the time until the move frame that carries it arrives at the (in-process) simulated TV.
+// preview: the main window with the live picture of a 1920x1080 simulated TV (run in a child
+//   process, so its work is not counted) at one picture per second; CPU of this process as a
+//   percentage of one core while the preview runs, while the window is minimised, and while
+//   another page is shown.
+//
+//   bench_remote [pointer|preview|all] [--seconds N]
+// Run it inside a private network namespace (scripts/bench does).
+
+#include "actions.h"
+#include "devicestore.h"
+#include "icons.h"
+#include "log.h"
+#include "mainwindow.h"
+#include "mcpserver.h"
+#include "mcptools.h"
+#include "mcptoolsadapter.h"
+#include "previewcontroller.h"
+#include "remotepage.h"
+#include "settings.h"
+#include "shortcutnotifier.h"
+#include "simulatedtv.h"
+#include "theme.h"
+#include "touchpadpanel.h"
+#include "touchpadsurface.h"
+#include "tvcard.h"
+#include "tvscreenpreview.h"
+#include "tvsession.h"
+#include "uicontext.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <deque>
+#include <vector>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+double processCpuMs()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto ms = [](const timeval &t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
+double percentile(std::vector<double> values, double p)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    return values[std::min(values.size() - 1, size_t(double(values.size()) * p))];
+}
+
+int pointerBench(int seconds, const QString &logFile)
+{
+    veltrix::setLogFilePath(logFile);
+    QTemporaryDir dir;
+    SimulatedTV::Options options;
+    options.address = QHostAddress(QStringLiteral("127.0.19.2"));
+    options.approveDelayMs = 0;
+    SimulatedTV tv(options);
+    if (!tv.start()) {
+        std::fprintf(stderr, "simulated TV: %s\n", qPrintable(tv.errorString()));
+        return 1;
+    }
+    DeviceStore store(dir.filePath(QStringLiteral("settings.ini")));
+    TVSession session(&store);
+    session.connect(store.upsert(tv.host()).id);
+    if (!QTest::qWaitFor([&] { return session.state().is(ConnectionState::Kind::ready) && session.pointer()
+                                      && session.pointer()->isOpen(); }, 10000)) {
+        std::fprintf(stderr, "no connection to the simulated TV\n");
+        return 1;
+    }
+    Icons icons;
+    TouchpadPanel panel(&session, &icons, Shell::window);
+    panel.resize(360, 260);
+    panel.show();
+    TouchpadSurface *surface = panel.surface();
+
+    // Every event moves 2 points right, which the panel scales to exactly 3: a frame of dx
+    // 3n carries the next n events.
+    QElapsedTimer clock;
+    clock.start();
+    std::deque<qint64> waiting;
+    std::vector<double> latencies;
+    int frames = 0;
+    const QRegularExpression move(QStringLiteral("^type:move\ndx:(-?\\d+)\n"));
+    QObject::connect(&tv, &SimulatedTV::pointerFrameReceived, [&](const QString &frame) {
+        const auto match = move.match(frame);
+        if (!match.hasMatch())
+            return;
+        const qint64 now = clock.nsecsElapsed();
+        ++frames;
+        for (int n = match.captured(1).toInt() / 3; n > 0 && !waiting.empty(); --n) {
+            latencies.push_back((now - waiting.front()) / 1e6);
+            waiting.pop_front();
+        }
+    });
+
+    QPointF at(10, 10);
+    QMouseEvent press(QEvent::MouseButtonPress, at, surface->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(surface, &press);
+    QTimer ticks;
+    ticks.setTimerType(Qt::PreciseTimer);
+    ticks.setInterval(1);
+    long long sent = 0;
+    const long long total = qint64(seconds) * 1000;
+    const qint64 start = clock.nsecsElapsed();
+    QObject::connect(&ticks, &QTimer::timeout, [&] {
+        const long long due = std::min<long long>((clock.nsecsElapsed() - start) / 1000000, total);
+        while (sent < due) {
+            at.rx() += 2;
+            QMouseEvent drag(QEvent::MouseMove, at, surface->mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
+                             Qt::NoModifier);
+            waiting.push_back(clock.nsecsElapsed());
+            QApplication::sendEvent(surface, &drag);
+            ++sent;
+        }
+        if (sent >= total)
+            ticks.stop();
+    });
+    ticks.start();
+    QTest::qWaitFor([&] { return sent >= total && waiting.empty(); }, (seconds + 5) * 1000);
+
+    std::printf("pointer latency, synthetic drag event -> move frame at the simulated TV\n");
+    std::printf("  %lld events in %d s (1000 per second), %d frames (%.1f per second)\n", sent, seconds, frames,
+                frames / double(seconds));
+    std::printf("  p50 %.2f ms  p99 %.2f ms  max %.2f ms  (frames gather 16 ms of motion)\n",
+                percentile(latencies, 0.5), percentile(latencies, 0.99), percentile(latencies, 1.0));
+    std::printf("  events unaccounted for: %zu\n", waiting.size());
+    return waiting.empty() ? 0 : 1;
+}
+
+int serve(const QString &address)
+{
+    SimulatedTV::Options options;
+    options.address = QHostAddress(address);
+    options.approveDelayMs = 0;
+    options.screenshotSize = QSize(1920, 1080);
+    SimulatedTV tv(options);
+    if (!tv.start()) {
+        std::fprintf(stderr, "tv: %s\n", qPrintable(tv.errorString()));
+        return 1;
+    }
+    tv.screenshotJpeg();
+    std::printf("ready\n");
+    std::fflush(stdout);
+    return QCoreApplication::exec();
+}
+
+// CPU of this process over `seconds`, as a percentage of one core.
+double cpuPercentOver(int seconds)
+{
+    const double before = processCpuMs();
+    QElapsedTimer wall;
+    wall.start();
+    QTest::qWait(seconds * 1000);
+    return (processCpuMs() - before) / double(wall.elapsed()) * 100.0;
+}
+
+int previewBench(int seconds, const QString &logFile)
+{
+    const QString address = QStringLiteral("127.0.19.3");
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--serve"), address});
+    if (!child.waitForReadyRead(15000) || !child.readLine().startsWith("ready")) {
+        std::fprintf(stderr, "the simulated TV did not start\n");
+        return 1;
+    }
+    const auto stopChild = qScopeGuard([&] {
+        child.kill();
+        child.waitForFinished(5000);
+    });
+
+    veltrix::setLogFilePath(logFile);
+    QTemporaryDir dir;
+    const QString settingsFile = dir.filePath(QStringLiteral("Veltrix.conf"));
+    DeviceStore store(settingsFile);
+    TVSession session(&store);
+    MCPTools tools(&session);
+    MCPToolsAdapter toolHost(&tools);
+    MCPServer mcp(&toolHost);
+    QObject kit;
+    UiContext ctx;
+    ctx.session = &session;
+    ctx.store = &store;
+    ctx.mcp = &mcp;
+    ctx.settings = Settings(settingsFile);
+    ctx.theme = new Theme(&kit);
+    ctx.icons = new Icons(&kit);
+    ctx.shortcuts = new ShortcutNotifier(&kit);
+    ctx.actions = new Actions(&session, ctx.shortcuts, &std::chrono::steady_clock::now, &kit);
+
+    session.connect(store.upsert(address).id);
+    if (!QTest::qWaitFor([&] { return session.state().is(ConnectionState::Kind::ready); }, 10000)) {
+        std::fprintf(stderr, "no connection to the simulated TV\n");
+        return 1;
+    }
+    MainWindow window(ctx);
+    window.show();
+    window.activateWindow();
+    QTest::qWaitForWindowActive(&window);
+    auto *page = qobject_cast<RemotePage *>(window.pageWidget(Page::remote));
+    PreviewController *controller = page->card()->preview()->controller();
+    int pictures = 0;
+    QObject::connect(controller->preview(), &ScreenshotPreview::imageChanged, [&](const QImage &image) {
+        pictures += image.isNull() ? 0 : 1;
+    });
+    if (!QTest::qWaitFor([&] { return !controller->image().isNull(); }, 10000)) {
+        std::fprintf(stderr, "no picture: %s\n", qPrintable(controller->statusText()));
+        return 1;
+    }
+    QTest::qWait(1500);  // past the first picture's one-off costs
+
+    pictures = 0;
+    const double running = cpuPercentOver(seconds);
+    const int shown = pictures;
+    const QSize size = controller->image().size();
+
+    window.showMinimized();
+    QTest::qWait(1000);
+    pictures = 0;
+    const double minimised = cpuPercentOver(seconds);
+    const int shownMinimised = pictures;
+
+    window.showNormal();
+    window.activateWindow();
+    QTest::qWaitFor([&] { return !controller->image().isNull(); }, 5000);
+    window.setPage(Page::settings);
+    QTest::qWait(1000);
+    pictures = 0;
+    const double otherPage = cpuPercentOver(seconds);
+
+    std::printf("window CPU with the live preview (%dx%d JPEG pictures, %d s each)\n", size.width(),
+                size.height(), seconds);
+    std::printf("  preview running:      %.2f%% of one core (%d pictures, %.2f per second)\n", running, shown,
+                shown / double(seconds));
+    std::printf("  window minimised:     %.3f%% of one core (%d pictures; status \"%s\")\n", minimised,
+                shownMinimised, qPrintable(QStringLiteral("窗口不可见，预览已暂停")));
+    std::printf("  another page shown:   %.3f%% of one core (%d pictures)\n", otherPage, pictures);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc > 2 && qstrcmp(argv[1], "--serve") == 0) {
+        QCoreApplication app(argc, argv);
+        return serve(QString::fromLatin1(argv[2]));
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    const QString mode = args.size() > 1 && !args.at(1).startsWith(QLatin1String("--")) ? args.at(1)
+                                                                                         : QStringLiteral("all");
+    int seconds = 0;
+    const int at = int(args.indexOf(QStringLiteral("--seconds")));
+    if (at > 0 && at + 1 < args.size())
+        seconds = args.at(at + 1).toInt();
+    QTemporaryDir logDir;
+    const QString logFile = logDir.filePath(QStringLiteral("bench.log"));
+    int status = 0;
+    if (mode == QLatin1String("pointer") || mode == QLatin1String("all"))
+        status |= pointerBench(seconds > 0 ? seconds : 10, logFile);
+    if (mode == QLatin1String("preview") || mode == QLatin1String("all"))
+        status |= previewBench(seconds > 0 ? seconds : 20, logFile);
+    veltrix::flushLog();
+    return status;
+}

@@ -1,0 +1,116 @@
+#include "dpadpanel.h"
+
+#include "keycommands.h"
+#include "keyhits.h"
+#include "pressfeedback.h"
+#include "remotekeybutton.h"
+#include "remotekeys.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+namespace {
+
+struct Navigation {
+    const char *name;
+    const char *symbol;
+    const char *label;
+    int row;
+    int column;
+};
+
+// The centre key shows its label; the arrows their chevrons, labelled for screen readers.
+const Navigation kNavigation[] = {
+    {"UP", "chevron.up", "向上", 0, 1},
+    {"LEFT", "chevron.left", "向左", 1, 0},
+    {"OK", "", "确认", 1, 1},
+    {"RIGHT", "chevron.right", "向右", 1, 2},
+    {"DOWN", "chevron.down", "向下", 2, 1},
+};
+
+struct Direct {
+    const char *name;
+    const char *symbol;
+    const char *label;
+};
+
+const Direct kDirect[] = {
+    {"BACK", "arrow.uturn.backward", "返回"},
+    {"HOME", "house", "主页"},
+    {"MENU", "line.3.horizontal", "菜单"},
+};
+
+} // namespace
+
+DPadPanel::DPadPanel(TVSession *session, Icons *icons, Shell shell, KeyHits *hits, QWidget *parent)
+    : Panel(parent)
+    , m_commands(std::make_shared<SessionKeyCommands>(session))
+    , m_hits(hits)
+    , m_icons(icons)
+    , m_cross(new QGridLayout)
+{
+    setObjectName(QStringLiteral("dpadPanel"));
+    const bool compact = shell == Shell::menuBar;
+    const int arrow = compact ? 40 : 50;
+    const int centre = compact ? 54 : 66;
+    m_cross->setSpacing(compact ? 4 : 6);
+    for (const Navigation &key : kNavigation) {
+        const QString name = QString::fromLatin1(key.name);
+        const bool isCentre = name == QLatin1String("OK");
+        RemoteKeyButton *button = addKey(name, QString::fromLatin1(key.symbol), QString::fromUtf8(key.label), true,
+                                         isCentre ? centre : arrow);
+        button->setAccent(isCentre);
+        m_cross->addWidget(button, key.row, key.column, Qt::AlignCenter);
+        QObject::connect(button, &QAbstractButton::clicked, this,
+                         [this, name] { pressDPad(name, *m_commands, m_hits.data()); });
+    }
+
+    auto *direct = new QHBoxLayout;
+    direct->setSpacing(compact ? 6 : 10);
+    direct->addStretch(1);
+    for (const Direct &key : kDirect) {
+        const QString name = QString::fromLatin1(key.name);
+        RemoteKeyButton *button = addKey(name, QString::fromLatin1(key.symbol), QString::fromUtf8(key.label), false,
+                                         compact ? 40 : 46);
+        direct->addWidget(button);
+        QObject::connect(button, &QAbstractButton::clicked, this, [this, name] { m_commands->button(name); });
+    }
+    direct->addStretch(1);
+
+    auto *crossRow = new QHBoxLayout;
+    crossRow->addStretch(1);
+    crossRow->addLayout(m_cross);
+    crossRow->addStretch(1);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(compact ? 8 : 12);
+    layout->addLayout(crossRow);
+    layout->addLayout(direct);
+
+    if (hits)
+        QObject::connect(hits, &KeyHits::changed, this, &DPadPanel::flash);
+}
+
+DPadPanel::~DPadPanel() = default;
+
+RemoteKeyButton *DPadPanel::addKey(const QString &name, const QString &symbol, const QString &label, bool round,
+                                   int size)
+{
+    auto *button = new RemoteKeyButton(m_icons, round ? RemoteKeyButton::Shape::round : RemoteKeyButton::Shape::capsule,
+                                       symbol, label, size, this);
+    button->setObjectName(QStringLiteral("key.") + name);
+    m_keys.insert(name, button);
+    return button;
+}
+
+void DPadPanel::setCornerWidget(QWidget *widget)
+{
+    m_cross->addWidget(widget, 0, 2, Qt::AlignCenter);
+}
+
+void DPadPanel::flash(const QString &name)
+{
+    if (RemoteKeyButton *button = m_keys.value(name))
+        button->feedback()->tap();
+}

@@ -1,0 +1,73 @@
+#include "tvcard.h"
+
+#include "icons.h"
+#include "roundiconbutton.h"
+#include "shortcutnotifier.h"
+#include "statetitle.h"
+#include "tvscreenpreview.h"
+#include "tvsession.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+TVCard::TVCard(TVSession *session, Icons *icons, ShortcutNotifier *shortcuts, Shell shell, QWidget *parent)
+    : Panel(parent)
+    , m_session(session)
+    , m_name(new QLabel(this))
+    , m_preview(new TVScreenPreview(session, icons, this))
+    , m_foreground(new QLabel(this))
+    , m_apps(new RoundIconButton(icons, QStringLiteral("chevron.right"), shell == Shell::menuBar ? 24 : 28, QColor(),
+                                 tr("查看应用与输入源"), this))
+{
+    setObjectName(QStringLiteral("tvCard"));
+    m_name->setObjectName(QStringLiteral("tvName"));
+    QFont bold = m_name->font();
+    bold.setBold(true);
+    bold.setPointSizeF(bold.pointSizeF() * 1.1);
+    m_name->setFont(bold);
+    m_foreground->setObjectName(QStringLiteral("tvForeground"));
+    m_foreground->setTextFormat(Qt::PlainText);
+    m_name->setTextFormat(Qt::PlainText);
+    m_apps->setObjectName(QStringLiteral("showApps"));
+
+    auto *cable = new QLabel(this);
+    cable->setPixmap(icons->icon(QStringLiteral("cable.connector.horizontal")).pixmap(14, 14));
+    auto *line = new QHBoxLayout;
+    line->setSpacing(6);
+    line->addWidget(cable);
+    line->addWidget(m_foreground, 1);
+    line->addWidget(m_apps);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(shell == Shell::menuBar ? 6 : 10);
+    layout->addWidget(m_name);
+    layout->addWidget(m_preview, 1);
+    layout->addLayout(line);
+
+    // The window's key monitor turns this into the page switch, for its own window only.
+    QObject::connect(m_apps, &QAbstractButton::clicked, shortcuts,
+                     [shortcuts] { shortcuts->post(QStringLiteral("apps")); });
+    DeviceStore *store = session->store();
+    QObject::connect(store, &DeviceStore::devicesChanged, this, &TVCard::showName);
+    QObject::connect(store, &DeviceStore::selectedIDChanged, this, &TVCard::showName);
+    QObject::connect(session, &TVSession::stateChanged, this, &TVCard::showForeground);
+    QObject::connect(session, &TVSession::isStandbyChanged, this, &TVCard::showForeground);
+    QObject::connect(session, &TVSession::foregroundTitleChanged, this, &TVCard::showForeground);
+    showName();
+    showForeground();
+}
+
+void TVCard::showName()
+{
+    const std::optional<TVDevice> device = m_session->store()->selectedDevice();
+    m_name->setText(device ? device->displayName() : tr("未选择电视"));
+}
+
+void TVCard::showForeground()
+{
+    const ConnectionState state = m_session->state();
+    m_foreground->setText(state.is(ConnectionState::Kind::ready) ? m_session->foregroundTitle()
+                                                                  : stateTitle(state, m_session->isStandby()));
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "panel.h"
+
+class Icons;
+class QLabel;
+class QSlider;
+class QVariantAnimation;
+class RoundIconButton;
+class TVSession;
+
+// The TV's volume: the level as a number, step buttons, a slider that follows the finger
+// locally and sends the level once when let go, and the mute toggle.
+class VolumeBar : public Panel {
+    Q_OBJECT
+
+public:
+    VolumeBar(TVSession *session, Icons *icons, bool compact, QWidget *parent = nullptr);
+
+    QSlider *slider() const { return m_slider; }
+    QLabel *number() const { return m_number; }
+    RoundIconButton *muteButton() const { return m_mute; }
+    bool isCompact() const { return m_compact; }
+    // Ends the number's count animation at once (tests, snapshots).
+    void finishAnimation();
+
+private:
+    void showVolume(int volume);
+    void showMuted(bool muted);
+    void onSliderMoved(int value);
+    void onSliderValueChanged(int value);
+
+    TVSession *m_session;
+    bool m_compact;
+    QLabel *m_number;
+    QSlider *m_slider;
+    RoundIconButton *m_mute;
+    QVariantAnimation *m_count;
+};

@@ -1,0 +1,152 @@
+#include "menubarpanel.h"
+
+#include "appkeymonitor.h"
+#include "icons.h"
+#include "keyhits.h"
+#include "remotekeycapture.h"
+#include "remotepage.h"
+#include "statetitle.h"
+#include "statusdot.h"
+#include "tvsession.h"
+#include "uicontext.h"
+
+#include <QHBoxLayout>
+#include <QHideEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+namespace {
+
+// The logo: the remote symbol in white on a rounded accent tile.
+QLabel *logoTile(Icons *icons, QWidget *parent)
+{
+    const int size = 30;
+    const qreal ratio = parent->devicePixelRatioF();
+    QPixmap tile(QSize(size, size) * ratio);
+    tile.setDevicePixelRatio(ratio);
+    tile.fill(Qt::transparent);
+    QPainter painter(&tile);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient fill(0, 0, size, size);
+    fill.setColorAt(0, QColor(0x4f, 0x7c, 0xff));
+    fill.setColorAt(1, QColor(0x8b, 0x5c, 0xf6));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(fill);
+    painter.drawRoundedRect(QRectF(0, 0, size, size), 8, 8);
+    icons->tinted(QStringLiteral("av.remote.fill"), Qt::white).paint(&painter, QRect(6, 6, size - 12, size - 12));
+    painter.end();
+    auto *label = new QLabel(parent);
+    label->setObjectName(QStringLiteral("panelLogo"));
+    label->setPixmap(tile);
+    label->setFixedSize(size, size);
+    return label;
+}
+
+} // namespace
+
+MenuBarPanel::MenuBarPanel(UiContext &ctx, std::function<void()> openMainWindow, QWidget *parent)
+    : QWidget(parent, Qt::Popup)
+    , m_ctx(ctx)
+    , m_openMainWindow(std::move(openMainWindow))
+    , m_hits(new KeyHits(this))
+{
+    setObjectName(QStringLiteral("trayPanel"));
+    setWindowTitle(QStringLiteral("Veltrix"));
+    setAccessibleName(tr("迷你遥控器"));
+    setFocusPolicy(Qt::ClickFocus);
+
+    m_openWindow = new QPushButton(ctx.icons->icon(QStringLiteral("macwindow")), tr("打开主窗口"), this);
+    m_openWindow->setObjectName(QStringLiteral("openMainWindow"));
+    m_openWindow->setFocusPolicy(Qt::TabFocus);
+    QObject::connect(m_openWindow, &QPushButton::clicked, this, [this] {
+        if (m_openMainWindow)
+            m_openMainWindow();
+        close();
+    });
+
+    m_remote = new RemotePage(ctx, Shell::menuBar, m_hits);
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("panelScroll"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setFocusPolicy(Qt::NoFocus);
+    scroll->setWidget(m_remote);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(14, 12, 14, 12);
+    layout->setSpacing(10);
+    layout->addWidget(makeHeader());
+    layout->addWidget(m_openWindow);
+    layout->addWidget(scroll, 1);
+    setFixedWidth(panelWidth);
+
+    // The panel's own keys, media keys included; shortcuts while it is the active window go
+    // to its own (invisible) page, as the main window is not the one being used.
+    m_capture = new RemoteKeyCapture(this, ctx.session, m_hits, true, ctx.shortcuts);
+    m_monitor = new AppKeyMonitor(this, ctx.session, ctx.shortcuts, false);
+
+    QObject::connect(ctx.session, &TVSession::stateChanged, this, &MenuBarPanel::showState);
+    QObject::connect(ctx.session, &TVSession::isStandbyChanged, this, &MenuBarPanel::showState);
+    showState();
+}
+
+QWidget *MenuBarPanel::makeHeader()
+{
+    auto *header = new QWidget(this);
+    header->setObjectName(QStringLiteral("panelHeader"));
+    auto *name = new QLabel(QStringLiteral("Veltrix"), header);
+    QFont bold = name->font();
+    bold.setBold(true);
+    bold.setPointSizeF(bold.pointSizeF() * 1.2);
+    name->setFont(bold);
+    auto *dot = new StatusDot(header);
+    dot->setObjectName(QStringLiteral("panelStatusDot"));
+    dot->follow(m_ctx.session);
+    m_state = new QLabel(header);
+    m_state->setObjectName(QStringLiteral("panelStateTitle"));
+
+    auto *stateRow = new QHBoxLayout;
+    stateRow->setSpacing(6);
+    stateRow->addWidget(dot);
+    stateRow->addWidget(m_state);
+    stateRow->addStretch(1);
+    auto *text = new QVBoxLayout;
+    text->setSpacing(0);
+    text->addWidget(name);
+    text->addLayout(stateRow);
+    auto *row = new QHBoxLayout(header);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(10);
+    row->addWidget(logoTile(m_ctx.icons, header));
+    row->addLayout(text, 1);
+    return header;
+}
+
+void MenuBarPanel::setMode(Mode mode)
+{
+    if (m_mode == mode)
+        return;
+    const bool shown = isVisible();
+    m_mode = mode;
+    setWindowFlags(mode == Mode::popup ? Qt::Popup : Qt::Tool);
+    if (mode == Mode::toolWindow)
+        setWindowTitle(tr("迷你遥控器"));
+    if (shown)
+        show();
+}
+
+void MenuBarPanel::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    if (!event->spontaneous())
+        Q_EMIT hidden();
+}
+
+void MenuBarPanel::showState()
+{
+    m_state->setText(stateTitle(m_ctx.session->state(), m_ctx.session->isStandby()));
+}

@@ -1,0 +1,154 @@
+#include "traycontroller.h"
+
+#include "actions.h"
+#include "icons.h"
+#include "mainwindow.h"
+#include "menubarpanel.h"
+#include "uicontext.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCursor>
+#include <QMenu>
+#include <QScreen>
+#include <QSystemTrayIcon>
+
+#include <algorithm>
+
+namespace {
+
+// A click on the tray icon while the popup is open first closes the popup (a click outside
+// it); the activation that follows must not open it again at once.
+constexpr qint64 kReopenGuardMs = 250;
+
+} // namespace
+
+MainWindow *openMainWindow(const QList<MainWindow *> &windows, const std::function<void()> &openNew)
+{
+    MainWindow *kept = nullptr;
+    for (MainWindow *window : windows) {
+        // A minimised window still counts as shown; a closed one does not.
+        if (!window->isVisible())
+            continue;
+        if (!kept)
+            kept = window;
+        else
+            window->close();
+    }
+    if (!kept) {
+        if (openNew)
+            openNew();
+        return nullptr;
+    }
+    kept->bringToFront();
+    return kept;
+}
+
+QList<MainWindow *> mainWindows()
+{
+    QList<MainWindow *> windows;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (auto *window = qobject_cast<MainWindow *>(widget))
+            windows.append(window);
+    }
+    return windows;
+}
+
+QPoint panelPosition(const QRect &anchor, const QSize &size, const QRect &screen)
+{
+    const bool below = anchor.center().y() < screen.center().y();
+    QPoint at(anchor.center().x() - size.width() / 2, below ? anchor.bottom() + 6 : anchor.top() - 6 - size.height());
+    at.setX(std::clamp(at.x(), screen.left(), std::max(screen.left(), screen.right() + 1 - size.width())));
+    at.setY(std::clamp(at.y(), screen.top(), std::max(screen.top(), screen.bottom() + 1 - size.height())));
+    return at;
+}
+
+TrayController::TrayController(UiContext &ctx, bool trayAvailable, std::function<void()> openNew, QObject *parent)
+    : QObject(parent)
+    , m_ctx(ctx)
+    , m_openNew(std::move(openNew))
+    , m_panel(new MenuBarPanel(ctx, [this] { openMainWindow(); }))
+{
+    m_miniRemote = new QAction(tr("迷你遥控器"), this);
+    m_miniRemote->setObjectName(QStringLiteral("miniRemote"));
+    m_miniRemote->setIcon(ctx.icons->icon(QStringLiteral("av.remote")));
+    m_miniRemote->setVisible(!trayAvailable);
+    QObject::connect(m_miniRemote, &QAction::triggered, this, &TrayController::showPanelWindow);
+    QObject::connect(m_panel, &MenuBarPanel::hidden, this, [this] { m_sinceHidden.start(); });
+    if (trayAvailable)
+        makeTray();
+}
+
+TrayController::~TrayController()
+{
+    delete m_panel.data();
+    delete m_menu;
+}
+
+void TrayController::makeTray()
+{
+    m_tray = new QSystemTrayIcon(m_ctx.icons->icon(QStringLiteral("av.remote")), this);
+    m_tray->setObjectName(QStringLiteral("trayIcon"));
+    m_tray->setToolTip(QStringLiteral("Veltrix"));
+    m_menu = new QMenu;
+    m_menu->setObjectName(QStringLiteral("trayMenu"));
+    QAction *open = m_menu->addAction(tr("打开主窗口"));
+    open->setObjectName(QStringLiteral("trayOpenMainWindow"));
+    QObject::connect(open, &QAction::triggered, this, &TrayController::openMainWindow);
+    QAction *quit = m_menu->addAction(tr("退出"));
+    quit->setObjectName(QStringLiteral("trayQuit"));
+    QObject::connect(quit, &QAction::triggered, this, [this] {
+        if (QAction *appQuit = m_ctx.actions ? m_ctx.actions->action(QStringLiteral("quit")) : nullptr)
+            appQuit->trigger();
+        else
+            QCoreApplication::quit();
+    });
+    m_tray->setContextMenu(m_menu);
+    QObject::connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason != QSystemTrayIcon::Trigger)
+            return;
+        QRect anchor = m_tray->geometry();
+        if (!anchor.isValid())
+            anchor = QRect(QCursor::pos(), QSize(1, 1));
+        togglePanel(anchor);
+    });
+    m_tray->show();
+}
+
+void TrayController::togglePanel(const QRect &anchor)
+{
+    if (m_panel->isVisible()) {
+        m_panel->close();
+        return;
+    }
+    if (m_sinceHidden.isValid() && m_sinceHidden.elapsed() < kReopenGuardMs && m_panel->mode() == MenuBarPanel::Mode::popup)
+        return;
+    m_panel->setMode(MenuBarPanel::Mode::popup);
+    m_panel->adjustSize();
+    const QScreen *screen = QGuiApplication::screenAt(anchor.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    const QRect available = screen ? screen->availableGeometry() : QRect(QPoint(0, 0), m_panel->size());
+    const int height = std::min(m_panel->sizeHint().height(), available.height());
+    m_panel->resize(m_panel->width(), height);
+    m_panel->move(panelPosition(anchor, m_panel->size(), available));
+    m_panel->show();
+    m_panel->activateWindow();
+}
+
+void TrayController::showPanelWindow()
+{
+    m_panel->setMode(MenuBarPanel::Mode::toolWindow);
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect available = screen->availableGeometry();
+        m_panel->resize(m_panel->width(), std::min(m_panel->sizeHint().height(), available.height() - 60));
+    }
+    m_panel->show();
+    m_panel->raise();
+    m_panel->activateWindow();
+}
+
+void TrayController::openMainWindow()
+{
+    ::openMainWindow(mainWindows(), m_openNew);
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QRect>
+
+#include <functional>
+
+struct UiContext;
+class MainWindow;
+class MenuBarPanel;
+class QAction;
+class QMenu;
+class QSystemTrayIcon;
+
+// Brings the one main window up: the first one that is shown or minimised is restored and
+// raised and every other one closed; with none, `openNew` makes one. Returns the window
+// raised, or null when a new one was asked for.
+MainWindow *openMainWindow(const QList<MainWindow *> &windows, const std::function<void()> &openNew);
+
+// The main windows that exist now, in creation order.
+QList<MainWindow *> mainWindows();
+
+// Where a panel of `size` goes next to a tray icon at `anchor`, kept inside `screen`: below
+// the icon when the icon is in the upper half of the screen, above it otherwise.
+QPoint panelPosition(const QRect &anchor, const QSize &size, const QRect &screen);
+
+// The tray icon with its menu and the compact remote it opens. Where the desktop has no tray,
+// the same panel opens as a small tool window from the "迷你遥控器" command instead.
+class TrayController : public QObject {
+    Q_OBJECT
+
+public:
+    // `trayAvailable` is what the desktop says (QSystemTrayIcon::isSystemTrayAvailable());
+    // `openNew` shows a main window when none is up.
+    TrayController(UiContext &ctx, bool trayAvailable, std::function<void()> openNew, QObject *parent = nullptr);
+    ~TrayController() override;
+
+    bool hasTray() const { return m_tray != nullptr; }
+    QSystemTrayIcon *trayIcon() const { return m_tray; }
+    QMenu *trayMenu() const { return m_menu; }
+    MenuBarPanel *panel() const { return m_panel; }
+    // The menu command that opens the panel as a tool window; hidden while a tray exists.
+    QAction *miniRemoteAction() const { return m_miniRemote; }
+
+    // Opens the panel as a popup next to `anchor`, or closes it when it is open.
+    void togglePanel(const QRect &anchor);
+    // Opens the panel as a small window of its own.
+    void showPanelWindow();
+    // "打开主窗口" from the panel or the tray menu.
+    void openMainWindow();
+
+private:
+    void makeTray();
+
+    UiContext &m_ctx;
+    std::function<void()> m_openNew;
+    QPointer<MenuBarPanel> m_panel;
+    QSystemTrayIcon *m_tray = nullptr;
+    QMenu *m_menu = nullptr;
+    QAction *m_miniRemote = nullptr;
+    QElapsedTimer m_sinceHidden;
+};

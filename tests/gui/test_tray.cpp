@@ -1,0 +1,207 @@
+// The tray: its icon and menu or the fallback command, the panel's "打开主窗口" with no, one
+// minimised and two main windows, and the panel's own keys.
+
+#include "guifixture.h"
+
+#include "dpadpanel.h"
+#include "keyhits.h"
+#include "menubarpanel.h"
+#include "pressfeedback.h"
+#include "remotekeybutton.h"
+#include "remotepage.h"
+#include "traycontroller.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QSystemTrayIcon>
+
+namespace {
+
+struct TrayRig {
+    GuiFixture f{54};
+    int opened = 0;
+    std::unique_ptr<TrayController> tray;
+
+    explicit TrayRig(bool available)
+        : tray(std::make_unique<TrayController>(f.ctx, available, [this] { ++opened; }))
+    {
+    }
+    ~TrayRig() { tray.reset(); }
+
+    MenuBarPanel *openPanel()
+    {
+        MenuBarPanel *panel = tray->panel();
+        tray->togglePanel(QRect(600, 0, 22, 22));
+        if (!QTest::qWaitForWindowExposed(panel))
+            qWarning("panel not exposed");
+        return panel;
+    }
+};
+
+} // namespace
+
+class TestTray : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void trayOrFallbackCommand_data();
+    void trayOrFallbackCommand();
+    void openMainWindowRestoresTheMinimisedOne();
+    void openMainWindowKeepsExactlyOne();
+    void openMainWindowOpensOneWhenNone();
+    void panelKeysMuteOncePerGateWindow();
+    void panelArrowFlashesItsOwnDPad();
+    void panelShowsTheState();
+    void panelPosition_data();
+    void panelPosition();
+};
+
+void TestTray::trayOrFallbackCommand_data()
+{
+    QTest::addColumn<bool>("available");
+    QTest::newRow("tray") << true;
+    QTest::newRow("no tray") << false;
+}
+
+void TestTray::trayOrFallbackCommand()
+{
+    QFETCH(bool, available);
+    TrayRig rig(available);
+    QCOMPARE(rig.tray->hasTray(), available);
+    QCOMPARE(rig.tray->miniRemoteAction()->isVisible(), !available);
+    QCOMPARE(rig.tray->miniRemoteAction()->text(), QStringLiteral("迷你遥控器"));
+    if (available) {
+        QCOMPARE(rig.tray->trayIcon()->contextMenu(), rig.tray->trayMenu());
+        QStringList texts;
+        for (QAction *action : rig.tray->trayMenu()->actions())
+            texts.append(action->text());
+        QCOMPARE(texts, (QStringList{QStringLiteral("打开主窗口"), QStringLiteral("退出")}));
+        rig.openPanel();
+        QCOMPARE(rig.tray->panel()->mode(), MenuBarPanel::Mode::popup);
+        QVERIFY(rig.tray->panel()->windowFlags().testFlag(Qt::Popup));
+        // The tray menu's "打开主窗口" does what the panel's button does.
+        rig.tray->trayMenu()->actions().at(0)->trigger();
+        QCOMPARE(rig.opened, 1);
+    } else {
+        QVERIFY(!rig.tray->trayMenu());
+        rig.tray->miniRemoteAction()->trigger();
+        QVERIFY(QTest::qWaitForWindowExposed(rig.tray->panel()));
+        QCOMPARE(rig.tray->panel()->mode(), MenuBarPanel::Mode::toolWindow);
+        QVERIFY((rig.tray->panel()->windowFlags() & Qt::WindowType_Mask) == Qt::Tool);
+    }
+    // The same compact remote either way: one column, with the panel's own hits.
+    QCOMPARE(rig.tray->panel()->remote()->shell(), Shell::menuBar);
+    QCOMPARE(rig.tray->panel()->remote()->hits(), rig.tray->panel()->hits());
+    QVERIFY(!rig.tray->panel()->remote()->keyCapture());
+}
+
+void TestTray::openMainWindowRestoresTheMinimisedOne()
+{
+    TrayRig rig(true);
+    auto window = rig.f.makeWindow();
+    window->showMinimized();
+    QVERIFY(window->isMinimized());
+    MenuBarPanel *panel = rig.openPanel();
+    QTest::mouseClick(panel->openWindowButton(), Qt::LeftButton);
+    QVERIFY(!window->isMinimized());
+    QVERIFY(window->isVisible());
+    QCOMPARE(rig.opened, 0);
+    QCOMPARE(mainWindows().size(), 1);
+    QTRY_VERIFY(!panel->isVisible());
+}
+
+void TestTray::openMainWindowKeepsExactlyOne()
+{
+    TrayRig rig(true);
+    auto first = rig.f.makeWindow();
+    auto second = rig.f.makeWindow();
+    auto closed = rig.f.makeWindow(false);  // never shown: not a candidate
+    QCOMPARE(mainWindows().size(), 3);
+    MainWindow *raised = openMainWindow(mainWindows(), [&] { ++rig.opened; });
+    QCOMPARE(raised, first.get());
+    QVERIFY(first->isVisible());
+    QVERIFY(!second->isVisible());
+    QVERIFY(!closed->isVisible());
+    QTRY_VERIFY(first->isActiveWindow());
+    QCOMPARE(rig.opened, 0);
+}
+
+void TestTray::openMainWindowOpensOneWhenNone()
+{
+    TrayRig rig(true);
+    auto hidden = rig.f.makeWindow();
+    hidden->close();
+    MenuBarPanel *panel = rig.openPanel();
+    QTest::mouseClick(panel->openWindowButton(), Qt::LeftButton);
+    QCOMPARE(rig.opened, 1);
+    QTRY_VERIFY(!panel->isVisible());
+}
+
+// The panel captures the media keys itself: M toggles mute once per gate window however often
+// auto-repeat sends it.
+void TestTray::panelKeysMuteOncePerGateWindow()
+{
+    TrayRig rig(true);
+    auto tv = rig.f.startTV(2);
+    QVERIFY(rig.f.pair(*tv));
+    MenuBarPanel *panel = rig.openPanel();
+    QTRY_VERIFY(panel->isActiveWindow());
+    const QString uri = QStringLiteral("audio/setMute");
+    for (int i = 0; i < 4; ++i)
+        pressKey(panel, Qt::Key_M);
+    QTRY_COMPARE(tv->requestCount(uri), 1);
+    QTRY_VERIFY(tv->muted());
+    QTest::qWait(200);
+    QCOMPARE(tv->requestCount(uri), 1);
+}
+
+void TestTray::panelArrowFlashesItsOwnDPad()
+{
+    TrayRig rig(true);
+    auto tv = rig.f.startTV(3);
+    QVERIFY(rig.f.pair(*tv));
+    MenuBarPanel *panel = rig.openPanel();
+    QTRY_VERIFY(panel->isActiveWindow());
+    tv->clearRecord();
+    pressKey(panel, Qt::Key_Down);
+    QTRY_COMPARE(pointerButtons(*tv), QStringList{QStringLiteral("DOWN")});
+    QCOMPARE(panel->hits()->count(QStringLiteral("DOWN")), 1);
+    QCOMPARE(panel->remote()->dpad()->key(QStringLiteral("DOWN"))->feedback()->taps(), 1);
+}
+
+void TestTray::panelShowsTheState()
+{
+    TrayRig rig(true);
+    MenuBarPanel *panel = rig.tray->panel();
+    QCOMPARE(panel->stateLabel()->text(), QStringLiteral("未连接"));
+    QCOMPARE(panel->openWindowButton()->text(), QStringLiteral("打开主窗口"));
+    auto tv = rig.f.startTV(4);
+    QVERIFY(rig.f.pair(*tv));
+    QTRY_COMPARE(panel->stateLabel()->text(), QStringLiteral("已连接"));
+    tv->setPowerState(QStringLiteral("Suspend"));
+    QTRY_COMPARE(panel->stateLabel()->text(), QStringLiteral("待机"));
+}
+
+void TestTray::panelPosition_data()
+{
+    QTest::addColumn<QRect>("anchor");
+    QTest::addColumn<QPoint>("at");
+    const QRect screen(0, 0, 1920, 1080);
+    Q_UNUSED(screen);
+    // Panel 380 x 700 on a 1920 x 1080 screen.
+    QTest::newRow("top bar, middle") << QRect(900, 0, 24, 24) << QPoint(722, 29);
+    QTest::newRow("top bar, right edge") << QRect(1896, 0, 24, 24) << QPoint(1540, 29);
+    QTest::newRow("bottom panel, left edge") << QRect(0, 1056, 24, 24) << QPoint(0, 350);
+}
+
+void TestTray::panelPosition()
+{
+    QFETCH(QRect, anchor);
+    QFETCH(QPoint, at);
+    QCOMPARE(::panelPosition(anchor, QSize(380, 700), QRect(0, 0, 1920, 1080)), at);
+}
+
+QTEST_MAIN(TestTray)
+#include "test_tray.moc"
