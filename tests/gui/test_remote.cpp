@@ -207,8 +207,11 @@ void TestRemote::cardAndFooterShowTheSelection()
     QCOMPARE(page->card()->foregroundLabel()->text(), QStringLiteral("未连接"));
     QCOMPARE(page->stateLabel()->text(), QStringLiteral("未连接"));
 
-    auto tv = f.startTV(7, QStringLiteral("客厅电视"));
+    auto tv = f.startTV(7);
     QVERIFY(f.pair(*tv));
+    TVDevice named = f.store->selectedDevice().value();
+    named.name = QStringLiteral("客厅电视");
+    f.store->update(named);
     QTRY_COMPARE(page->footerLabel()->text(), QStringLiteral("局域网连接 · ") + tv->host());
     QTRY_COMPARE(page->card()->nameLabel()->text(), QStringLiteral("客厅电视"));
     QTRY_COMPARE(page->card()->foregroundLabel()->text(), f.session->foregroundTitle());

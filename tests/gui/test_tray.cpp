@@ -14,7 +14,9 @@
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSystemTrayIcon>
 
 namespace {
@@ -54,6 +56,7 @@ private Q_SLOTS:
     void panelKeysMuteOncePerGateWindow();
     void panelArrowFlashesItsOwnDPad();
     void panelShowsTheState();
+    void panelSnapshotIsWritten();
     void panelPosition_data();
     void panelPosition();
 };
@@ -84,8 +87,17 @@ void TestTray::trayOrFallbackCommand()
         // The tray menu's "打开主窗口" does what the panel's button does.
         rig.tray->trayMenu()->actions().at(0)->trigger();
         QCOMPARE(rig.opened, 1);
+        QSignalSpy quit(rig.f.ctx.actions, &Actions::quitRequested);
+        rig.tray->trayMenu()->actions().at(1)->trigger();
+        QCOMPARE(quit.size(), 1);
     } else {
         QVERIFY(!rig.tray->trayMenu());
+        // Offered in the window's own menu.
+        auto window = rig.f.makeWindow();
+        bool listed = false;
+        for (QMenu *menu : window->menuBar()->findChildren<QMenu *>())
+            listed = listed || menu->actions().contains(rig.tray->miniRemoteAction());
+        QVERIFY(listed);
         rig.tray->miniRemoteAction()->trigger();
         QVERIFY(QTest::qWaitForWindowExposed(rig.tray->panel()));
         QCOMPARE(rig.tray->panel()->mode(), MenuBarPanel::Mode::toolWindow);
@@ -119,13 +131,18 @@ void TestTray::openMainWindowKeepsExactlyOne()
     auto second = rig.f.makeWindow();
     auto closed = rig.f.makeWindow(false);  // never shown: not a candidate
     QCOMPARE(mainWindows().size(), 3);
-    MainWindow *raised = openMainWindow(mainWindows(), [&] { ++rig.opened; });
-    QCOMPARE(raised, first.get());
+    // The one used last is kept, even when it is minimised now.
+    first->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(first.get()));
+    first->showMinimized();
+    MenuBarPanel *panel = rig.openPanel();
+    QTest::mouseClick(panel->openWindowButton(), Qt::LeftButton);
     QVERIFY(first->isVisible());
+    QVERIFY(!first->isMinimized());
     QVERIFY(!second->isVisible());
     QVERIFY(!closed->isVisible());
-    QTRY_VERIFY(first->isActiveWindow());
     QCOMPARE(rig.opened, 0);
+    QTRY_VERIFY(first->isActiveWindow());
 }
 
 void TestTray::openMainWindowOpensOneWhenNone()
@@ -184,14 +201,26 @@ void TestTray::panelShowsTheState()
     QTRY_COMPARE(panel->stateLabel()->text(), QStringLiteral("待机"));
 }
 
+void TestTray::panelSnapshotIsWritten()
+{
+    TrayRig rig(true);
+    QSignalSpy captured(rig.tray.get(), &TrayController::panelCaptured);
+    rig.tray->capturePanel(rig.f.dir.path(), 300ms);
+    QVERIFY(captured.wait(3000));
+    const QString file = captured.at(0).at(0).toString();
+    QCOMPARE(file, rig.f.dir.filePath(QStringLiteral("trayPanel.png")));
+    const QImage image(file);
+    QCOMPARE(image.width(), MenuBarPanel::panelWidth);
+    QVERIFY(image.height() > 400);
+    QVERIFY(!rig.tray->panel()->isVisible());
+}
+
 void TestTray::panelPosition_data()
 {
     QTest::addColumn<QRect>("anchor");
     QTest::addColumn<QPoint>("at");
-    const QRect screen(0, 0, 1920, 1080);
-    Q_UNUSED(screen);
     // Panel 380 x 700 on a 1920 x 1080 screen.
-    QTest::newRow("top bar, middle") << QRect(900, 0, 24, 24) << QPoint(722, 29);
+    QTest::newRow("top bar, middle") << QRect(900, 0, 24, 24) << QPoint(721, 29);
     QTest::newRow("top bar, right edge") << QRect(1896, 0, 24, 24) << QPoint(1540, 29);
     QTest::newRow("bottom panel, left edge") << QRect(0, 1056, 24, 24) << QPoint(0, 350);
 }

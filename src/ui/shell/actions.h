@@ -21,7 +21,8 @@ public:
     Actions(TVSession *session, ShortcutNotifier *shortcuts, KeyGate::Clock clock = &std::chrono::steady_clock::now,
             QObject *parent = nullptr);
 
-    // By object name: "settings", "remote", "apps", "devices", "find", "refresh", "home", "quit".
+    // By object name: "settings", "remote", "apps", "devices", "find", "refresh", "home",
+    // "miniRemote", "quit".
     QAction *action(const QString &name) const;
     QList<QAction *> all() const { return m_ordered; }
 

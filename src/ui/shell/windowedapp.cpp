@@ -7,8 +7,10 @@
 #include "shortcutnotifier.h"
 #include "snapshotrun.h"
 #include "theme.h"
+#include "traycontroller.h"
 
 #include <QApplication>
+#include <QSystemTrayIcon>
 #include <QTimer>
 
 WindowedApp::WindowedApp(TVSession *session, DeviceStore *store, MCPServer *mcp, const Settings &settings,
@@ -32,6 +34,7 @@ WindowedApp::WindowedApp(TVSession *session, DeviceStore *store, MCPServer *mcp,
 
     m_window = std::make_unique<MainWindow>(m_ctx);
     QObject::connect(m_window.get(), &MainWindow::appeared, this, &WindowedApp::onAppeared);
+    m_tray = new TrayController(m_ctx, QSystemTrayIcon::isSystemTrayAvailable(), [this] { showWindow(); }, this);
 }
 
 WindowedApp::~WindowedApp() = default;
@@ -62,6 +65,9 @@ void WindowedApp::onAppeared()
     QTimer::singleShot(0, this, &WindowedApp::startUpRequested);
     if (const auto folder = m_ctx.settings.snapshotDir(); folder && !folder->isEmpty()) {
         m_snapshots = new SnapshotRun(m_window.get(), *folder, this);
+        // The compact panel last, so its window does not pause the main window's pictures.
+        QObject::connect(m_snapshots, &SnapshotRun::finished, m_tray,
+                         [tray = m_tray, dir = *folder] { tray->capturePanel(dir); });
         m_snapshots->start();
     }
 }

@@ -8,6 +8,7 @@
 
 class MainWindow;
 class SnapshotRun;
+class TrayController;
 
 // The windows of the program over the long-lived session, store and MCP server: creates the
 // theme, the icons, the commands and the main window once, and starts the snapshot run when
@@ -22,6 +23,7 @@ public:
 
     UiContext &context() { return m_ctx; }
     MainWindow *window() const { return m_window.get(); }
+    TrayController *tray() const { return m_tray; }
 
     // Shows the main window centred, the first time; afterwards brings it to the front.
     void showWindow();
@@ -38,6 +40,7 @@ private:
     UiContext m_ctx;
     std::unique_ptr<MainWindow> m_window;
     SnapshotRun *m_snapshots = nullptr;
+    TrayController *m_tray = nullptr;
     bool m_started = false;
     bool m_shownOnce = false;
 };

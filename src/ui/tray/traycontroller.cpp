@@ -2,6 +2,7 @@
 
 #include "actions.h"
 #include "icons.h"
+#include "log.h"
 #include "mainwindow.h"
 #include "menubarpanel.h"
 #include "uicontext.h"
@@ -9,9 +10,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
+#include <QDir>
 #include <QMenu>
 #include <QScreen>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -69,19 +72,24 @@ TrayController::TrayController(UiContext &ctx, bool trayAvailable, std::function
     , m_openNew(std::move(openNew))
     , m_panel(new MenuBarPanel(ctx, [this] { openMainWindow(); }))
 {
-    m_miniRemote = new QAction(tr("迷你遥控器"), this);
-    m_miniRemote->setObjectName(QStringLiteral("miniRemote"));
-    m_miniRemote->setIcon(ctx.icons->icon(QStringLiteral("av.remote")));
-    m_miniRemote->setVisible(!trayAvailable);
-    QObject::connect(m_miniRemote, &QAction::triggered, this, &TrayController::showPanelWindow);
+    // The window's menu offers the panel only where there is no tray to open it from.
+    m_miniRemote = ctx.actions ? ctx.actions->action(QStringLiteral("miniRemote")) : nullptr;
+    if (m_miniRemote) {
+        m_miniRemote->setVisible(!trayAvailable);
+        QObject::connect(m_miniRemote, &QAction::triggered, this, &TrayController::showPanelWindow);
+    }
     QObject::connect(m_panel, &MenuBarPanel::hidden, this, [this] { m_sinceHidden.start(); });
+    QObject::connect(qApp, &QApplication::focusChanged, this, [this] {
+        if (auto *window = qobject_cast<MainWindow *>(QApplication::activeWindow()))
+            m_lastActive = window;
+    });
     if (trayAvailable)
         makeTray();
 }
 
 TrayController::~TrayController()
 {
-    delete m_panel.data();
+    delete m_panel;
     delete m_menu;
 }
 
@@ -98,10 +106,9 @@ void TrayController::makeTray()
     QAction *quit = m_menu->addAction(tr("退出"));
     quit->setObjectName(QStringLiteral("trayQuit"));
     QObject::connect(quit, &QAction::triggered, this, [this] {
+        // The same way out as the menu command, so whatever it does first happens here too.
         if (QAction *appQuit = m_ctx.actions ? m_ctx.actions->action(QStringLiteral("quit")) : nullptr)
             appQuit->trigger();
-        else
-            QCoreApplication::quit();
     });
     m_tray->setContextMenu(m_menu);
     QObject::connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
@@ -150,5 +157,21 @@ void TrayController::showPanelWindow()
 
 void TrayController::openMainWindow()
 {
-    ::openMainWindow(mainWindows(), m_openNew);
+    // The window the user worked in last is the one to keep.
+    QList<MainWindow *> windows = mainWindows();
+    if (m_lastActive && windows.removeOne(m_lastActive.data()))
+        windows.prepend(m_lastActive.data());
+    ::openMainWindow(windows, m_openNew);
+}
+
+void TrayController::capturePanel(const QString &folder, std::chrono::milliseconds settle)
+{
+    showPanelWindow();
+    QTimer::singleShot(settle, this, [this, folder] {
+        const QString file = QDir(folder).filePath(m_panel->objectName() + QStringLiteral(".png"));
+        const bool written = m_panel->grab().save(file, "PNG");
+        veltrix::log(written ? QStringLiteral("快照: ") + file : QStringLiteral("快照失败: cannot write ") + file);
+        m_panel->close();
+        Q_EMIT panelCaptured(written ? file : QString());
+    });
 }

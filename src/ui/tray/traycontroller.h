@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QRect>
 
+#include <chrono>
 #include <functional>
 
 struct UiContext;
@@ -15,12 +16,12 @@ class QAction;
 class QMenu;
 class QSystemTrayIcon;
 
-// Brings the one main window up: the first one that is shown or minimised is restored and
-// raised and every other one closed; with none, `openNew` makes one. Returns the window
+// Brings the one main window up: the first of `windows` that is shown or minimised is restored
+// and raised and every other one closed; with none, `openNew` makes one. Returns the window
 // raised, or null when a new one was asked for.
 MainWindow *openMainWindow(const QList<MainWindow *> &windows, const std::function<void()> &openNew);
 
-// The main windows that exist now, in creation order.
+// The main windows that exist now, in no particular order.
 QList<MainWindow *> mainWindows();
 
 // Where a panel of `size` goes next to a tray icon at `anchor`, kept inside `screen`: below
@@ -42,7 +43,8 @@ public:
     QSystemTrayIcon *trayIcon() const { return m_tray; }
     QMenu *trayMenu() const { return m_menu; }
     MenuBarPanel *panel() const { return m_panel; }
-    // The menu command that opens the panel as a tool window; hidden while a tray exists.
+    // The window menu's "迷你遥控器" (from the commands), which opens the panel as a tool
+    // window; hidden while a tray exists.
     QAction *miniRemoteAction() const { return m_miniRemote; }
 
     // Opens the panel as a popup next to `anchor`, or closes it when it is open.
@@ -51,15 +53,22 @@ public:
     void showPanelWindow();
     // "打开主窗口" from the panel or the tray menu.
     void openMainWindow();
+    // Shows the panel as a window, waits for its picture and writes "trayPanel.png" into
+    // `folder`, then closes it again; panelCaptured() tells the file written (empty on failure).
+    void capturePanel(const QString &folder, std::chrono::milliseconds settle = std::chrono::milliseconds(2500));
+
+Q_SIGNALS:
+    void panelCaptured(const QString &file);
 
 private:
     void makeTray();
 
     UiContext &m_ctx;
     std::function<void()> m_openNew;
-    QPointer<MenuBarPanel> m_panel;
+    MenuBarPanel *m_panel;  // a window of its own; deleted with the controller
     QSystemTrayIcon *m_tray = nullptr;
     QMenu *m_menu = nullptr;
     QAction *m_miniRemote = nullptr;
     QElapsedTimer m_sinceHidden;
+    QPointer<MainWindow> m_lastActive;
 };
