@@ -28,7 +28,8 @@ Actions::Actions(TVSession *session, ShortcutNotifier *shortcuts, KeyGate::Clock
     QObject::connect(make(QStringLiteral("home"), QStringLiteral("主页"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_H)),
                      &QAction::triggered, this, &Actions::home);
     // Opens the compact remote as a small window; only shown where the desktop has no tray.
-    make(QStringLiteral("miniRemote"), QStringLiteral("迷你遥控器"), QKeySequence())->setVisible(false);
+    make(QStringLiteral("miniRemote"), QStringLiteral("迷你遥控器"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M))
+        ->setVisible(false);
     QAction *quit = make(QStringLiteral("quit"), QStringLiteral("退出"), QKeySequence(Qt::CTRL | Qt::Key_Q));
     quit->setMenuRole(QAction::QuitRole);
     QObject::connect(quit, &QAction::triggered, this, &Actions::quitRequested);
