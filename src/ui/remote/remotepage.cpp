@@ -8,6 +8,7 @@
 #include "remotekeycapture.h"
 #include "statetitle.h"
 #include "statusdot.h"
+#include "symbollabel.h"
 #include "touchpadpanel.h"
 #include "tvcard.h"
 #include "tvsession.h"
@@ -84,8 +85,7 @@ QWidget *RemotePage::makeFooter()
 {
     auto *footer = new QWidget(this);
     footer->setObjectName(QStringLiteral("remoteFooter"));
-    auto *wifi = new QLabel(footer);
-    wifi->setPixmap(m_ctx.icons->icon(QStringLiteral("wifi")).pixmap(14, 14));
+    auto *wifi = new SymbolLabel(m_ctx.icons, QStringLiteral("wifi"), 14, footer);
     m_footer = new QLabel(footer);
     m_footer->setObjectName(QStringLiteral("remoteNetwork"));
     m_footer->setTextFormat(Qt::PlainText);

@@ -2,6 +2,7 @@
 
 #include "icons.h"
 #include "roundiconbutton.h"
+#include "symbollabel.h"
 #include "touchpadsurface.h"
 #include "tvsession.h"
 
@@ -9,18 +10,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
-
-namespace {
-
-QLabel *symbolLabel(Icons *icons, const QString &symbol, int size, QWidget *parent)
-{
-    auto *label = new QLabel(parent);
-    label->setPixmap(icons->icon(symbol).pixmap(size, size));
-    label->setFixedSize(size, size);
-    return label;
-}
-
-} // namespace
 
 TouchpadPanel::TouchpadPanel(TVSession *session, Icons *icons, Shell shell, QWidget *parent)
     : Panel(parent)
@@ -35,7 +24,7 @@ TouchpadPanel::TouchpadPanel(TVSession *session, Icons *icons, Shell shell, QWid
 
     auto *header = new QHBoxLayout;
     header->setSpacing(6);
-    header->addWidget(symbolLabel(icons, QStringLiteral("hand.point.up.left"), 16, this));
+    header->addWidget(new SymbolLabel(icons, QStringLiteral("hand.point.up.left"), 16, this));
     auto *title = new QLabel(tr("触控板"), this);
     QFont bold = title->font();
     bold.setBold(true);
@@ -48,7 +37,7 @@ TouchpadPanel::TouchpadPanel(TVSession *session, Icons *icons, Shell shell, QWid
     auto *row = new QHBoxLayout(m_textRow);
     row->setContentsMargins(8, 2, 2, 2);
     row->setSpacing(6);
-    row->addWidget(symbolLabel(icons, QStringLiteral("keyboard"), 16, m_textRow));
+    row->addWidget(new SymbolLabel(icons, QStringLiteral("keyboard"), 16, m_textRow));
     m_field->setObjectName(QStringLiteral("touchpadTextField"));
     m_field->setAccessibleName(tr("向电视输入文字"));
     m_field->setFrame(false);

@@ -4,6 +4,7 @@
 #include "roundiconbutton.h"
 #include "shortcutnotifier.h"
 #include "statetitle.h"
+#include "symbollabel.h"
 #include "tvscreenpreview.h"
 #include "tvsession.h"
 
@@ -31,8 +32,7 @@ TVCard::TVCard(TVSession *session, Icons *icons, ShortcutNotifier *shortcuts, Sh
     m_name->setTextFormat(Qt::PlainText);
     m_apps->setObjectName(QStringLiteral("showApps"));
 
-    auto *cable = new QLabel(this);
-    cable->setPixmap(icons->icon(QStringLiteral("cable.connector.horizontal")).pixmap(14, 14));
+    auto *cable = new SymbolLabel(icons, QStringLiteral("cable.connector.horizontal"), 14, this);
     auto *line = new QHBoxLayout;
     line->setSpacing(6);
     line->addWidget(cable);
