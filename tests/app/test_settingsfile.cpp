@@ -55,13 +55,6 @@ private Q_SLOTS:
         QDir().mkpath(m_home->filePath(QStringLiteral("config/Veltrix")));
     }
 
-    void theDocumentedFileIsTheOneRead()
-    {
-        QCOMPARE(Settings::defaultFileName(), m_conf);
-        QCOMPARE(MCPSettings::defaultSettingsFile(), m_conf);
-        QCOMPARE(Settings::legacyFileName(), m_ini);
-    }
-
     void handWrittenValuesReachStartUpAndTheBridge_data()
     {
         QTest::addColumn<QByteArray>("header");
