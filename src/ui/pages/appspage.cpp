@@ -1,23 +1,256 @@
 #include "appspage.h"
 
+#include "apps/appgrid.h"
+#include "apps/appiconloader.h"
+#include "apps/appsloader.h"
+#include "apps/appsrules.h"
+#include "apps/inputrow.h"
+#include "apps/segmentedtabs.h"
+#include "icons.h"
 #include "pageheader.h"
+#include "panel.h"
+#include "statetitle.h"
+#include "statusdot.h"
+#include "symbolview.h"
+#include "tvsession.h"
 #include "uicontext.h"
 
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollArea>
 #include <QVBoxLayout>
+
+namespace {
+
+QLabel *sectionTitle(const QString &text, QWidget *parent)
+{
+    auto *title = new QLabel(text, parent);
+    QFont bold = title->font();
+    bold.setBold(true);
+    bold.setPointSizeF(bold.pointSizeF() * 1.15);
+    title->setFont(bold);
+    return title;
+}
+
+}  // namespace
 
 AppsPage::AppsPage(UiContext &ctx, Shell shell, QWidget *parent)
     : QWidget(parent)
     , m_ctx(ctx)
     , m_shell(shell)
+    , m_loader(new AppsLoader(ctx.session, this))
+    , m_icons(new AppIconLoader(ctx.session, this))
     , m_header(new PageHeader(QStringLiteral("应用与输入"), QStringLiteral("启动电视应用或切换输入源"), nullptr, this))
+    // Before any text field, so the tabs are the first stop of the focus chain.
+    , m_tabs(new SegmentedTabs({QStringLiteral("应用"), QStringLiteral("输入源")}, true, this))
 {
     setObjectName(QStringLiteral("appsPage"));
+    auto *content = new QWidget;
+    content->setObjectName(QStringLiteral("appsContent"));
+    auto *sections = new QVBoxLayout(content);
+    sections->setContentsMargins(0, 0, 0, 0);
+    sections->setSpacing(16);
+    sections->addWidget(buildInputsSection());
+    sections->addWidget(buildAppsSection());
+    sections->addStretch(1);
+
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("appsScroll"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setWidget(content);
+    scroll->viewport()->setAutoFillBackground(false);
+
+    auto *body = new QHBoxLayout;
+    body->setSpacing(16);
+    body->addWidget(scroll, 1);
+
     auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(28, 24, 28, 24);
+    const int margin = shell == Shell::window ? 28 : 12;
+    layout->setContentsMargins(margin, shell == Shell::window ? 24 : 10, margin, 16);
+    layout->setSpacing(14);
     layout->addWidget(m_header);
-    layout->addStretch(1);
+    layout->addWidget(m_tabs, 0, Qt::AlignLeft);
+    layout->addLayout(body, 1);
+
+    TVSession *session = ctx.session;
+    QObject::connect(m_tabs, &SegmentedTabs::selectionChanged, this, [this] {
+        m_inputsSection->setVisible(m_tabs->selection() == appsrules::inputsTab);
+        refreshApps();
+    });
+    QObject::connect(session, &TVSession::appsChanged, this, &AppsPage::refreshApps);
+    QObject::connect(session, &TVSession::inputsChanged, this, &AppsPage::refreshInputs);
+    QObject::connect(session, &TVSession::foregroundAppIdChanged, this, [this](const QString &appId) {
+        m_grid->setForeground(appId);
+        refreshInputs();
+    });
+    QObject::connect(session, &TVSession::foregroundTitleChanged, this, &AppsPage::refreshState);
+    QObject::connect(session, &TVSession::stateChanged, this, &AppsPage::refreshState);
+    QObject::connect(session, &TVSession::isStandbyChanged, this, &AppsPage::refreshState);
+    QObject::connect(m_grid, &AppGrid::launchRequested, session, &TVSession::launch);
+    m_inputsSection->setVisible(false);
+    m_grid->setForeground(session->foregroundAppId());
+    refreshInputs();
+    refreshApps();
+    refreshState();
+}
+
+QWidget *AppsPage::buildInputsSection()
+{
+    m_inputsSection = new QWidget;
+    m_inputsSection->setObjectName(QStringLiteral("inputsSection"));
+    auto *dot = new StatusDot(m_inputsSection);
+    dot->follow(m_ctx.session);
+    m_stateTitle = new QLabel(m_inputsSection);
+    m_stateTitle->setObjectName(QStringLiteral("appsStateTitle"));
+    auto *headingRow = new QHBoxLayout;
+    headingRow->setSpacing(8);
+    headingRow->addWidget(sectionTitle(QStringLiteral("当前输入"), m_inputsSection));
+    headingRow->addStretch(1);
+    headingRow->addWidget(dot);
+    headingRow->addWidget(m_stateTitle);
+
+    auto *card = new Panel(m_inputsSection);
+    card->setObjectName(QStringLiteral("currentInput"));
+    card->setHighlighted(true);
+    m_currentSymbol = new SymbolView(m_ctx.icons->icon(QStringLiteral("app.badge")), QStringLiteral("app.badge"), 22, card);
+    m_currentText = new QLabel(card);
+    m_currentText->setObjectName(QStringLiteral("currentInputText"));
+    QFont bold = m_currentText->font();
+    bold.setBold(true);
+    m_currentText->setFont(bold);
+    auto *cardRow = new QHBoxLayout(card);
+    cardRow->setSpacing(10);
+    cardRow->addWidget(m_currentSymbol);
+    cardRow->addWidget(m_currentText, 1);
+
+    m_inputsLayout = new QVBoxLayout;
+    m_inputsLayout->setSpacing(6);
+    auto *layout = new QVBoxLayout(m_inputsSection);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(10);
+    layout->addLayout(headingRow);
+    layout->addWidget(card);
+    layout->addLayout(m_inputsLayout);
+    return m_inputsSection;
+}
+
+QWidget *AppsPage::buildSearchBox()
+{
+    auto *box = new Panel;
+    box->setObjectName(QStringLiteral("searchBox"));
+    box->setContentsMargins(10, 2, 10, 2);
+    m_search = new QLineEdit(box);
+    m_search->setObjectName(QStringLiteral("appSearch"));
+    m_search->setAccessibleName(QStringLiteral("搜索应用"));
+    m_search->setPlaceholderText(QStringLiteral("搜索应用"));
+    m_search->setFrame(false);
+    m_search->setClearButtonEnabled(true);
+    auto *hint = new QLabel(appsrules::searchHint(), box);
+    hint->setObjectName(QStringLiteral("searchHint"));
+    hint->setForegroundRole(QPalette::PlaceholderText);
+    auto *row = new QHBoxLayout(box);
+    row->setSpacing(6);
+    row->addWidget(new SymbolView(m_ctx.icons->icon(QStringLiteral("magnifyingglass")), QStringLiteral("magnifyingglass"), 16, box));
+    row->addWidget(m_search, 1);
+    row->addWidget(hint);
+    QObject::connect(m_search, &QLineEdit::textChanged, this, &AppsPage::refreshApps);
+    return box;
+}
+
+QWidget *AppsPage::buildAppsSection()
+{
+    auto *section = new QWidget;
+    section->setObjectName(QStringLiteral("appsSection"));
+    QWidget *search = buildSearchBox();
+    search->setParent(section);
+    search->setMinimumWidth(220);
+    auto *headingRow = new QHBoxLayout;
+    headingRow->setSpacing(12);
+    headingRow->addWidget(sectionTitle(QStringLiteral("电视应用"), section));
+    headingRow->addStretch(1);
+    headingRow->addWidget(search);
+
+    m_grid = new AppGrid(m_icons, m_ctx.icons->icon(QStringLiteral("arrow.up.right")), section);
+    m_empty = new QWidget(section);
+    m_empty->setObjectName(QStringLiteral("appsEmpty"));
+    m_emptyText = new QLabel(m_empty);
+    m_emptyText->setObjectName(QStringLiteral("appsEmptyText"));
+    m_emptyText->setForegroundRole(QPalette::PlaceholderText);
+    auto *emptyRow = new QHBoxLayout(m_empty);
+    emptyRow->setContentsMargins(0, 24, 0, 24);
+    emptyRow->addStretch(1);
+    emptyRow->addWidget(new SymbolView(m_ctx.icons->icon(QStringLiteral("cable.connector.horizontal")),
+                                       QStringLiteral("cable.connector.horizontal"), 20, m_empty));
+    emptyRow->addWidget(m_emptyText);
+    emptyRow->addStretch(1);
+
+    auto *layout = new QVBoxLayout(section);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(10);
+    layout->addLayout(headingRow);
+    layout->addWidget(m_grid);
+    layout->addWidget(m_empty);
+    return section;
 }
 
 void AppsPage::focusSearch()
 {
+    m_search->setFocus(Qt::ShortcutFocusReason);
+}
+
+void AppsPage::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    m_loader->setShown(true);
+}
+
+void AppsPage::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    m_loader->setShown(false);
+}
+
+void AppsPage::refreshApps()
+{
+    const QList<TVApp> apps = m_ctx.session->apps();
+    m_grid->setApps(apps, appsrules::shownApps(apps, m_search->text(), m_tabs->selection()));
+    m_grid->setVisible(!apps.isEmpty());
+    m_empty->setVisible(apps.isEmpty());
+}
+
+// Rows are reused in place; spare ones go later, since a click on one may be running.
+void AppsPage::refreshInputs()
+{
+    const QList<ExternalInput> inputs = m_ctx.session->inputs();
+    const int inUse = appsrules::inputInUse(inputs, m_ctx.session->foregroundAppId());
+    for (qsizetype i = 0; i < inputs.size(); ++i) {
+        if (i < m_inputRows.size()) {
+            m_inputRows.at(i)->setInput(inputs.at(i), i == inUse);
+            continue;
+        }
+        auto *row = new InputRow(m_ctx.icons, inputs.at(i), i == inUse, m_inputsSection);
+        QObject::connect(row, &QAbstractButton::clicked, this, [this, row] { m_ctx.session->switchInput(row->input()); });
+        m_inputsLayout->addWidget(row);
+        m_inputRows.append(row);
+    }
+    while (m_inputRows.size() > inputs.size()) {
+        InputRow *row = m_inputRows.takeLast();
+        row->hide();
+        m_inputsLayout->removeWidget(row);
+        row->deleteLater();
+    }
+}
+
+void AppsPage::refreshState()
+{
+    TVSession *session = m_ctx.session;
+    const ConnectionState state = session->state();
+    m_stateTitle->setText(stateTitle(state, session->isStandby()));
+    m_currentText->setText(appsrules::currentInputText(state, session->foregroundTitle()));
+    const QString symbol = appsrules::currentInputSymbol(state);
+    m_currentSymbol->setSymbol(m_ctx.icons->icon(symbol), symbol);
+    m_emptyText->setText(appsrules::emptyAppsText(state));
 }

@@ -1,18 +1,118 @@
 #include "devicespage.h"
 
+#include "devices/devicerow.h"
+#include "devices/devicesactions.h"
+#include "devices/discoverypanel.h"
+#include "devices/pagebutton.h"
+#include "devices/pairingpanel.h"
+#include "devicestore.h"
+#include "icons.h"
 #include "pageheader.h"
+#include "panel.h"
+#include "tvsession.h"
 #include "uicontext.h"
 
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 DevicesPage::DevicesPage(UiContext &ctx, QWidget *parent)
     : QWidget(parent)
     , m_ctx(ctx)
-    , m_header(new PageHeader(QStringLiteral("设备管理"), QStringLiteral("在同一网络中发现并管理您的 LG 电视"), nullptr, this))
+    , m_actions(std::make_unique<DevicesActions>(ctx.session))
 {
     setObjectName(QStringLiteral("devicesPage"));
+    // Created first so that it, not a text field, is the first stop of the focus chain.
+    auto *addTV = new PageButton(QStringLiteral("添加电视"), PageButton::Kind::secondary);
+    addTV->setObjectName(QStringLiteral("addTV"));
+    addTV->setIcon(ctx.icons->icon(QStringLiteral("plus.circle")));
+    QObject::connect(addTV, &QAbstractButton::clicked, this, [this] { m_actions->scan(); });
+    m_header = new PageHeader(QStringLiteral("设备管理"), QStringLiteral("在同一网络中发现并管理您的 LG 电视"), addTV, this);
+
+    auto *content = new QWidget;
+    content->setObjectName(QStringLiteral("devicesContent"));
+    m_discovery = new DiscoveryPanel(ctx.session, m_actions.get(), ctx.icons, content);
+    QWidget *saved = buildSavedPanel();
+    saved->setParent(content);
+    m_pairing = new PairingPanel(ctx.session, m_actions.get(), ctx.icons, content);
+
+    auto *left = new QVBoxLayout;
+    left->setSpacing(16);
+    left->addWidget(m_discovery);
+    left->addStretch(1);
+    auto *right = new QVBoxLayout;
+    right->setSpacing(16);
+    right->addWidget(saved);
+    right->addWidget(m_pairing);
+    right->addStretch(1);
+    auto *columns = new QHBoxLayout(content);
+    columns->setContentsMargins(0, 0, 0, 0);
+    columns->setSpacing(16);
+    columns->addLayout(left, 1);
+    columns->addLayout(right, 1);
+
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("devicesScroll"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidget(content);
+    scroll->viewport()->setAutoFillBackground(false);
+    content->setAutoFillBackground(false);
+
     auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(28, 24, 28, 24);
+    layout->setContentsMargins(28, 24, 28, 16);
+    layout->setSpacing(16);
     layout->addWidget(m_header);
-    layout->addStretch(1);
+    layout->addWidget(scroll, 1);
+
+    QObject::connect(ctx.store, &DeviceStore::devicesChanged, this, &DevicesPage::refreshRows);
+    QObject::connect(ctx.store, &DeviceStore::selectedIDChanged, this, &DevicesPage::refreshRows);
+    refreshRows();
+}
+
+DevicesPage::~DevicesPage() = default;
+
+QWidget *DevicesPage::buildSavedPanel()
+{
+    auto *panel = new Panel;
+    panel->setObjectName(QStringLiteral("savedPanel"));
+    auto *title = new QLabel(QStringLiteral("已保存的电视"), panel);
+    QFont bold = title->font();
+    bold.setBold(true);
+    bold.setPointSizeF(bold.pointSizeF() * 1.15);
+    title->setFont(bold);
+    m_rowsLayout = new QVBoxLayout;
+    m_rowsLayout->setSpacing(6);
+    auto *layout = new QVBoxLayout(panel);
+    layout->setSpacing(10);
+    layout->addWidget(title);
+    layout->addLayout(m_rowsLayout);
+    return panel;
+}
+
+// Rows are reused in place; one that is no longer needed goes later, because its own delete
+// button may be what removed its TV.
+void DevicesPage::refreshRows()
+{
+    const QList<TVDevice> devices = m_ctx.store->devices();
+    const QString selected = m_ctx.store->selectedIDText();
+    for (qsizetype i = 0; i < devices.size(); ++i) {
+        const TVDevice &device = devices.at(i);
+        if (i < m_rows.size()) {
+            m_rows.at(i)->setDevice(device, device.id == selected);
+            continue;
+        }
+        auto *row = new DeviceRow(m_ctx.icons, device, device.id == selected);
+        QObject::connect(row, &QAbstractButton::clicked, this, [this, row] { m_actions->select(row->device().id); });
+        QObject::connect(row, &DeviceRow::deleteRequested, this, [this](const QString &id) { m_actions->remove(id); });
+        m_rowsLayout->addWidget(row);
+        m_rows.append(row);
+    }
+    while (m_rows.size() > devices.size()) {
+        DeviceRow *row = m_rows.takeLast();
+        row->hide();
+        m_rowsLayout->removeWidget(row);
+        row->deleteLater();
+    }
 }

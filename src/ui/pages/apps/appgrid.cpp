@@ -1,0 +1,88 @@
+#include "appgrid.h"
+
+#include "appcard.h"
+
+#include <QGridLayout>
+#include <QSet>
+
+namespace {
+constexpr int kSpacing = 10;
+}
+
+AppGrid::AppGrid(AppIconLoader *loader, const QIcon &launchSymbol, QWidget *parent)
+    : QWidget(parent)
+    , m_loader(loader)
+    , m_launchSymbol(launchSymbol)
+    , m_grid(new QGridLayout(this))
+{
+    setObjectName(QStringLiteral("appGrid"));
+    m_grid->setContentsMargins(0, 0, 0, 0);
+    m_grid->setSpacing(kSpacing);
+    m_grid->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+}
+
+void AppGrid::setApps(const QList<TVApp> &all, const QList<TVApp> &shown)
+{
+    QSet<QString> ids;
+    for (const TVApp &app : all)
+        ids.insert(app.id);
+    for (auto it = m_cards.begin(); it != m_cards.end();) {
+        if (ids.contains(it.key())) {
+            ++it;
+            continue;
+        }
+        it.value()->hide();
+        it.value()->deleteLater();
+        it = m_cards.erase(it);
+    }
+
+    m_shown.clear();
+    for (const TVApp &app : shown) {
+        AppCard *card = m_cards.value(app.id);
+        if (card) {
+            card->setApp(app);
+        } else {
+            card = new AppCard(m_loader, m_launchSymbol, app, this);
+            card->hide();
+            QObject::connect(card, &QAbstractButton::clicked, this, [this, card] { Q_EMIT launchRequested(card->app()); });
+            m_cards.insert(app.id, card);
+        }
+        card->setActive(app.id == m_foreground);
+        m_shown.append(card);
+    }
+    reflow();
+}
+
+void AppGrid::setForeground(const QString &appId)
+{
+    m_foreground = appId;
+    for (AppCard *card : std::as_const(m_cards))
+        card->setActive(card->app().id == appId);
+}
+
+int AppGrid::columnsFor(int width) const
+{
+    return std::max(1, (width + kSpacing) / (AppCard::kWidth + kSpacing));
+}
+
+void AppGrid::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (columnsFor(width()) != m_columns)
+        reflow();
+}
+
+void AppGrid::reflow()
+{
+    m_columns = columnsFor(width());
+    while (QLayoutItem *item = m_grid->takeAt(0))
+        delete item;
+    for (AppCard *card : std::as_const(m_cards)) {
+        if (!m_shown.contains(card))
+            card->hide();
+    }
+    for (qsizetype i = 0; i < m_shown.size(); ++i) {
+        m_grid->addWidget(m_shown.at(i), int(i / m_columns), int(i % m_columns));
+        m_shown.at(i)->show();
+    }
+}

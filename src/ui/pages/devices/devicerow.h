@@ -1,0 +1,44 @@
+#pragma once
+
+#include "tvdevice.h"
+
+#include <QAbstractButton>
+
+class BadgeLabel;
+class Icons;
+class QLabel;
+class RoundIconButton;
+class SymbolView;
+
+// One saved TV: selection mark, name and details, paired badge or clock, delete button.
+// Clicking the row (not the delete button) emits clicked().
+class DeviceRow : public QAbstractButton {
+    Q_OBJECT
+
+public:
+    DeviceRow(Icons *icons, const TVDevice &device, bool selected, QWidget *parent = nullptr);
+
+    TVDevice device() const { return m_device; }
+    void setDevice(const TVDevice &device, bool selected);
+    bool isSelectedTV() const { return m_selected; }
+    RoundIconButton *deleteButton() const { return m_delete; }
+
+    QSize sizeHint() const override;
+
+Q_SIGNALS:
+    void deleteRequested(const QString &id);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    Icons *m_icons;
+    TVDevice m_device;
+    bool m_selected = false;
+    SymbolView *m_mark;
+    QLabel *m_name;
+    QLabel *m_details;
+    BadgeLabel *m_paired;
+    SymbolView *m_clock;
+    RoundIconButton *m_delete;
+};

@@ -1,0 +1,122 @@
+#include "pairingpanel.h"
+
+#include "connectingdots.h"
+#include "devicesactions.h"
+#include "devicestore.h"
+#include "icons.h"
+#include "pagebutton.h"
+#include "stepsview.h"
+#include "symbolview.h"
+#include "tvsession.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+PairingPanel::PairingPanel(TVSession *session, DevicesActions *actions, Icons *icons, QWidget *parent)
+    : Panel(parent)
+    , m_session(session)
+    , m_store(session->store())
+    , m_actions(actions)
+    , m_name(new QLabel(this))
+    , m_steps(new StepsView({QStringLiteral("发现设备"), QStringLiteral("电视确认"), QStringLiteral("连接完成")}, this))
+    , m_connecting(new QWidget(this))
+    , m_connectingText(new QLabel(m_connecting))
+    , m_dots(new ConnectingDots(m_connecting))
+    , m_pinPairing(new PageButton(QStringLiteral("使用 PIN 配对"), PageButton::Kind::secondary, this))
+    , m_pinEntry(new QWidget(this))
+    , m_pinField(new QLineEdit(m_pinEntry))
+    , m_submit(new PageButton(QStringLiteral("提交"), PageButton::Kind::primary, m_pinEntry))
+    , m_main(new PageButton(QString(), PageButton::Kind::primary, this))
+{
+    setObjectName(QStringLiteral("pairingPanel"));
+    auto *heading = new QLabel(QStringLiteral("连接"), this);
+    QFont bold = heading->font();
+    bold.setBold(true);
+    bold.setPointSizeF(bold.pointSizeF() * 1.15);
+    heading->setFont(bold);
+    m_name->setObjectName(QStringLiteral("pairingName"));
+    m_name->setFont(bold);
+    auto *headingRow = new QHBoxLayout;
+    headingRow->addWidget(heading);
+    headingRow->addWidget(m_name, 1);
+
+    m_connectingText->setObjectName(QStringLiteral("connectingText"));
+    auto *connectingRow = new QHBoxLayout(m_connecting);
+    connectingRow->setContentsMargins(0, 0, 0, 0);
+    connectingRow->setSpacing(0);
+    connectingRow->addWidget(m_connectingText);
+    connectingRow->addWidget(m_dots);
+    connectingRow->addStretch(1);
+
+    auto *noteRow = new QHBoxLayout;
+    noteRow->setSpacing(6);
+    noteRow->addWidget(new SymbolView(icons->icon(QStringLiteral("info.circle")), QStringLiteral("info.circle"), 14, this));
+    auto *note = new QLabel(QStringLiteral("配对后可自动重新连接"), this);
+    note->setForegroundRole(QPalette::PlaceholderText);
+    noteRow->addWidget(note, 1);
+
+    m_pinPairing->setObjectName(QStringLiteral("pinPairing"));
+    m_pinPairing->setIcon(icons->icon(QStringLiteral("circle.grid.3x3")));
+    m_pinField->setObjectName(QStringLiteral("pinField"));
+    m_pinField->setAccessibleName(QStringLiteral("PIN"));
+    m_pinField->setPlaceholderText(QStringLiteral("输入电视上的 PIN"));
+    m_submit->setObjectName(QStringLiteral("submitPin"));
+    auto *pinRow = new QHBoxLayout(m_pinEntry);
+    pinRow->setContentsMargins(0, 0, 0, 0);
+    pinRow->addWidget(m_pinField, 1);
+    pinRow->addWidget(m_submit);
+    m_main->setObjectName(QStringLiteral("pairingMain"));
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setSpacing(12);
+    layout->addLayout(headingRow);
+    layout->addWidget(m_steps);
+    layout->addWidget(m_connecting);
+    layout->addLayout(noteRow);
+    layout->addWidget(m_pinPairing, 0, Qt::AlignLeft);
+    layout->addWidget(m_pinEntry);
+    layout->addWidget(m_main);
+
+    QObject::connect(m_pinPairing, &QAbstractButton::clicked, this, [this] { m_actions->pairWithPin(); });
+    QObject::connect(m_main, &QAbstractButton::clicked, this, [this] { m_actions->runMainAction(); });
+    QObject::connect(m_submit, &QAbstractButton::clicked, this, &PairingPanel::submitPin);
+    QObject::connect(m_pinField, &QLineEdit::returnPressed, this, &PairingPanel::submitPin);
+    QObject::connect(session, &TVSession::stateChanged, this, &PairingPanel::refresh);
+    QObject::connect(m_store, &DeviceStore::devicesChanged, this, &PairingPanel::refresh);
+    QObject::connect(m_store, &DeviceStore::selectedIDChanged, this, &PairingPanel::refresh);
+    refresh();
+}
+
+void PairingPanel::submitPin()
+{
+    if (m_actions->submitPin(m_pinField->text()))
+        m_pinField->clear();
+}
+
+void PairingPanel::refresh()
+{
+    const ConnectionState state = m_session->state();
+    const std::optional<TVDevice> selected = m_store->selectedDevice();
+    const QString name = selected ? selected->displayName() : QString();
+    m_name->setText(name);
+    m_steps->setCurrent(pairing::currentStep(state, selected.has_value()));
+
+    const bool connecting = pairing::showsConnecting(state);
+    m_connectingText->setText(QStringLiteral("正在连接 ") + name);
+    m_connecting->setVisible(connecting);
+    m_dots->setActive(connecting);
+
+    m_pinPairing->setEnabled(pairing::pinPairingEnabled(state, selected.has_value()));
+    const bool pinEntry = pairing::showsPinEntry(state);
+    if (!pinEntry)
+        m_pinField->clear();  // a PIN typed for an earlier request means nothing now
+    m_pinEntry->setVisible(pinEntry);
+
+    const QString label = pairing::mainLabel(pairing::mainAction(state));
+    m_main->setText(label);
+    m_main->setAccessibleName(label);
+    m_main->setEnabled(selected.has_value());
+    m_main->updateGeometry();
+}

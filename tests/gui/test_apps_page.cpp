@@ -1,0 +1,247 @@
+// The apps and inputs page as a user drives it, against the simulated TV: texts before and
+// after the lists arrive, search, the inputs tab, launching, switching inputs, icons.
+
+#include "apps/appcard.h"
+#include "apps/appgrid.h"
+#include "apps/appsloader.h"
+#include "apps/inputrow.h"
+#include "apps/segmentedtabs.h"
+#include "appspage.h"
+#include "symbolview.h"
+#include "test_apps_devices_fixture.h"
+
+#include <QLineEdit>
+#include <QStackedWidget>
+#include <QtTest>
+
+using Kind = ConnectionState::Kind;
+
+namespace {
+
+const QString kAppsUri = QStringLiteral("com.webos.applicationManager/listLaunchPoints");
+
+QStringList shownTitles(AppsPage &page)
+{
+    QStringList titles;
+    for (AppCard *card : page.grid()->shownCards())
+        titles.append(card->app().title);
+    return titles;
+}
+
+QList<SimulatedTV::App> tenApps()
+{
+    QList<SimulatedTV::App> apps = SimulatedTV::defaultApps();
+    for (const QString &title : {QStringLiteral("Music"), QStringLiteral("Apple TV"), QStringLiteral("Prime Video"),
+                                 QStringLiteral("Disney+"), QStringLiteral("Spotify")})
+        apps.append({QStringLiteral("app.") + title.toLower(), title});
+    return apps;
+}
+
+int iconDownloads(const SimulatedTV &tv)
+{
+    int count = 0;
+    for (const SimulatedTV::HttpRequest &request : tv.httpRequests())
+        count += request.path.startsWith(QStringLiteral("/resources/icons/")) ? 1 : 0;
+    return count;
+}
+
+}  // namespace
+
+class TestAppsPage : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void emptyTextsBeforeAndAfterTheList()
+    {
+        PageFixture f;
+        SimulatedTV tv(tvOptions(2));
+        QVERIFY(tv.start());
+        AppsPage page(f.ctx, Shell::window);
+        QVERIFY(showPage(page));
+        QLabel *empty = child<QLabel>(&page, QStringLiteral("appsEmptyText"));
+        QCOMPARE(empty->text(), QStringLiteral("连接电视后显示应用"));
+        QVERIFY(empty->isVisible());
+        QVERIFY(child<SymbolView>(&page, QStringLiteral("symbol.cable.connector.horizontal")));
+
+        tv.delayReply(kAppsUri, 600);
+        f.session->connect(f.addTV(tv));
+        QVERIFY(f.waitFor(Kind::ready));
+        QCOMPARE(empty->text(), QStringLiteral("正在读取应用列表…"));
+        QVERIFY(empty->isVisible());
+
+        QTRY_COMPARE(page.grid()->shownCards().size(), 5);
+        QVERIFY(!empty->isVisible());
+        QVERIFY(page.grid()->isVisible());
+
+        // Disconnected again: the session drops its lists and the page says why.
+        f.session->disconnect();
+        QCOMPARE(empty->text(), QStringLiteral("连接电视后显示应用"));
+    }
+
+    void searchAndTheInputsTab()
+    {
+        PageFixture f;
+        SimulatedTV::Options options = tvOptions(2);
+        options.apps = tenApps();
+        SimulatedTV tv(options);
+        QVERIFY(tv.start());
+        QVERIFY(f.pair(tv, f.addTV(tv)));
+        AppsPage page(f.ctx, Shell::window);
+        QVERIFY(showPage(page));
+        QCOMPARE(page.grid()->shownCards().size(), 10);
+        QCOMPARE(page.searchField()->placeholderText(), QStringLiteral("搜索应用"));
+        QCOMPARE(child<QLabel>(&page, QStringLiteral("searchHint"))->text(), QStringLiteral("Ctrl+F"));
+
+        QTest::keyClicks(page.searchField(), QStringLiteral("vid"));
+        QCOMPARE(shownTitles(page), (QStringList{QStringLiteral("Photo & Video"), QStringLiteral("Prime Video")}));
+        page.searchField()->clear();
+
+        QTest::mouseClick(page.tabs()->tab(1), Qt::LeftButton);
+        QCOMPARE(page.tabs()->selection(), 1);
+        QVERIFY(child<QWidget>(&page, QStringLiteral("inputsSection"))->isVisible());
+        QStringList firstSix;
+        for (const SimulatedTV::App &app : tenApps().mid(0, 6))
+            firstSix.append(app.title);
+        QCOMPARE(shownTitles(page), firstSix);
+        // A query lists every match, even on the inputs tab.
+        QTest::keyClicks(page.searchField(), QStringLiteral("i"));
+        QCOMPARE(page.grid()->shownCards().size(), 7);
+
+        QTest::mouseClick(page.tabs()->tab(0), Qt::LeftButton);
+        QVERIFY(!child<QWidget>(&page, QStringLiteral("inputsSection"))->isVisible());
+    }
+
+    void tabPillSlides()
+    {
+        PageFixture f;
+        AppsPage page(f.ctx, Shell::window);
+        QVERIFY(showPage(page));
+        SegmentedTabs *tabs = page.tabs();
+        QCOMPARE(tabs->pillRect(), QRectF(tabs->tab(0)->geometry()));
+        // The pill starts from the old tab and ends on the new one.
+        tabs->setSelection(1);
+        QCOMPARE(tabs->pillRect(), QRectF(tabs->tab(0)->geometry()));
+        QTRY_VERIFY(tabs->pillRect().left() > tabs->tab(0)->geometry().left());
+        QTRY_COMPARE(tabs->pillRect(), QRectF(tabs->tab(1)->geometry()));
+        tabs->setSelection(0);
+        tabs->finishSlide();
+        QCOMPARE(tabs->pillRect(), QRectF(tabs->tab(0)->geometry()));
+    }
+
+    void foregroundAppAndLaunch()
+    {
+        PageFixture f;
+        SimulatedTV tv(tvOptions(2));
+        QVERIFY(tv.start());
+        tv.setForegroundApp(QStringLiteral("netflix"));
+        QVERIFY(f.pair(tv, f.addTV(tv)));
+        AppsPage page(f.ctx, Shell::window);
+        QVERIFY(showPage(page));
+        const auto activeTitles = [&] {
+            QStringList titles;
+            for (AppCard *card : page.grid()->shownCards()) {
+                if (card->isActive())
+                    titles.append(card->app().title);
+            }
+            return titles;
+        };
+        QTRY_COMPARE(activeTitles(), QStringList{QStringLiteral("Netflix")});
+        tv.setForegroundApp(QStringLiteral("youtube.leanback.v4"));
+        QTRY_COMPARE(activeTitles(), QStringList{QStringLiteral("YouTube")});
+
+        AppCard *browser = page.grid()->shownCards().at(3);
+        QCOMPARE(browser->toolTip(), QStringLiteral("启动"));
+        QTest::mouseClick(browser, Qt::LeftButton);
+        QTRY_COMPARE(tv.requestCount(QStringLiteral("system.launcher/launch")), 1);
+        QCOMPARE(tv.lastPayload(QStringLiteral("system.launcher/launch"))[u"id"].toString(),
+                 QStringLiteral("com.webos.app.browser"));
+    }
+
+    void inputsSection()
+    {
+        PageFixture f;
+        SimulatedTV tv(tvOptions(2));
+        QVERIFY(tv.start());
+        AppsPage page(f.ctx, Shell::window);
+        page.tabs()->setSelection(1);
+        QVERIFY(showPage(page));
+        QLabel *current = child<QLabel>(&page, QStringLiteral("currentInputText"));
+        QCOMPARE(current->text(), QStringLiteral("未连接电视"));
+
+        tv.setForegroundApp(QStringLiteral("com.webos.app.hdmi1"));
+        QVERIFY(f.pair(tv, f.addTV(tv)));
+        QTRY_COMPARE(page.inputRows().size(), 3);
+        QCOMPARE(current->text(), QStringLiteral("HDMI 1"));
+        QVERIFY(child<SymbolView>(&page, QStringLiteral("symbol.app.badge")));
+        QCOMPARE(child<QLabel>(&page, QStringLiteral("appsStateTitle"))->text(), QStringLiteral("已连接"));
+
+        InputRow *hdmi1 = page.inputRows().at(0);
+        InputRow *hdmi3 = page.inputRows().at(2);
+        QVERIFY(hdmi1->isInUse());
+        QVERIFY(child<QWidget>(hdmi1, QStringLiteral("inUseBadge"))->isVisible());
+        QVERIFY(hdmi1->findChild<SymbolView *>(QStringLiteral("symbol.checkmark.circle.fill")));
+        QVERIFY(!child<QWidget>(hdmi1, QStringLiteral("unpluggedText"))->isVisible());
+        QVERIFY(!hdmi3->isInUse());
+        QCOMPARE(child<QLabel>(hdmi3, QStringLiteral("unpluggedText"))->text(), QStringLiteral("未连接"));
+        QVERIFY(child<QWidget>(hdmi3, QStringLiteral("unpluggedText"))->isVisible());
+        QCOMPARE(hdmi3->toolTip(), QStringLiteral("切换到 HDMI 3"));
+
+        QTest::mouseClick(hdmi3, Qt::LeftButton);
+        QTRY_COMPARE(tv.lastPayload(QStringLiteral("tv/switchInput"))[u"inputId"].toString(), QStringLiteral("HDMI_3"));
+        tv.setForegroundApp(QStringLiteral("com.webos.app.hdmi3"));
+        QTRY_VERIFY(hdmi3->isInUse());
+        QVERIFY(!hdmi1->isInUse());
+
+        // Standby while connected: the state reads "待机".
+        tv.setPowerState(QStringLiteral("Active Standby"));
+        QTRY_COMPARE(child<QLabel>(&page, QStringLiteral("appsStateTitle"))->text(), QStringLiteral("待机"));
+    }
+
+    void iconsLoadOnceAndShowPlaceholdersFirst()
+    {
+        PageFixture f;
+        SimulatedTV tv(tvOptions(2));
+        QVERIFY(tv.start());
+        QVERIFY(f.pair(tv, f.addTV(tv)));
+        tv.clearRecord();
+        AppsPage page(f.ctx, Shell::window);
+        QVERIFY(showPage(page));
+        QVERIFY(!page.grid()->shownCards().first()->hasIcon());  // placeholder until it arrives
+        QTRY_VERIFY(std::all_of(page.grid()->shownCards().cbegin(), page.grid()->shownCards().cend(),
+                                [](AppCard *card) { return card->hasIcon(); }));
+        QCOMPARE(iconDownloads(tv), 5);
+
+        // Filtering, tab switches and a reloaded list fetch nothing again.
+        QTest::keyClicks(page.searchField(), QStringLiteral("net"));
+        page.searchField()->clear();
+        page.tabs()->setSelection(1);
+        page.tabs()->setSelection(0);
+        page.hide();
+        QVERIFY(showPage(page));
+        QTRY_VERIFY(page.loader()->runs() >= 2);
+        QTest::qWait(200);
+        QCOMPARE(iconDownloads(tv), 5);
+    }
+
+    void findFocusesSearchButShowingDoesNot()
+    {
+        PageFixture f;
+        QStackedWidget stack;
+        auto *first = new QLineEdit(&stack);
+        auto *page = new AppsPage(f.ctx, Shell::window);
+        stack.addWidget(first);
+        stack.addWidget(page);
+        stack.show();
+        QApplication::setActiveWindow(&stack);
+        first->setFocus();
+        QVERIFY(QTest::qWaitForWindowActive(&stack));
+        stack.setCurrentWidget(page);
+        QVERIFY(!page->searchField()->hasFocus());
+        QVERIFY(!qobject_cast<QLineEdit *>(QApplication::focusWidget()));
+        page->focusSearch();
+        QVERIFY(page->searchField()->hasFocus());
+    }
+};
+
+QTEST_MAIN(TestAppsPage)
+#include "test_apps_page.moc"

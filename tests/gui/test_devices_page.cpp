@@ -1,0 +1,322 @@
+// The devices page as a user drives it: typing an address, the saved TVs, the radar and the
+// pairing panel, against simulated TVs.
+
+#include "devices/connectingdots.h"
+#include "devices/devicerow.h"
+#include "devices/discoverypanel.h"
+#include "devices/pagebutton.h"
+#include "devices/pairingpanel.h"
+#include "devices/radarview.h"
+#include "devices/stepsview.h"
+#include "devicespage.h"
+#include "roundiconbutton.h"
+#include "symbolview.h"
+#include "test_apps_devices_fixture.h"
+
+#include <QCoro/QCoroTimer>
+#include <QLineEdit>
+#include <QStackedWidget>
+#include <QtTest>
+
+using Kind = ConnectionState::Kind;
+
+namespace {
+
+// Finds one TV after a short wait, so the scanning look can be seen.
+class SlowNetwork : public TVNetwork {
+public:
+    QCoro::Task<QList<SSDPDiscovery::Found>> discover(std::chrono::milliseconds) override
+    {
+        co_await QCoro::sleepFor(std::chrono::milliseconds(300));
+        SSDPDiscovery::Found found;
+        found.host = QStringLiteral("127.0.13.7");
+        found.uuid = QStringLiteral("uuid-found");
+        found.name = QStringLiteral("客厅电视");
+        found.model = QStringLiteral("OLED55C1");
+        co_return QList<SSDPDiscovery::Found>{found};
+    }
+    std::optional<QString> lookupMAC(const QString &) override { return std::nullopt; }
+    bool wake(const QString &, const std::optional<QString> &) override { return false; }
+};
+
+}  // namespace
+
+class TestDevicesPage : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void manualEntry_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<bool>("byReturn");
+        QTest::newRow("address, Return") << QStringLiteral("127.0.13.2") << true << true;
+        QTest::newRow("address, button") << QStringLiteral("127.0.13.2") << true << false;
+        QTest::newRow("three parts") << QStringLiteral("192.168.1") << false << true;
+        QTest::newRow("host name") << QStringLiteral("living-room.local") << false << true;
+    }
+
+    // Typing enables the button only for a full address; Return and the button do the same.
+    void manualEntry()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, valid);
+        QFETCH(bool, byReturn);
+        PageFixture f;
+        SimulatedTV tv(tvOptions(2));
+        QVERIFY(tv.start());
+        DevicesPage page(f.ctx);
+        QVERIFY(showPage(page));
+        DiscoveryPanel *discovery = page.discovery();
+        QVERIFY(!discovery->manualField()->isVisible());
+        QTest::mouseClick(child<QAbstractButton>(&page, QStringLiteral("manualOpener")), Qt::LeftButton);
+        QVERIFY(discovery->manualField()->isVisible());
+        QCOMPARE(discovery->manualField()->placeholderText(), QStringLiteral("例如 192.168.1.105"));
+
+        QTest::keyClicks(discovery->manualField(), text);
+        QCOMPARE(discovery->addButton()->isEnabled(), valid);
+        if (byReturn)
+            QTest::keyClick(discovery->manualField(), Qt::Key_Return);
+        QTest::mouseClick(discovery->addButton(), Qt::LeftButton);  // hidden after Return
+        if (!valid) {
+            QCOMPARE(discovery->manualField()->text(), text);
+            QVERIFY(discovery->manualField()->isVisible());
+            QVERIFY(f.store->devices().isEmpty());
+            QCOMPARE(f.session->state(), ConnectionState::offline());
+            return;
+        }
+        QCOMPARE(f.store->devices().size(), 1);
+        QVERIFY(discovery->manualField()->text().isEmpty());
+        QVERIFY(!discovery->showManual());
+        QVERIFY(!discovery->manualField()->isVisible());
+        QVERIFY(f.waitFor(Kind::ready));
+        QCOMPARE(page.rows().size(), 1);
+    }
+
+    void fullAddressEnablesButton()
+    {
+        PageFixture f;
+        DevicesPage page(f.ctx);
+        page.discovery()->setShowManual(true);
+        page.discovery()->manualField()->setText(QStringLiteral("192.168.1.105"));
+        QVERIFY(page.discovery()->addButton()->isEnabled());
+        page.discovery()->manualField()->setText(QStringLiteral("192.168.1.105x"));
+        QVERIFY(!page.discovery()->addButton()->isEnabled());
+    }
+
+    void savedRowsShowPairingAndSelect()
+    {
+        PageFixture f;
+        SimulatedTV tv(tvOptions(2));
+        QVERIFY(tv.start());
+        const QString other = f.store->upsert(QStringLiteral("127.0.13.9"), std::nullopt, QString()).id;
+        const QString id = f.addTV(tv);
+        QVERIFY(f.pair(tv, id));
+        DevicesPage page(f.ctx);
+        QVERIFY(showPage(page));
+
+        QCOMPARE(page.rows().size(), 2);
+        DeviceRow *unpaired = page.rows().at(0);
+        DeviceRow *paired = page.rows().at(1);
+        QCOMPARE(unpaired->accessibleName(), QStringLiteral("LG 电视"));
+        QVERIFY(!unpaired->findChild<BadgeLabel *>()->isVisible());
+        QVERIFY(child<SymbolView>(unpaired, QStringLiteral("symbol.clock"))->isVisible());
+        QCOMPARE(paired->findChild<BadgeLabel *>()->text(), QStringLiteral("已配对"));
+        QVERIFY(paired->findChild<BadgeLabel *>()->isVisible());
+        QVERIFY(paired->findChild<SymbolView *>(QStringLiteral("symbol.largecircle.fill.circle")));
+        QVERIFY(unpaired->findChild<SymbolView *>(QStringLiteral("symbol.circle")));
+        QCOMPARE(unpaired->deleteButton()->toolTip(), QStringLiteral("删除此电视"));
+
+        // Selecting the other TV neither connects to it nor drops the current connection.
+        const int connections = tv.controlConnections();
+        QTest::mouseClick(unpaired, Qt::LeftButton);
+        QCOMPARE(f.store->selectedID(), other);
+        QVERIFY(unpaired->isSelectedTV());
+        QVERIFY(!paired->isSelectedTV());
+        QTest::qWait(50);
+        QCOMPARE(tv.controlConnections(), connections);
+        QCOMPARE(f.session->state(), ConnectionState::ready());
+    }
+
+    void deleteFromRow()
+    {
+        PageFixture f;
+        SimulatedTV tv(tvOptions(2));
+        QVERIFY(tv.start());
+        f.store->upsert(QStringLiteral("127.0.13.9"));
+        const QString id = f.addTV(tv);
+        QVERIFY(f.pair(tv, id));
+        DevicesPage page(f.ctx);
+        QVERIFY(showPage(page));
+
+        // The other TV first: the connection stays.
+        QTest::mouseClick(page.rows().at(0)->deleteButton(), Qt::LeftButton);
+        QCOMPARE(f.store->devices().size(), 1);
+        QTRY_COMPARE(page.rows().size(), 1);
+        QCOMPARE(f.session->state(), ConnectionState::ready());
+
+        // Then the selected one, through its own row's button: disconnected, row gone.
+        QTest::mouseClick(page.rows().at(0)->deleteButton(), Qt::LeftButton);
+        QCOMPARE(f.session->state(), ConnectionState::offline());
+        QVERIFY(f.store->devices().isEmpty());
+        QTRY_COMPARE(page.findChildren<DeviceRow *>().size(), 0);
+        QVERIFY(!page.pairingPanel()->mainButton()->isEnabled());
+    }
+
+    void radarScansAndShowsFound()
+    {
+        PageFixture f;
+        f.makeSession(std::make_unique<SlowNetwork>());
+        f.rebind();
+        DevicesPage page(f.ctx);
+        QVERIFY(showPage(page));
+        DiscoveryPanel *discovery = page.discovery();
+        QLabel *status = child<QLabel>(discovery, QStringLiteral("discoveryStatus"));
+        QLabel *subtitle = child<QLabel>(discovery, QStringLiteral("discoverySubtitle"));
+        // The page does not scan by itself.
+        QVERIFY(!f.session->isScanning());
+        QCOMPARE(status->text(), QStringLiteral("未发现电视，可点击雷达重新搜索或手动输入 IP"));
+        QCOMPARE(subtitle->text(), QStringLiteral("搜索同一网络中的设备"));
+        QCOMPARE(discovery->radar()->toolTip(), QStringLiteral("重新搜索电视"));
+
+        QTest::mouseClick(discovery->radar(), Qt::LeftButton);
+        QVERIFY(f.session->isScanning());
+        QVERIFY(discovery->radar()->isSweeping());
+        QCOMPARE(status->text(), QStringLiteral("搜索中…"));
+        QCOMPARE(subtitle->text(), QStringLiteral("正在搜索同一网络中的设备…"));
+        const double before = discovery->radar()->angle();
+        QTRY_VERIFY(discovery->radar()->angle() != before);
+
+        QTRY_VERIFY(!f.session->isScanning());
+        QVERIFY(!discovery->radar()->isSweeping());
+        QVERIFY(!status->isVisible());
+        const QList<QLabel *> found = discovery->findChildren<QLabel *>(QStringLiteral("foundTV"));
+        QCOMPARE(found.size(), 1);
+        QCOMPARE(found.first()->text(), QStringLiteral("客厅电视 · OLED55C1 · 127.0.13.7"));
+        QCOMPARE(page.rows().size(), 1);  // the scan saved it too
+
+        // The header's button runs the same scan.
+        QTest::mouseClick(child<QAbstractButton>(&page, QStringLiteral("addTV")), Qt::LeftButton);
+        QVERIFY(f.session->isScanning());
+        QTRY_VERIFY(!f.session->isScanning());
+    }
+
+    void pairingPanelFollowsState()
+    {
+        PageFixture f;
+        SimulatedTV tv(tvOptions(2));
+        QVERIFY(tv.start());
+        DevicesPage page(f.ctx);
+        QVERIFY(showPage(page));
+        PairingPanel *panel = page.pairingPanel();
+        QCOMPARE(panel->steps()->titles(),
+                 (QStringList{QStringLiteral("发现设备"), QStringLiteral("电视确认"), QStringLiteral("连接完成")}));
+        QVERIFY(!panel->mainButton()->isEnabled());
+        QVERIFY(!panel->pinButton()->isEnabled());
+        QCOMPARE(panel->steps()->current(), 0);
+        QCOMPARE(panel->mainButton()->text(), QStringLiteral("连接电视"));
+
+        const QString id = f.addTV(tv);
+        f.store->setSelectedID(id);
+        QVERIFY(panel->mainButton()->isEnabled());
+        QCOMPARE(panel->steps()->current(), 1);
+        QCOMPARE(child<QLabel>(panel, QStringLiteral("pairingName"))->text(), QStringLiteral("LG 电视"));
+
+        // Held in "connecting" by a slow hello: the animated progress line.
+        tv.delayReply(QStringLiteral("hello"), 600);
+        QTest::mouseClick(panel->mainButton(), Qt::LeftButton);
+        QCOMPARE(f.session->state(), ConnectionState::connecting());
+        QVERIFY(panel->connectingRow()->isVisible());
+        QCOMPARE(child<QLabel>(panel, QStringLiteral("connectingText"))->text(), QStringLiteral("正在连接 LG 电视"));
+        QCOMPARE(panel->mainButton()->text(), QStringLiteral("重新发送配对请求"));
+        QCOMPARE(panel->steps()->current(), 2);
+        QVERIFY(panel->dots()->isActive());
+        QTRY_VERIFY(panel->dots()->phase() > 0);
+
+        QVERIFY(f.waitFor(Kind::ready));
+        QVERIFY(!panel->connectingRow()->isVisible());
+        QVERIFY(!panel->dots()->isActive());
+        QCOMPARE(panel->mainButton()->text(), QStringLiteral("断开连接"));
+        QVERIFY(!panel->pinButton()->isEnabled());
+        QCOMPARE(panel->steps()->current(), 3);
+        QVERIFY(!panel->pinEntry()->isVisible());
+
+        QTest::mouseClick(panel->mainButton(), Qt::LeftButton);
+        QCOMPARE(f.session->state(), ConnectionState::offline());
+        QCOMPARE(panel->mainButton()->text(), QStringLiteral("连接电视"));
+    }
+
+    void promptApprovalShowsNoPinField()
+    {
+        PageFixture f;
+        SimulatedTV::Options options = tvOptions(2);
+        options.approveDelayMs = -1;
+        SimulatedTV tv(options);
+        QVERIFY(tv.start());
+        f.store->setSelectedID(f.addTV(tv));
+        DevicesPage page(f.ctx);
+        QVERIFY(showPage(page));
+        PairingPanel *panel = page.pairingPanel();
+        QTest::mouseClick(panel->mainButton(), Qt::LeftButton);
+        QVERIFY(f.waitFor(Kind::awaitingApproval));
+        QVERIFY(!panel->pinEntry()->isVisible());
+        QCOMPARE(panel->mainButton()->text(), QStringLiteral("重新发送配对请求"));
+        // Asking again makes the TV prompt again.
+        QTest::mouseClick(panel->mainButton(), Qt::LeftButton);
+        QTRY_COMPARE(tv.pairingPrompts(), 2);
+        f.session->disconnect();
+    }
+
+    void pinPairingThroughThePanel()
+    {
+        PageFixture f;
+        SimulatedTV::Options options = tvOptions(2);
+        options.pairing = SimulatedTV::Pairing::AsRequested;
+        options.pin = QStringLiteral("135790");
+        SimulatedTV tv(options);
+        QVERIFY(tv.start());
+        const QString id = f.addTV(tv);
+        f.store->setSelectedID(id);
+        DevicesPage page(f.ctx);
+        QVERIFY(showPage(page));
+        PairingPanel *panel = page.pairingPanel();
+        QVERIFY(!panel->pinEntry()->isVisible());
+
+        QTest::mouseClick(panel->pinButton(), Qt::LeftButton);
+        QVERIFY(f.waitFor(Kind::awaitingApproval));
+        QVERIFY(panel->pinEntry()->isVisible());
+        QCOMPARE(panel->pinField()->placeholderText(), QStringLiteral("输入电视上的 PIN"));
+        QVERIFY(!panel->pinField()->hasFocus());
+        QTest::keyClicks(panel->pinField(), QStringLiteral("135790"));
+        QTest::keyClick(panel->pinField(), Qt::Key_Return);
+        QVERIFY(panel->pinField()->text().isEmpty());
+        QVERIFY(f.waitFor(Kind::ready));
+        QCOMPARE(tv.lastPayload(QStringLiteral("pairing/setPin"))[u"pin"].toString(), QStringLiteral("135790"));
+        QVERIFY(f.store->device(id)->isPaired());
+        QVERIFY(!panel->pinEntry()->isVisible());
+        QCOMPARE(page.rows().first()->findChild<BadgeLabel *>()->text(), QStringLiteral("已配对"));
+    }
+
+    // Switching to the page must not put the caret in a text field.
+    void noFieldTakesFocusOnShow()
+    {
+        PageFixture f;
+        f.store->setSelectedID(f.store->upsert(QStringLiteral("127.0.13.9")).id);
+        QStackedWidget stack;
+        auto *first = new QLineEdit(&stack);
+        auto *page = new DevicesPage(f.ctx);
+        stack.addWidget(first);
+        stack.addWidget(page);
+        page->discovery()->setShowManual(true);
+        stack.show();
+        QApplication::setActiveWindow(&stack);
+        first->setFocus();
+        QVERIFY(QTest::qWaitForWindowActive(&stack));
+        stack.setCurrentWidget(page);
+        QWidget *focus = QApplication::focusWidget();
+        QVERIFY(!qobject_cast<QLineEdit *>(focus));
+    }
+};
+
+QTEST_MAIN(TestDevicesPage)
+#include "test_devices_page.moc"
