@@ -1,34 +1,46 @@
 #pragma once
 
-// A page under test: the session fixture's store and session, the icon set and the theme,
-// bundled the way the windows get them.
+// The widget fixture plus what the devices and apps tests share: shorter wake timings, TVs
+// with chosen options, waits on the session state, and showing a page with settled layouts.
 
-#include "icons.h"
-#include "sessionfixture.h"
-#include "theme.h"
-#include "uicontext.h"
+#include "guifixture.h"
 
-#include <QAbstractButton>
-#include <QApplication>
 #include <QLabel>
-#include <QTest>
 
-struct PageFixture : SessionFixture {
-    Icons icons;
-    Theme theme;
-    UiContext ctx;
-
+struct PageFixture : GuiFixture {
     PageFixture()
     {
-        ctx.session = session.get();
-        ctx.store = store.get();
-        ctx.settings = Settings(dir.filePath(QStringLiteral("settings.ini")));
-        ctx.icons = &icons;
-        ctx.theme = &theme;
+        TVSession::Timing timing = session->timing();
+        timing.wakeFirstWait = 50ms;
+        timing.wakeBetweenAttempts = 50ms;
+        timing.wakePoll = 20ms;
+        timing.wakeAttempts = 2;
+        timing.ensurePoll = 10ms;
+        session->setTiming(timing);
     }
 
-    // After makeSession() replaced the session.
-    void rebind() { ctx.session = session.get(); }
+    SimulatedTV::Options options(int last) const
+    {
+        SimulatedTV::Options options;
+        options.address = address(last);
+        options.approveDelayMs = 20;
+        options.uuid = QStringLiteral("uuid-page-%1").arg(last);
+        return options;
+    }
+
+    // Saved (not selected, not connected).
+    QString addTV(const SimulatedTV &tv) { return store->upsert(tv.host()).id; }
+
+    bool waitFor(ConnectionState::Kind kind, int ms = 5000)
+    {
+        return QTest::qWaitFor([&] { return session->state().is(kind); }, ms);
+    }
+
+    // Paired and the app list loaded.
+    bool pairWithApps(SimulatedTV &tv)
+    {
+        return pair(tv) && QTest::qWaitFor([&] { return !session->apps().isEmpty(); }, 5000);
+    }
 };
 
 template <typename T>
@@ -40,18 +52,7 @@ T *child(QObject *root, const QString &name)
     return found;
 }
 
-// Texts of the visible labels below root, in creation order.
-inline QStringList visibleTexts(QWidget *root)
-{
-    QStringList texts;
-    for (QLabel *label : root->findChildren<QLabel *>()) {
-        if (label->isVisibleTo(root) && !label->text().isEmpty())
-            texts.append(label->text());
-    }
-    return texts;
-}
-
-// Shown at the window's smallest content size, with its layouts settled.
+// Shown at the size the page gets in the smallest window, with its layouts settled.
 inline bool showPage(QWidget &page)
 {
     page.resize(800, 560);

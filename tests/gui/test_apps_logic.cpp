@@ -4,7 +4,7 @@
 #include "apps/appiconloader.h"
 #include "apps/appsloader.h"
 #include "apps/appsrules.h"
-#include "sessionfixture.h"
+#include "test_apps_devices_fixture.h"
 
 #include <QtTest>
 
@@ -123,8 +123,8 @@ private Q_SLOTS:
 
     void loaderRunsWhileShownAndReady()
     {
-        SessionFixture f;
-        SimulatedTV tv(tvOptions(2));
+        PageFixture f;
+        SimulatedTV tv(f.options(2));
         QVERIFY(tv.start());
         const QString id = f.addTV(tv);
         AppsLoader loader(f.session.get());
@@ -136,7 +136,7 @@ private Q_SLOTS:
         QCOMPARE(loader.runs(), 0);
 
         // Becoming ready while shown loads once more on top of the session's own load.
-        QVERIFY(f.pair(tv, id));
+        QVERIFY(f.pairWithApps(tv));
         QTRY_COMPARE(tv.requestCount(appsUri), 2);
         QCOMPARE(tv.requestCount(inputsUri), 2);
         QCOMPARE(loader.runs(), 1);
@@ -144,7 +144,7 @@ private Q_SLOTS:
         // Hidden: readiness changes are ignored; shown again: one load.
         loader.setShown(false);
         f.session->disconnect();
-        QVERIFY(f.pair(tv, id));
+        QVERIFY(f.pairWithApps(tv));
         QTest::qWait(100);
         QCOMPARE(loader.runs(), 1);
         loader.setShown(true);
@@ -156,11 +156,11 @@ private Q_SLOTS:
 
     void loaderStopsWhenNoLongerReady()
     {
-        SessionFixture f;
-        SimulatedTV tv(tvOptions(2));
+        PageFixture f;
+        SimulatedTV tv(f.options(2));
         QVERIFY(tv.start());
         const QString id = f.addTV(tv);
-        QVERIFY(f.pair(tv, id));
+        QVERIFY(f.pairWithApps(tv));
         const QString inputsUri = QStringLiteral("tv/getExternalInputList");
         const QString appsUri = QStringLiteral("com.webos.applicationManager/listLaunchPoints");
         tv.delayReply(inputsUri, 300);
@@ -175,10 +175,10 @@ private Q_SLOTS:
 
     void iconsLoadOnce()
     {
-        SessionFixture f;
-        SimulatedTV tv(tvOptions(2));
+        PageFixture f;
+        SimulatedTV tv(f.options(2));
         QVERIFY(tv.start());
-        QVERIFY(f.pair(tv, f.addTV(tv)));
+        QVERIFY(f.pairWithApps(tv));
         const TVApp app = f.session->apps().first();
         QVERIFY(app.icon.has_value());
         AppIconLoader loader(f.session.get());
@@ -207,5 +207,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestAppsLogic)
+QTEST_MAIN(TestAppsLogic)
 #include "test_apps_logic.moc"

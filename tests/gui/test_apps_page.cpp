@@ -54,7 +54,7 @@ private Q_SLOTS:
     void emptyTextsBeforeAndAfterTheList()
     {
         PageFixture f;
-        SimulatedTV tv(tvOptions(2));
+        SimulatedTV tv(f.options(2));
         QVERIFY(tv.start());
         AppsPage page(f.ctx, Shell::window);
         QVERIFY(showPage(page));
@@ -81,11 +81,11 @@ private Q_SLOTS:
     void searchAndTheInputsTab()
     {
         PageFixture f;
-        SimulatedTV::Options options = tvOptions(2);
+        SimulatedTV::Options options = f.options(2);
         options.apps = tenApps();
         SimulatedTV tv(options);
         QVERIFY(tv.start());
-        QVERIFY(f.pair(tv, f.addTV(tv)));
+        QVERIFY(f.pairWithApps(tv));
         AppsPage page(f.ctx, Shell::window);
         QVERIFY(showPage(page));
         QCOMPARE(page.grid()->shownCards().size(), 10);
@@ -131,10 +131,10 @@ private Q_SLOTS:
     void foregroundAppAndLaunch()
     {
         PageFixture f;
-        SimulatedTV tv(tvOptions(2));
+        SimulatedTV tv(f.options(2));
         QVERIFY(tv.start());
         tv.setForegroundApp(QStringLiteral("netflix"));
-        QVERIFY(f.pair(tv, f.addTV(tv)));
+        QVERIFY(f.pairWithApps(tv));
         AppsPage page(f.ctx, Shell::window);
         QVERIFY(showPage(page));
         const auto activeTitles = [&] {
@@ -160,7 +160,7 @@ private Q_SLOTS:
     void inputsSection()
     {
         PageFixture f;
-        SimulatedTV tv(tvOptions(2));
+        SimulatedTV tv(f.options(2));
         QVERIFY(tv.start());
         AppsPage page(f.ctx, Shell::window);
         page.tabs()->setSelection(1);
@@ -169,7 +169,7 @@ private Q_SLOTS:
         QCOMPARE(current->text(), QStringLiteral("未连接电视"));
 
         tv.setForegroundApp(QStringLiteral("com.webos.app.hdmi1"));
-        QVERIFY(f.pair(tv, f.addTV(tv)));
+        QVERIFY(f.pairWithApps(tv));
         QTRY_COMPARE(page.inputRows().size(), 3);
         QCOMPARE(current->text(), QStringLiteral("HDMI 1"));
         QVERIFY(child<SymbolView>(&page, QStringLiteral("symbol.app.badge")));
@@ -200,9 +200,9 @@ private Q_SLOTS:
     void iconsLoadOnceAndShowPlaceholdersFirst()
     {
         PageFixture f;
-        SimulatedTV tv(tvOptions(2));
+        SimulatedTV tv(f.options(2));
         QVERIFY(tv.start());
-        QVERIFY(f.pair(tv, f.addTV(tv)));
+        QVERIFY(f.pairWithApps(tv));
         tv.clearRecord();
         AppsPage page(f.ctx, Shell::window);
         QVERIFY(showPage(page));

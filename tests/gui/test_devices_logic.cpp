@@ -4,31 +4,11 @@
 #include "devices/devicesactions.h"
 #include "devices/ipv4text.h"
 #include "devices/pairingrules.h"
-#include "sessionfixture.h"
+#include "test_apps_devices_fixture.h"
 
 #include <QtTest>
 
 using Kind = ConnectionState::Kind;
-
-namespace {
-
-// Records wake requests instead of broadcasting; finds nothing.
-class RecordingNetwork : public TVNetwork {
-public:
-    explicit RecordingNetwork(QStringList *wakes) : m_wakes(wakes) {}
-    QCoro::Task<QList<SSDPDiscovery::Found>> discover(std::chrono::milliseconds) override { co_return {}; }
-    std::optional<QString> lookupMAC(const QString &) override { return QStringLiteral("a8:23:fe:01:02:03"); }
-    bool wake(const QString &mac, const std::optional<QString> &) override
-    {
-        m_wakes->append(mac);
-        return true;
-    }
-
-private:
-    QStringList *m_wakes;
-};
-
-}  // namespace
 
 class TestDevicesLogic : public QObject {
     Q_OBJECT
@@ -106,12 +86,12 @@ private Q_SLOTS:
 
     void manualAddressSavesAndConnects()
     {
-        SessionFixture f;
-        SimulatedTV tv(tvOptions(2));
+        PageFixture f;
+        SimulatedTV tv(f.options(2));
         QVERIFY(tv.start());
         DevicesActions actions(f.session.get());
 
-        QVERIFY(!actions.addManualHost(QStringLiteral("127.0.13")));
+        QVERIFY(!actions.addManualHost(QStringLiteral("127.0.40")));
         QVERIFY(!actions.addManualHost(QStringLiteral("localhost")));
         QVERIFY(f.store->devices().isEmpty());
         QCOMPARE(f.session->state(), ConnectionState::offline());
@@ -133,12 +113,12 @@ private Q_SLOTS:
 
     void deleteDisconnectsOnlyTheSelectedTV()
     {
-        SessionFixture f;
-        SimulatedTV tv(tvOptions(2));
+        PageFixture f;
+        SimulatedTV tv(f.options(2));
         QVERIFY(tv.start());
-        const QString other = f.store->upsert(QStringLiteral("127.0.13.9")).id;
+        const QString other = f.store->upsert(f.address(9).toString()).id;
         const QString id = f.addTV(tv);
-        QVERIFY(f.pair(tv, id));
+        QVERIFY(f.pairWithApps(tv));
         DevicesActions actions(f.session.get());
 
         actions.remove(other);
@@ -147,7 +127,7 @@ private Q_SLOTS:
         QCOMPARE(f.session->state(), ConnectionState::ready());
         QCOMPARE(tv.openControlConnections(), 1);
 
-        const QString third = f.store->upsert(QStringLiteral("127.0.13.10")).id;
+        const QString third = f.store->upsert(f.address(10).toString()).id;
         actions.remove(id);
         QCOMPARE(f.session->state(), ConnectionState::offline());
         QVERIFY(!f.session->client());
@@ -158,11 +138,11 @@ private Q_SLOTS:
 
     void selectDoesNotConnect()
     {
-        SessionFixture f;
-        SimulatedTV tv(tvOptions(2));
+        PageFixture f;
+        SimulatedTV tv(f.options(2));
         QVERIFY(tv.start());
         const QString id = f.addTV(tv);
-        f.store->upsert(QStringLiteral("127.0.13.9"));
+        f.store->upsert(f.address(9).toString());
         f.store->setSelectedID(std::nullopt);
         DevicesActions actions(f.session.get());
         QSignalSpy selections(f.store.get(), &DeviceStore::selectedIDChanged);
@@ -177,10 +157,8 @@ private Q_SLOTS:
 
     void mainButtonFollowsState()
     {
-        QStringList wakes;
-        SessionFixture f;
-        f.makeSession(std::make_unique<RecordingNetwork>(&wakes));
-        SimulatedTV tv(tvOptions(2));
+        PageFixture f;
+        SimulatedTV tv(f.options(2));
         QVERIFY(tv.start());
         const QString id = f.addTV(tv);
         f.store->setSelectedID(id);
@@ -198,26 +176,28 @@ private Q_SLOTS:
         QVERIFY(f.waitFor(Kind::sleeping));
         actions.runMainAction();  // sleeping: wake
         QCOMPARE(f.session->state(), ConnectionState::waking());
-        QCOMPARE(wakes, QStringList{QStringLiteral("a8:23:fe:01:02:03")});
-        f.session->disconnect();
+        QVERIFY(f.logLines().contains(QStringLiteral("WOL a8:23:fe:01:02:03 -> 255.255.255.255 sent=true")));
+        // The TV stays asleep: the wake loop gives up after its (shortened) attempts.
+        QVERIFY(f.waitFor(Kind::error, 10000));
     }
 
     void mainButtonWithoutSavedSelectionDoesNothing()
     {
-        SessionFixture f;
+        PageFixture f;
         f.store->setSelectedID(QStringLiteral("no-such-tv"));
         DevicesActions actions(f.session.get());
+        QSignalSpy states(f.session.get(), &TVSession::stateChanged);
         QVERIFY(!actions.hasSelection());
         actions.runMainAction();
         actions.pairWithPin();
         QCOMPARE(f.session->state(), ConnectionState::offline());
-        QVERIFY(f.states.isEmpty());
+        QVERIFY(states.isEmpty());
     }
 
     void pinPairingEndToEnd()
     {
-        SessionFixture f;
-        SimulatedTV::Options options = tvOptions(2);
+        PageFixture f;
+        SimulatedTV::Options options = f.options(2);
         options.pairing = SimulatedTV::Pairing::AsRequested;
         options.pin = QStringLiteral("482913");
         SimulatedTV tv(options);
@@ -247,5 +227,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestDevicesLogic)
+QTEST_MAIN(TestDevicesLogic)
 #include "test_devices_logic.moc"

@@ -10,36 +10,15 @@
 #include "devices/stepsview.h"
 #include "devicespage.h"
 #include "roundiconbutton.h"
+#include "ssdpresponder.h"
 #include "symbolview.h"
 #include "test_apps_devices_fixture.h"
 
-#include <QCoro/QCoroTimer>
 #include <QLineEdit>
 #include <QStackedWidget>
 #include <QtTest>
 
 using Kind = ConnectionState::Kind;
-
-namespace {
-
-// Finds one TV after a short wait, so the scanning look can be seen.
-class SlowNetwork : public TVNetwork {
-public:
-    QCoro::Task<QList<SSDPDiscovery::Found>> discover(std::chrono::milliseconds) override
-    {
-        co_await QCoro::sleepFor(std::chrono::milliseconds(300));
-        SSDPDiscovery::Found found;
-        found.host = QStringLiteral("127.0.13.7");
-        found.uuid = QStringLiteral("uuid-found");
-        found.name = QStringLiteral("客厅电视");
-        found.model = QStringLiteral("OLED55C1");
-        co_return QList<SSDPDiscovery::Found>{found};
-    }
-    std::optional<QString> lookupMAC(const QString &) override { return std::nullopt; }
-    bool wake(const QString &, const std::optional<QString> &) override { return false; }
-};
-
-}  // namespace
 
 class TestDevicesPage : public QObject {
     Q_OBJECT
@@ -50,8 +29,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("valid");
         QTest::addColumn<bool>("byReturn");
-        QTest::newRow("address, Return") << QStringLiteral("127.0.13.2") << true << true;
-        QTest::newRow("address, button") << QStringLiteral("127.0.13.2") << true << false;
+        QTest::newRow("address, Return") << QStringLiteral("TV") << true << true;
+        QTest::newRow("address, button") << QStringLiteral("TV") << true << false;
         QTest::newRow("three parts") << QStringLiteral("192.168.1") << false << true;
         QTest::newRow("host name") << QStringLiteral("living-room.local") << false << true;
     }
@@ -63,8 +42,10 @@ private Q_SLOTS:
         QFETCH(bool, valid);
         QFETCH(bool, byReturn);
         PageFixture f;
-        SimulatedTV tv(tvOptions(2));
+        SimulatedTV tv(f.options(2));
         QVERIFY(tv.start());
+        if (text == QLatin1String("TV"))
+            text = tv.host();
         DevicesPage page(f.ctx);
         QVERIFY(showPage(page));
         DiscoveryPanel *discovery = page.discovery();
@@ -107,11 +88,11 @@ private Q_SLOTS:
     void savedRowsShowPairingAndSelect()
     {
         PageFixture f;
-        SimulatedTV tv(tvOptions(2));
+        SimulatedTV tv(f.options(2));
         QVERIFY(tv.start());
-        const QString other = f.store->upsert(QStringLiteral("127.0.13.9"), std::nullopt, QString()).id;
+        const QString other = f.store->upsert(f.address(9).toString(), std::nullopt, QString()).id;
         const QString id = f.addTV(tv);
-        QVERIFY(f.pair(tv, id));
+        QVERIFY(f.pairWithApps(tv));
         DevicesPage page(f.ctx);
         QVERIFY(showPage(page));
 
@@ -141,11 +122,11 @@ private Q_SLOTS:
     void deleteFromRow()
     {
         PageFixture f;
-        SimulatedTV tv(tvOptions(2));
+        SimulatedTV tv(f.options(2));
         QVERIFY(tv.start());
-        f.store->upsert(QStringLiteral("127.0.13.9"));
+        f.store->upsert(f.address(9).toString());
         const QString id = f.addTV(tv);
-        QVERIFY(f.pair(tv, id));
+        QVERIFY(f.pairWithApps(tv));
         DevicesPage page(f.ctx);
         QVERIFY(showPage(page));
 
@@ -166,8 +147,9 @@ private Q_SLOTS:
     void radarScansAndShowsFound()
     {
         PageFixture f;
-        f.makeSession(std::make_unique<SlowNetwork>());
-        f.rebind();
+        SsdpResponder responder(f.address(7), {}, SsdpResponder::usnFor(QStringLiteral("uuid-found")));
+        responder.setDescription(QStringLiteral("客厅电视"), QStringLiteral("OLED55C1"), QStringLiteral("uuid-found"));
+        QVERIFY2(responder.start(), qPrintable(responder.errorString()));
         DevicesPage page(f.ctx);
         QVERIFY(showPage(page));
         DiscoveryPanel *discovery = page.discovery();
@@ -192,7 +174,7 @@ private Q_SLOTS:
         QVERIFY(!status->isVisible());
         const QList<QLabel *> found = discovery->findChildren<QLabel *>(QStringLiteral("foundTV"));
         QCOMPARE(found.size(), 1);
-        QCOMPARE(found.first()->text(), QStringLiteral("客厅电视 · OLED55C1 · 127.0.13.7"));
+        QCOMPARE(found.first()->text(), QStringLiteral("客厅电视 · OLED55C1 · ") + f.address(7).toString());
         QCOMPARE(page.rows().size(), 1);  // the scan saved it too
 
         // The header's button runs the same scan.
@@ -204,7 +186,7 @@ private Q_SLOTS:
     void pairingPanelFollowsState()
     {
         PageFixture f;
-        SimulatedTV tv(tvOptions(2));
+        SimulatedTV tv(f.options(2));
         QVERIFY(tv.start());
         DevicesPage page(f.ctx);
         QVERIFY(showPage(page));
@@ -249,7 +231,7 @@ private Q_SLOTS:
     void promptApprovalShowsNoPinField()
     {
         PageFixture f;
-        SimulatedTV::Options options = tvOptions(2);
+        SimulatedTV::Options options = f.options(2);
         options.approveDelayMs = -1;
         SimulatedTV tv(options);
         QVERIFY(tv.start());
@@ -270,7 +252,7 @@ private Q_SLOTS:
     void pinPairingThroughThePanel()
     {
         PageFixture f;
-        SimulatedTV::Options options = tvOptions(2);
+        SimulatedTV::Options options = f.options(2);
         options.pairing = SimulatedTV::Pairing::AsRequested;
         options.pin = QStringLiteral("135790");
         SimulatedTV tv(options);
@@ -301,7 +283,7 @@ private Q_SLOTS:
     void noFieldTakesFocusOnShow()
     {
         PageFixture f;
-        f.store->setSelectedID(f.store->upsert(QStringLiteral("127.0.13.9")).id);
+        f.store->setSelectedID(f.store->upsert(f.address(9).toString()).id);
         QStackedWidget stack;
         auto *first = new QLineEdit(&stack);
         auto *page = new DevicesPage(f.ctx);

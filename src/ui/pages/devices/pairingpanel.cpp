@@ -60,7 +60,7 @@ PairingPanel::PairingPanel(TVSession *session, DevicesActions *actions, Icons *i
     m_pinPairing->setObjectName(QStringLiteral("pinPairing"));
     m_pinPairing->setIcon(icons->icon(QStringLiteral("circle.grid.3x3")));
     m_pinField->setObjectName(QStringLiteral("pinField"));
-    m_pinField->setAccessibleName(QStringLiteral("PIN"));
+    m_pinField->setAccessibleName(QStringLiteral("输入电视上的 PIN"));
     m_pinField->setPlaceholderText(QStringLiteral("输入电视上的 PIN"));
     m_submit->setObjectName(QStringLiteral("submitPin"));
     auto *pinRow = new QHBoxLayout(m_pinEntry);
