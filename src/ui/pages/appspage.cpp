@@ -12,6 +12,7 @@
 #include "statetitle.h"
 #include "statusdot.h"
 #include "symbolview.h"
+#include "tvscreenpreview.h"
 #include "tvsession.h"
 #include "uicontext.h"
 
@@ -66,6 +67,14 @@ AppsPage::AppsPage(UiContext &ctx, Shell shell, QWidget *parent)
     auto *body = new QHBoxLayout;
     body->setSpacing(16);
     body->addWidget(scroll, 1);
+    // The live picture beside the lists; the tray panel has no room for it.
+    if (shell == Shell::window) {
+        auto *preview = new TVScreenPreview(ctx.session, ctx.icons, this);
+        preview->setObjectName(QStringLiteral("appsPreview"));
+        preview->setMinimumWidth(260);
+        preview->setMaximumWidth(340);
+        body->addWidget(preview, 0, Qt::AlignTop);
+    }
 
     auto *layout = new QVBoxLayout(this);
     const int margin = shell == Shell::window ? 28 : 12;
