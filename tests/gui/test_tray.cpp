@@ -102,6 +102,9 @@ void TestTray::trayOrFallbackCommand()
         QVERIFY(QTest::qWaitForWindowExposed(rig.tray->panel()));
         QCOMPARE(rig.tray->panel()->mode(), MenuBarPanel::Mode::toolWindow);
         QVERIFY((rig.tray->panel()->windowFlags() & Qt::WindowType_Mask) == Qt::Tool);
+        // Asks to be tall enough for the whole remote (the screen bounds it, not the scroll area).
+        const int remoteHeight = rig.tray->panel()->remote()->sizeHint().height();
+        QVERIFY(rig.tray->panel()->sizeHint().height() > remoteHeight);
     }
     // The same compact remote either way: one column, with the panel's own hits.
     QCOMPARE(rig.tray->panel()->remote()->shell(), Shell::menuBar);

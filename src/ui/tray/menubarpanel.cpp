@@ -20,6 +20,22 @@
 
 namespace {
 
+// QScrollArea caps its size hint at about 24 lines of text, which opened the panel shorter than
+// the remote it holds. This one asks for the whole content; the panel's owner still bounds the
+// height by the screen, and only there does the remote scroll.
+class ContentScrollArea : public QScrollArea {
+public:
+    using QScrollArea::QScrollArea;
+
+    QSize sizeHint() const override
+    {
+        if (!widget())
+            return QScrollArea::sizeHint();
+        const int frame = 2 * frameWidth();
+        return widget()->sizeHint() + QSize(frame, frame);
+    }
+};
+
 // The logo: the remote symbol in white on a rounded accent tile.
 QLabel *logoTile(Icons *icons, QWidget *parent)
 {
@@ -68,7 +84,7 @@ MenuBarPanel::MenuBarPanel(UiContext &ctx, std::function<void()> openMainWindow,
     });
 
     m_remote = new RemotePage(ctx, Shell::menuBar, m_hits);
-    auto *scroll = new QScrollArea(this);
+    auto *scroll = new ContentScrollArea(this);
     scroll->setObjectName(QStringLiteral("panelScroll"));
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
