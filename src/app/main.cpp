@@ -81,6 +81,7 @@ int runPairing(QCoreApplication &app, const LaunchOptions &options)
     return app.exec();
 }
 
+#ifdef VELTRIX_WITH_UI
 // Windows need a display; without one the program says so and serves headless instead of
 // aborting in Qt's platform plugin. An explicitly chosen platform (offscreen) counts as one.
 bool displayAvailable()
@@ -88,6 +89,7 @@ bool displayAvailable()
     return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
         || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
+#endif
 
 bool wantsWindows(const LaunchOptions &options)
 {
