@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the stdio bridge's reply reader as whatever answers on the MCP port
 // might send them, whole and in pieces, with and without the peer closing afterwards.
-#include "httpresponsereader.h"
+#include "mcp/httpresponsereader.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the MCP endpoint's request reader, whole and in pieces, and checks
 // that how the bytes arrive never changes the outcome.
-#include "httprequest.h"
+#include "mcp/httprequest.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -2,8 +2,8 @@
 // downloaded: the screenshot's "imageUri" against the TV's host, and an app's icon. The first
 // line of the input is the TV's host, the rest is the address; an input that is a JSON object
 // is also read as one launch point.
-#include "screenshot.h"
-#include "tvreplies.h"
+#include "protocol/screenshot.h"
+#include "core/tvreplies.h"
 
 #include <QJsonDocument>
 

@@ -1,5 +1,5 @@
 // MAC texts come from users, from the TV and from the ARP table; all pass the normaliser.
-#include "localnetwork.h"
+#include "network/localnetwork.h"
 
 #include <cstdint>
 #include <cstdlib>

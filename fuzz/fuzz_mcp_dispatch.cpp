@@ -1,9 +1,9 @@
 // Feeds arbitrary bodies through the MCP request handler and JSON-RPC dispatcher with a tool
 // host that answers at once, and checks the reply is well-formed.
-#include "log.h"
-#include "mcpserver.h"
-#include "mcptoolhost.h"
-#include "mcptools.h"
+#include "log/log.h"
+#include "mcp/mcpserver.h"
+#include "mcp/mcptoolhost.h"
+#include "mcp/mcptools.h"
 
 #include <QCoreApplication>
 #include <QJsonDocument>

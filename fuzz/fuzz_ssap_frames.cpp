@@ -7,9 +7,9 @@
 // registered session (subscription events, list replies, the pointer socket, the MAC); bit 1
 // set starts from a paired record. Runs only inside scripts/netns-exec (it listens on
 // 127.0.0.1:3001, where the session connects).
-#include "devicestore.h"
-#include "log.h"
-#include "tvsession.h"
+#include "core/devicestore.h"
+#include "log/log.h"
+#include "core/tvsession.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,5 +1,5 @@
 // SSDP answers and description documents come from anything on the local network.
-#include "ssdpdiscovery.h"
+#include "network/ssdpdiscovery.h"
 
 #include <cstdint>
 #include <cstdlib>

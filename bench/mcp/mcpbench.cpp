@@ -6,10 +6,10 @@
 //   bench_mcp [--app PATH] [--requests N]
 //   bench_mcp --serve        internal: an endpoint with instant tools; prints its port
 //   bench_mcp --mcp-stdio    internal: the bridge
-#include "log.h"
-#include "mcpbridge.h"
-#include "mcpserver.h"
-#include "mcptoolhost.h"
+#include "log/log.h"
+#include "mcp/mcpbridge.h"
+#include "mcp/mcpserver.h"
+#include "mcp/mcptoolhost.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -3,10 +3,10 @@
 // frames equal the sums of the motion (nothing lost), and how long the main thread was
 // ever kept from running a 1 ms timer (its longest stall).
 
-#include "devicestore.h"
-#include "log.h"
-#include "simulatedtv.h"
-#include "tvsession.h"
+#include "core/devicestore.h"
+#include "log/log.h"
+#include "tvsim/lib/simulatedtv.h"
+#include "core/tvsession.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -7,10 +7,10 @@
 //
 // Run it inside a private network namespace (scripts/netns-exec build/bench/preview/bench_preview).
 
-#include "log.h"
-#include "screenshot.h"
-#include "simulatedtv.h"
-#include "ssapclient.h"
+#include "log/log.h"
+#include "protocol/screenshot.h"
+#include "tvsim/lib/simulatedtv.h"
+#include "protocol/ssapclient.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -7,11 +7,11 @@
 //  3. Resident memory of that process after start.
 // Needs an X server: uses $DISPLAY, or starts Xvfb on a free display number.
 
-#include "launchoptions.h"
-#include "mainwindow.h"
-#include "pexoremoteapp.h"
-#include "settings.h"
-#include "windowedapp.h"
+#include "app/launchoptions.h"
+#include "ui/shell/mainwindow.h"
+#include "app/pexoremoteapp.h"
+#include "core/settings.h"
+#include "ui/shell/windowedapp.h"
 
 #include <QApplication>
 #include <QDir>

@@ -4,12 +4,12 @@
 // (3 s waits). Every time-out must be at least the deadline asked for (how far above shows the
 // event loop's lateness), and every late answer must arrive.
 
-#include "devicestore.h"
-#include "log.h"
-#include "simulatedtv.h"
-#include "ssaperror.h"
-#include "tvsession.h"
-#include "wakelistener.h"
+#include "core/devicestore.h"
+#include "log/log.h"
+#include "tvsim/lib/simulatedtv.h"
+#include "protocol/ssaperror.h"
+#include "core/tvsession.h"
+#include "tvsim/lib/wakelistener.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

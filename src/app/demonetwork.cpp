@@ -1,8 +1,8 @@
-#include "demonetwork.h"
+#include "app/demonetwork.h"
 
-#include "localnetwork.h"
-#include "log.h"
-#include "simulatedtv.h"
+#include "network/localnetwork.h"
+#include "log/log.h"
+#include "tvsim/lib/simulatedtv.h"
 
 #include <QCoro/QCoroTimer>
 

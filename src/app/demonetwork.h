@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tvsession.h"
+#include "core/tvsession.h"
 
 #include <QPointer>
 

@@ -1,6 +1,6 @@
-#include "launchoptions.h"
+#include "app/launchoptions.h"
 
-#include "textutil.h"
+#include "core/textutil.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

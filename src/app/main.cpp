@@ -1,15 +1,15 @@
-#include "devicestore.h"
-#include "launchoptions.h"
-#include "mcpbridge.h"
-#include "pairflow.h"
-#include "pexoremoteapp.h"
-#include "settings.h"
-#include "singleinstance.h"
-#include "terminal.h"
-#include "tvsession.h"
+#include "core/devicestore.h"
+#include "app/launchoptions.h"
+#include "mcp/mcpbridge.h"
+#include "app/pairflow.h"
+#include "app/pexoremoteapp.h"
+#include "core/settings.h"
+#include "app/singleinstance.h"
+#include "app/terminal.h"
+#include "core/tvsession.h"
 
 #ifdef VELTRIX_WITH_UI
-#include "windowedapp.h"
+#include "ui/shell/windowedapp.h"
 
 #include <QApplication>
 #endif

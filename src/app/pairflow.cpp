@@ -1,11 +1,11 @@
-#include "pairflow.h"
+#include "app/pairflow.h"
 
-#include "completion.h"
-#include "devicestore.h"
-#include "ssaperror.h"
-#include "terminal.h"
-#include "textutil.h"
-#include "tvsession.h"
+#include "protocol/completion.h"
+#include "core/devicestore.h"
+#include "protocol/ssaperror.h"
+#include "app/terminal.h"
+#include "core/textutil.h"
+#include "core/tvsession.h"
 
 PairFlow::PairFlow(TVSession *session, Terminal *terminal, QObject *parent)
     : QObject(parent)

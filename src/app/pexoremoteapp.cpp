@@ -1,15 +1,15 @@
-#include "pexoremoteapp.h"
+#include "app/pexoremoteapp.h"
 
-#include "demonetwork.h"
-#include "devicestore.h"
-#include "log.h"
-#include "mcpserver.h"
-#include "mcptools.h"
-#include "mcptoolsadapter.h"
-#include "selftest.h"
-#include "settings.h"
-#include "simulatedtv.h"
-#include "tvsession.h"
+#include "app/demonetwork.h"
+#include "core/devicestore.h"
+#include "log/log.h"
+#include "mcp/mcpserver.h"
+#include "mcp/mcptools.h"
+#include "mcp/mcptoolsadapter.h"
+#include "selftest/selftest.h"
+#include "core/settings.h"
+#include "tvsim/lib/simulatedtv.h"
+#include "core/tvsession.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "launchoptions.h"
+#include "app/launchoptions.h"
 
 #include <QObject>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "terminal.h"
+#include "app/terminal.h"
 
 #include <QSocketNotifier>
 #include <QTextStream>

@@ -1,4 +1,4 @@
-#include "connectionstate.h"
+#include "core/connectionstate.h"
 
 #include <QCoreApplication>
 

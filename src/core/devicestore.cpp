@@ -1,6 +1,6 @@
-#include "devicestore.h"
+#include "core/devicestore.h"
 
-#include "settings.h"
+#include "core/settings.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

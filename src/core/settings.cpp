@@ -1,7 +1,7 @@
-#include "settings.h"
+#include "core/settings.h"
 
-#include "log.h"
-#include "textutil.h"
+#include "log/log.h"
+#include "core/textutil.h"
 
 #include <QDir>
 #include <QFile>

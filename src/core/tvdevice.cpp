@@ -1,4 +1,4 @@
-#include "tvdevice.h"
+#include "core/tvdevice.h"
 
 #include <QJsonValue>
 #include <QUuid>

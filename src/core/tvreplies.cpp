@@ -1,4 +1,4 @@
-#include "tvreplies.h"
+#include "core/tvreplies.h"
 
 #include <QJsonValue>
 

@@ -1,6 +1,6 @@
-#include "tvrequests.h"
+#include "core/tvrequests.h"
 
-#include "ssapuris.h"
+#include "protocol/ssapuris.h"
 
 namespace tvrequest {
 

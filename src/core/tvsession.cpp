@@ -1,11 +1,11 @@
-#include "tvsession.h"
+#include "core/tvsession.h"
 
-#include "localnetwork.h"
-#include "log.h"
-#include "precisetimer.h"
-#include "screenshot.h"
-#include "ssapuris.h"
-#include "tvreplies.h"
+#include "network/localnetwork.h"
+#include "log/log.h"
+#include "protocol/precisetimer.h"
+#include "protocol/screenshot.h"
+#include "protocol/ssapuris.h"
+#include "core/tvreplies.h"
 
 #include <QJsonArray>
 

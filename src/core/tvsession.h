@@ -1,14 +1,14 @@
 #pragma once
 
-#include "connectionstate.h"
-#include "devicestore.h"
-#include "postregistrationhook.h"
-#include "tvmodels.h"
-#include "tvrequests.h"
+#include "core/connectionstate.h"
+#include "core/devicestore.h"
+#include "core/postregistrationhook.h"
+#include "core/tvmodels.h"
+#include "core/tvrequests.h"
 
-#include "pointerclient.h"
-#include "ssapclient.h"
-#include "ssdpdiscovery.h"
+#include "protocol/pointerclient.h"
+#include "protocol/ssapclient.h"
+#include "network/ssdpdiscovery.h"
 
 #include <QHash>
 #include <QImage>

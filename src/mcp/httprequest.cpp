@@ -1,6 +1,6 @@
-#include "httprequest.h"
+#include "mcp/httprequest.h"
 
-#include "textutil.h"
+#include "core/textutil.h"
 
 #include <QStringList>
 

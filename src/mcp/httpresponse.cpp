@@ -1,4 +1,4 @@
-#include "httpresponse.h"
+#include "mcp/httpresponse.h"
 
 #include <QStringBuilder>
 

@@ -1,4 +1,4 @@
-#include "httpresponsereader.h"
+#include "mcp/httpresponsereader.h"
 
 #include <QList>
 

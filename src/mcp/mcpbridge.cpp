@@ -1,9 +1,9 @@
-#include "mcpbridge.h"
+#include "mcp/mcpbridge.h"
 
-#include "httpresponsereader.h"
-#include "log.h"
-#include "mcpsettings.h"
-#include "settings.h"
+#include "mcp/httpresponsereader.h"
+#include "log/log.h"
+#include "mcp/mcpsettings.h"
+#include "core/settings.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,4 +1,4 @@
-#include "mcpconnection.h"
+#include "mcp/mcpconnection.h"
 
 #include <QTcpSocket>
 

@@ -1,10 +1,10 @@
-#include "mcpserver.h"
+#include "mcp/mcpserver.h"
 
-#include "log.h"
-#include "mcpconnection.h"
-#include "mcpsettings.h"
-#include "mcptoolhost.h"
-#include "mcptools.h"
+#include "log/log.h"
+#include "mcp/mcpconnection.h"
+#include "mcp/mcpsettings.h"
+#include "mcp/mcptoolhost.h"
+#include "mcp/mcptools.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

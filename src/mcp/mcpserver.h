@@ -1,7 +1,7 @@
 #pragma once
 
-#include "httprequest.h"
-#include "httpresponse.h"
+#include "mcp/httprequest.h"
+#include "mcp/httpresponse.h"
 
 #include <QJsonObject>
 #include <QJsonValue>

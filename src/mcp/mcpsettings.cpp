@@ -1,6 +1,6 @@
-#include "mcpsettings.h"
+#include "mcp/mcpsettings.h"
 
-#include "settings.h"
+#include "core/settings.h"
 
 QString MCPSettings::defaultSettingsFile()
 {

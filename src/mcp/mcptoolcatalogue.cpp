@@ -1,5 +1,5 @@
-#include "mcptoolcatalogue.h"
-#include "mcptools.h"
+#include "mcp/mcptoolcatalogue.h"
+#include "mcp/mcptools.h"
 
 #include <QJsonArray>
 #include <QJsonObject>

@@ -1,11 +1,11 @@
-#include "mcptools.h"
+#include "mcp/mcptools.h"
 
-#include "mcptoolcatalogue.h"
-#include "log.h"
-#include "ssaperror.h"
-#include "ssapuris.h"
-#include "tvrequests.h"
-#include "tvsession.h"
+#include "mcp/mcptoolcatalogue.h"
+#include "log/log.h"
+#include "protocol/ssaperror.h"
+#include "protocol/ssapuris.h"
+#include "core/tvrequests.h"
+#include "core/tvsession.h"
 
 #include <QJsonDocument>
 #include <QScopeGuard>

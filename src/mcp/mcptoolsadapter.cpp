@@ -1,6 +1,6 @@
-#include "mcptoolsadapter.h"
+#include "mcp/mcptoolsadapter.h"
 
-#include "mcptools.h"
+#include "mcp/mcptools.h"
 
 QJsonArray MCPToolsAdapter::definitions() const
 {

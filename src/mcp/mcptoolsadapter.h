@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mcptoolhost.h"
+#include "mcp/mcptoolhost.h"
 
 class MCPTools;
 

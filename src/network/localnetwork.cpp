@@ -1,6 +1,6 @@
-#include "localnetwork.h"
+#include "network/localnetwork.h"
 
-#include "log.h"
+#include "log/log.h"
 
 #include <QFile>
 #include <QHostAddress>

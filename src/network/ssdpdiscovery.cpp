@@ -1,7 +1,7 @@
-#include "ssdpdiscovery.h"
+#include "network/ssdpdiscovery.h"
 
-#include "localnetwork.h"
-#include "log.h"
+#include "network/localnetwork.h"
+#include "log/log.h"
 
 #include <QCoro/QCoroFuture>
 #include <QCoro/QCoroNetworkReply>

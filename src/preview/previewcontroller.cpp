@@ -1,7 +1,7 @@
-#include "previewcontroller.h"
+#include "preview/previewcontroller.h"
 
-#include "ssaperror.h"
-#include "tvsession.h"
+#include "protocol/ssaperror.h"
+#include "core/tvsession.h"
 
 namespace {
 

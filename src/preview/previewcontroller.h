@@ -1,6 +1,6 @@
 #pragma once
 
-#include "screenshotpreview.h"
+#include "preview/screenshotpreview.h"
 
 #include <QImage>
 #include <QObject>

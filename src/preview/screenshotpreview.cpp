@@ -1,7 +1,7 @@
-#include "screenshotpreview.h"
+#include "preview/screenshotpreview.h"
 
-#include "screenshoterror.h"
-#include "ssaperror.h"
+#include "protocol/screenshoterror.h"
+#include "protocol/ssaperror.h"
 
 #include <QTimer>
 

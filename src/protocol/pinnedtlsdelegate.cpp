@@ -1,6 +1,6 @@
-#include "pinnedtlsdelegate.h"
+#include "protocol/pinnedtlsdelegate.h"
 
-#include "log.h"
+#include "log/log.h"
 
 #include <QCryptographicHash>
 #include <QNetworkReply>

@@ -1,6 +1,6 @@
-#include "pointerclient.h"
+#include "protocol/pointerclient.h"
 
-#include "precisetimer.h"
+#include "protocol/precisetimer.h"
 
 #include <QWebSocket>
 

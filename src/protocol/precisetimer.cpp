@@ -1,4 +1,4 @@
-#include "precisetimer.h"
+#include "protocol/precisetimer.h"
 
 #include <QObject>
 #include <QTimer>

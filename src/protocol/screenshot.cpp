@@ -1,9 +1,9 @@
-#include "screenshot.h"
+#include "protocol/screenshot.h"
 
-#include "downloaderror.h"
-#include "ssapclient.h"
-#include "ssaperror.h"
-#include "ssapuris.h"
+#include "protocol/downloaderror.h"
+#include "protocol/ssapclient.h"
+#include "protocol/ssaperror.h"
+#include "protocol/ssapuris.h"
 
 #include <QJsonObject>
 #include <QJsonValue>

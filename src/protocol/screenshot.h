@@ -1,7 +1,7 @@
 #pragma once
 
-#include "screenshoterror.h"
-#include "ssapclient.h"
+#include "protocol/screenshoterror.h"
+#include "protocol/ssapclient.h"
 
 #include <QByteArray>
 #include <QPointer>

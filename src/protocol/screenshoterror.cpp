@@ -1,4 +1,4 @@
-#include "screenshoterror.h"
+#include "protocol/screenshoterror.h"
 
 #include <QCoreApplication>
 

@@ -1,6 +1,6 @@
-#include "socketend.h"
+#include "protocol/socketend.h"
 
-#include "pinnedtlsdelegate.h"
+#include "protocol/pinnedtlsdelegate.h"
 
 #include <QCoreApplication>
 #include <QWebSocketProtocol>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ssaperror.h"
+#include "protocol/ssaperror.h"
 
 #include <QAbstractSocket>
 #include <QString>

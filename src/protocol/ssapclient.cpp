@@ -1,9 +1,9 @@
-#include "ssapclient.h"
+#include "protocol/ssapclient.h"
 
-#include "completion.h"
-#include "log.h"
-#include "precisetimer.h"
-#include "socketend.h"
+#include "protocol/completion.h"
+#include "log/log.h"
+#include "protocol/precisetimer.h"
+#include "protocol/socketend.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>

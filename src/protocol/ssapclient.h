@@ -1,8 +1,8 @@
 #pragma once
 
-#include "downloaderror.h"
-#include "pinnedtlsdelegate.h"
-#include "ssaperror.h"
+#include "protocol/downloaderror.h"
+#include "protocol/pinnedtlsdelegate.h"
+#include "protocol/ssaperror.h"
 
 #include <QHash>
 #include <QJsonObject>

@@ -1,4 +1,4 @@
-#include "ssaperror.h"
+#include "protocol/ssaperror.h"
 
 #include <QCoreApplication>
 

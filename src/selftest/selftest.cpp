@@ -1,6 +1,6 @@
-#include "selftest.h"
+#include "selftest/selftest.h"
 
-#include "tvsession.h"
+#include "core/tvsession.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "postregistrationhook.h"
-#include "selftestscript.h"
-#include "settings.h"
+#include "core/postregistrationhook.h"
+#include "selftest/selftestscript.h"
+#include "core/settings.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "selftestformat.h"
+#include "selftest/selftestformat.h"
 
 #include <QJsonDocument>
 #include <QTextBoundaryFinder>

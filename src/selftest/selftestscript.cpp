@@ -1,11 +1,11 @@
-#include "selftestscript.h"
+#include "selftest/selftestscript.h"
 
-#include "selftestformat.h"
+#include "selftest/selftestformat.h"
 
-#include "log.h"
-#include "ssaperror.h"
-#include "ssapuris.h"
-#include "tvsession.h"
+#include "log/log.h"
+#include "protocol/ssaperror.h"
+#include "protocol/ssapuris.h"
+#include "core/tvsession.h"
 
 #include <QCoro/QCoroTimer>
 

@@ -1,11 +1,11 @@
-#include "devicestore.h"
-#include "launchoptions.h"
-#include "log.h"
-#include "mcpserver.h"
-#include "pexoremoteapp.h"
-#include "settings.h"
-#include "simulatedtv.h"
-#include "tvsession.h"
+#include "core/devicestore.h"
+#include "app/launchoptions.h"
+#include "log/log.h"
+#include "mcp/mcpserver.h"
+#include "app/pexoremoteapp.h"
+#include "core/settings.h"
+#include "tvsim/lib/simulatedtv.h"
+#include "core/tvsession.h"
 
 #include <QTcpServer>
 #include <QTemporaryDir>

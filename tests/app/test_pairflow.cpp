@@ -1,10 +1,10 @@
-#include "devicestore.h"
-#include "log.h"
-#include "pairflow.h"
-#include "simulatedtv.h"
-#include "ssaperror.h"
-#include "terminal.h"
-#include "tvsession.h"
+#include "core/devicestore.h"
+#include "log/log.h"
+#include "app/pairflow.h"
+#include "tvsim/lib/simulatedtv.h"
+#include "protocol/ssaperror.h"
+#include "app/terminal.h"
+#include "core/tvsession.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>

@@ -1,10 +1,10 @@
-#include "devicestore.h"
-#include "log.h"
-#include "mcpserver.h"
-#include "mcpsettings.h"
-#include "pexoremoteapp.h"
-#include "settings.h"
-#include "tvsession.h"
+#include "core/devicestore.h"
+#include "log/log.h"
+#include "mcp/mcpserver.h"
+#include "mcp/mcpsettings.h"
+#include "app/pexoremoteapp.h"
+#include "core/settings.h"
+#include "core/tvsession.h"
 
 #include <QFile>
 #include <QTcpServer>

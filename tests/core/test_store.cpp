@@ -1,6 +1,6 @@
-#include "devicestore.h"
-#include "settings.h"
-#include "tvdevice.h"
+#include "core/devicestore.h"
+#include "core/settings.h"
+#include "core/tvdevice.h"
 
 #include <QFile>
 #include <QJsonArray>

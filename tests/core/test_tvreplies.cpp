@@ -1,5 +1,5 @@
-#include "tvmodels.h"
-#include "tvreplies.h"
+#include "core/tvmodels.h"
+#include "core/tvreplies.h"
 
 #include <QJsonDocument>
 #include <QtTest>

@@ -9,20 +9,20 @@
 //   auto window = f.makeWindow();      // the real MainWindow on f.ctx
 //   GUI_FIND(QToolButton, picker, window.get(), "devicePicker");
 
-#include "actions.h"
-#include "devicestore.h"
-#include "icons.h"
-#include "log.h"
-#include "mainwindow.h"
-#include "mcpserver.h"
-#include "mcptools.h"
-#include "mcptoolsadapter.h"
-#include "settings.h"
-#include "shortcutnotifier.h"
-#include "simulatedtv.h"
-#include "theme.h"
-#include "tvsession.h"
-#include "uicontext.h"
+#include "ui/shell/actions.h"
+#include "core/devicestore.h"
+#include "ui/theme/icons.h"
+#include "log/log.h"
+#include "ui/shell/mainwindow.h"
+#include "mcp/mcpserver.h"
+#include "mcp/mcptools.h"
+#include "mcp/mcptoolsadapter.h"
+#include "core/settings.h"
+#include "ui/keys/shortcutnotifier.h"
+#include "tvsim/lib/simulatedtv.h"
+#include "ui/theme/theme.h"
+#include "core/tvsession.h"
+#include "ui/uicontext.h"
 
 #include <QApplication>
 #include <QSignalSpy>

@@ -3,10 +3,10 @@
 // The settings page's collaborators: the shared widget-test fixture, with an MCP port of the
 // test's own, a revealer that records, and the appearances the page applied.
 
-#include "guifixture.h"
+#include "gui/guifixture.h"
 
-#include "filerevealer.h"
-#include "settingscontroller.h"
+#include "platform/filerevealer.h"
+#include "ui/pages/settings/settingscontroller.h"
 
 #include <QGuiApplication>
 #include <QTcpServer>

@@ -3,7 +3,7 @@
 // The widget fixture plus what the devices and apps tests share: shorter wake timings, TVs
 // with chosen options, waits on the session state, and showing a page with settled layouts.
 
-#include "guifixture.h"
+#include "gui/guifixture.h"
 
 #include <QLabel>
 

@@ -1,10 +1,10 @@
 // Apps page rules and loaders, without widgets: search, the inputs tab's short list, texts by
 // state, the input in use, the loading task and icon loading.
 
-#include "apps/appiconloader.h"
-#include "apps/appsloader.h"
-#include "apps/appsrules.h"
-#include "test_apps_devices_fixture.h"
+#include "ui/pages/apps/appiconloader.h"
+#include "ui/pages/apps/appsloader.h"
+#include "ui/pages/apps/appsrules.h"
+#include "gui/test_apps_devices_fixture.h"
 
 #include <QtTest>
 

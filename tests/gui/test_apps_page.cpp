@@ -1,14 +1,14 @@
 // The apps and inputs page as a user drives it, against the simulated TV: texts before and
 // after the lists arrive, search, the inputs tab, launching, switching inputs, icons.
 
-#include "apps/appcard.h"
-#include "apps/appgrid.h"
-#include "apps/appsloader.h"
-#include "apps/inputrow.h"
-#include "apps/segmentedtabs.h"
-#include "appspage.h"
-#include "symbolview.h"
-#include "test_apps_devices_fixture.h"
+#include "ui/pages/apps/appcard.h"
+#include "ui/pages/apps/appgrid.h"
+#include "ui/pages/apps/appsloader.h"
+#include "ui/pages/apps/inputrow.h"
+#include "ui/pages/apps/segmentedtabs.h"
+#include "ui/pages/apps/appspage.h"
+#include "ui/theme/symbolview.h"
+#include "gui/test_apps_devices_fixture.h"
 
 #include <QLineEdit>
 #include <QStackedWidget>

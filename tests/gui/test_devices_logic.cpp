@@ -1,10 +1,10 @@
 // Devices page rules and actions, without widgets: address entry, the pairing panel's state
 // table, deleting, and the PIN flow against the simulated TV.
 
-#include "devices/devicesactions.h"
-#include "devices/ipv4text.h"
-#include "devices/pairingrules.h"
-#include "test_apps_devices_fixture.h"
+#include "ui/pages/devices/devicesactions.h"
+#include "ui/pages/devices/ipv4text.h"
+#include "ui/pages/devices/pairingrules.h"
+#include "gui/test_apps_devices_fixture.h"
 
 #include <QtTest>
 

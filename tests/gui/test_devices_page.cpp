@@ -1,18 +1,18 @@
 // The devices page as a user drives it: typing an address, the saved TVs, the radar and the
 // pairing panel, against simulated TVs.
 
-#include "devices/connectingdots.h"
-#include "devices/devicerow.h"
-#include "devices/discoverypanel.h"
-#include "devices/pagebutton.h"
-#include "devices/pairingpanel.h"
-#include "devices/radarview.h"
-#include "devices/stepsview.h"
-#include "devicespage.h"
-#include "roundiconbutton.h"
-#include "ssdpresponder.h"
-#include "symbolview.h"
-#include "test_apps_devices_fixture.h"
+#include "ui/pages/devices/connectingdots.h"
+#include "ui/pages/devices/devicerow.h"
+#include "ui/pages/devices/discoverypanel.h"
+#include "ui/theme/pagebutton.h"
+#include "ui/pages/devices/pairingpanel.h"
+#include "ui/pages/devices/radarview.h"
+#include "ui/pages/devices/stepsview.h"
+#include "ui/pages/devices/devicespage.h"
+#include "ui/theme/roundiconbutton.h"
+#include "tvsim/lib/ssdpresponder.h"
+#include "ui/theme/symbolview.h"
+#include "gui/test_apps_devices_fixture.h"
 
 #include <QLineEdit>
 #include <QStackedWidget>

@@ -1,11 +1,11 @@
-#include "guifixture.h"
+#include "gui/guifixture.h"
 
-#include "appkeymonitor.h"
-#include "keycommands.h"
-#include "keygate.h"
-#include "keyhits.h"
-#include "remotekeycapture.h"
-#include "remotekeys.h"
+#include "ui/keys/appkeymonitor.h"
+#include "ui/keys/keycommands.h"
+#include "ui/keys/keygate.h"
+#include "ui/keys/keyhits.h"
+#include "ui/keys/remotekeycapture.h"
+#include "ui/keys/remotekeys.h"
 
 #include <QComboBox>
 #include <QKeyEvent>

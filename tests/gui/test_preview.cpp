@@ -1,12 +1,12 @@
 // The live picture on the remote page of a real main window: the window probe, the page
 // switch, failures and standby, and what the panel says and draws.
 
-#include "guifixture.h"
+#include "gui/guifixture.h"
 
-#include "previewcontroller.h"
-#include "remotepage.h"
-#include "tvcard.h"
-#include "tvscreenpreview.h"
+#include "preview/previewcontroller.h"
+#include "ui/remote/remotepage.h"
+#include "ui/remote/tvcard.h"
+#include "ui/theme/tvscreenpreview.h"
 
 #include <QElapsedTimer>
 

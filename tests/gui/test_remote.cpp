@@ -1,18 +1,18 @@
 // The remote page in the main window against a simulated TV: D-pad, direct keys, power,
 // volume, the card and footer, layout at the smallest window and keyboard focus.
 
-#include "guifixture.h"
+#include "gui/guifixture.h"
 
-#include "dpadpanel.h"
-#include "keyhits.h"
-#include "powerbutton.h"
-#include "pressfeedback.h"
-#include "remotekeybutton.h"
-#include "remotepage.h"
-#include "roundiconbutton.h"
-#include "touchpadpanel.h"
-#include "tvcard.h"
-#include "volumebar.h"
+#include "ui/remote/dpadpanel.h"
+#include "ui/keys/keyhits.h"
+#include "ui/remote/powerbutton.h"
+#include "ui/theme/pressfeedback.h"
+#include "ui/remote/remotekeybutton.h"
+#include "ui/remote/remotepage.h"
+#include "ui/theme/roundiconbutton.h"
+#include "ui/remote/touchpadpanel.h"
+#include "ui/remote/tvcard.h"
+#include "ui/remote/volumebar.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -2,9 +2,9 @@
 // the fields follow the store, the client configuration texts, and revealing the log file
 // over D-Bus or by opening its folder.
 
-#include "settingsfixture.h"
+#include "gui/settingsfixture.h"
 
-#include "mcpclientconfig.h"
+#include "mcp/mcpclientconfig.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>

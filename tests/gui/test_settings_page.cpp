@@ -2,13 +2,13 @@
 // buttons of the TV section, the appearance choice, the MCP switch and copy buttons, the log
 // row, and snapshots of the page in both appearances with a paired simulated TV.
 
-#include "settingsfixture.h"
+#include "gui/settingsfixture.h"
 
-#include "mcpclientconfig.h"
-#include "page.h"
-#include "settingspage.h"
-#include "snapshotrun.h"
-#include "theme.h"
+#include "mcp/mcpclientconfig.h"
+#include "ui/page.h"
+#include "ui/pages/settings/settingspage.h"
+#include "ui/shell/snapshotrun.h"
+#include "ui/theme/theme.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

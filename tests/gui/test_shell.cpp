@@ -1,15 +1,15 @@
-#include "guifixture.h"
+#include "gui/guifixture.h"
 
-#include "appkeymonitor.h"
-#include "devicepicker.h"
-#include "keyhits.h"
-#include "launchoptions.h"
-#include "pageheader.h"
-#include "pexoremoteapp.h"
-#include "remotepage.h"
-#include "sidebar.h"
-#include "snapshotrun.h"
-#include "windowedapp.h"
+#include "ui/keys/appkeymonitor.h"
+#include "ui/shell/devicepicker.h"
+#include "ui/keys/keyhits.h"
+#include "app/launchoptions.h"
+#include "ui/theme/pageheader.h"
+#include "app/pexoremoteapp.h"
+#include "ui/remote/remotepage.h"
+#include "ui/shell/sidebar.h"
+#include "ui/shell/snapshotrun.h"
+#include "ui/shell/windowedapp.h"
 
 #include <QAction>
 #include <QDir>

@@ -1,10 +1,10 @@
-#include "icons.h"
-#include "panel.h"
-#include "pressfeedback.h"
-#include "roundiconbutton.h"
-#include "statetitle.h"
-#include "statusdot.h"
-#include "theme.h"
+#include "ui/theme/icons.h"
+#include "ui/theme/panel.h"
+#include "ui/theme/pressfeedback.h"
+#include "ui/theme/roundiconbutton.h"
+#include "ui/theme/statetitle.h"
+#include "ui/theme/statusdot.h"
+#include "ui/theme/theme.h"
 
 #include <QApplication>
 #include <QPainter>

@@ -1,11 +1,11 @@
 // The touchpad: synthetic mouse and wheel events on the surface, what reaches the session and
 // the TV, and the text row.
 
-#include "guifixture.h"
+#include "gui/guifixture.h"
 
-#include "roundiconbutton.h"
-#include "touchpadpanel.h"
-#include "touchpadsurface.h"
+#include "ui/theme/roundiconbutton.h"
+#include "ui/remote/touchpadpanel.h"
+#include "ui/remote/touchpadsurface.h"
 
 #include <QLineEdit>
 #include <QMouseEvent>

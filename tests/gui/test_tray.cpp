@@ -1,15 +1,15 @@
 // The tray: its icon and menu or the fallback command, the panel's "打开主窗口" with no, one
 // minimised and two main windows, and the panel's own keys.
 
-#include "guifixture.h"
+#include "gui/guifixture.h"
 
-#include "dpadpanel.h"
-#include "keyhits.h"
-#include "menubarpanel.h"
-#include "pressfeedback.h"
-#include "remotekeybutton.h"
-#include "remotepage.h"
-#include "traycontroller.h"
+#include "ui/remote/dpadpanel.h"
+#include "ui/keys/keyhits.h"
+#include "ui/tray/menubarpanel.h"
+#include "ui/theme/pressfeedback.h"
+#include "ui/remote/remotekeybutton.h"
+#include "ui/remote/remotepage.h"
+#include "ui/tray/traycontroller.h"
 
 #include <QAction>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "mcptoolhost.h"
-#include "mcptools.h"
+#include "mcp/mcptoolhost.h"
+#include "mcp/mcptools.h"
 
 #include <QJsonDocument>
 

@@ -1,7 +1,7 @@
-#include "faketoolhost.h"
-#include "log.h"
-#include "mcpbridge.h"
-#include "mcpserver.h"
+#include "mcp_server/faketoolhost.h"
+#include "log/log.h"
+#include "mcp/mcpbridge.h"
+#include "mcp/mcpserver.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -1,11 +1,11 @@
-#include "faketoolhost.h"
-#include "httprequest.h"
-#include "httpresponse.h"
-#include "httpresponsereader.h"
-#include "log.h"
-#include "mcpconnection.h"
-#include "mcpserver.h"
-#include "mcpsettings.h"
+#include "mcp_server/faketoolhost.h"
+#include "mcp/httprequest.h"
+#include "mcp/httpresponse.h"
+#include "mcp/httpresponsereader.h"
+#include "log/log.h"
+#include "mcp/mcpconnection.h"
+#include "mcp/mcpserver.h"
+#include "mcp/mcpsettings.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

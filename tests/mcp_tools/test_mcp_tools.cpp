@@ -1,8 +1,8 @@
-#include "devicestore.h"
-#include "log.h"
-#include "mcptools.h"
-#include "simulatedtv.h"
-#include "tvsession.h"
+#include "core/devicestore.h"
+#include "log/log.h"
+#include "mcp/mcptools.h"
+#include "tvsim/lib/simulatedtv.h"
+#include "core/tvsession.h"
 
 #include <QElapsedTimer>
 #include <QJsonArray>

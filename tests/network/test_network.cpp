@@ -1,8 +1,8 @@
-#include "localnetwork.h"
-#include "log.h"
-#include "ssdpdiscovery.h"
-#include "ssdpresponder.h"
-#include "wakelistener.h"
+#include "network/localnetwork.h"
+#include "log/log.h"
+#include "network/ssdpdiscovery.h"
+#include "tvsim/lib/ssdpresponder.h"
+#include "tvsim/lib/wakelistener.h"
 
 #include <QCoro/QCoroTask>
 

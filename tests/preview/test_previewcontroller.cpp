@@ -1,8 +1,8 @@
 // The live picture's controller against a simulated TV: when capturing is allowed, what the
 // status line says, and that nothing is captured while it is not allowed.
 
-#include "previewcontroller.h"
-#include "sessionfixture.h"
+#include "preview/previewcontroller.h"
+#include "session/sessionfixture.h"
 
 #include <QElapsedTimer>
 

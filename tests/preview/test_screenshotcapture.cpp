@@ -1,9 +1,9 @@
 // The client's screenshot operation against the simulated TV: every download limit, the
 // address check on what the TV answers, error pass-through and the pinned certificate.
-#include "log.h"
-#include "screenshot.h"
-#include "simulatedtv.h"
-#include "ssapclient.h"
+#include "log/log.h"
+#include "protocol/screenshot.h"
+#include "tvsim/lib/simulatedtv.h"
+#include "protocol/ssapclient.h"
 
 #include <QElapsedTimer>
 #include <QImage>

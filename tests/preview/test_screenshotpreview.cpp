@@ -1,8 +1,8 @@
 // The preview loop against scripted capture functions: pace, back-off, supersession and
 // cancellation. Short timings stand in for the one-second pace and 2/4/8 s back-off.
-#include "screenshoterror.h"
-#include "screenshotpreview.h"
-#include "ssaperror.h"
+#include "protocol/screenshoterror.h"
+#include "preview/screenshotpreview.h"
+#include "protocol/ssaperror.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>

@@ -1,6 +1,6 @@
 // Which screenshot addresses from the TV are accepted, and the error texts.
-#include "screenshot.h"
-#include "screenshoterror.h"
+#include "protocol/screenshot.h"
+#include "protocol/screenshoterror.h"
 
 #include <QTest>
 

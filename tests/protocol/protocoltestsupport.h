@@ -4,8 +4,8 @@
 // its own loopback address), a raw TLS listener that records what reaches it, and a way to
 // run a coroutine from a plain test function and look at its outcome.
 
-#include "downloaderror.h"
-#include "ssaperror.h"
+#include "protocol/downloaderror.h"
+#include "protocol/ssaperror.h"
 
 #include <QFile>
 #include <QJsonDocument>

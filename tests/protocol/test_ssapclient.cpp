@@ -1,11 +1,11 @@
-#include "protocoltestsupport.h"
+#include "protocol/protocoltestsupport.h"
 
-#include "eventspin.h"
-#include "log.h"
-#include "pinnedtlsdelegate.h"
-#include "precisetimer.h"
-#include "socketend.h"
-#include "ssapclient.h"
+#include "support/eventspin.h"
+#include "log/log.h"
+#include "protocol/pinnedtlsdelegate.h"
+#include "protocol/precisetimer.h"
+#include "protocol/socketend.h"
+#include "protocol/ssapclient.h"
 
 #include <QJsonArray>
 #include <QSignalSpy>

@@ -1,7 +1,7 @@
-#include "protocoltestsupport.h"
+#include "protocol/protocoltestsupport.h"
 
-#include "pointerclient.h"
-#include "ssapclient.h"
+#include "protocol/pointerclient.h"
+#include "protocol/ssapclient.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>

@@ -1,10 +1,10 @@
 // The scripted self-test against the simulated TV: exact log lines of each script, the
 // once-per-process rule, failing steps, the source-change branches and the power script.
 
-#include "sessionfixture.h"
+#include "session/sessionfixture.h"
 
-#include "selftest.h"
-#include "selftestformat.h"
+#include "selftest/selftest.h"
+#include "selftest/selftestformat.h"
 
 #include <QJsonArray>
 

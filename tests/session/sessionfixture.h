@@ -3,10 +3,10 @@
 // A session on a private settings file and log, and simulated TVs on this test's own
 // loopback addresses (127.0.13.x).
 
-#include "devicestore.h"
-#include "log.h"
-#include "simulatedtv.h"
-#include "tvsession.h"
+#include "core/devicestore.h"
+#include "log/log.h"
+#include "tvsim/lib/simulatedtv.h"
+#include "core/tvsession.h"
 
 #include <QFile>
 #include <QSignalSpy>

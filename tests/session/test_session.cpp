@@ -1,7 +1,7 @@
-#include "sessionfixture.h"
+#include "session/sessionfixture.h"
 
-#include "ssdpresponder.h"
-#include "wakelistener.h"
+#include "tvsim/lib/ssdpresponder.h"
+#include "tvsim/lib/wakelistener.h"
 
 class TestSession : public QObject {
     Q_OBJECT

@@ -1,4 +1,4 @@
-#include "sessionfixture.h"
+#include "session/sessionfixture.h"
 
 #include <QJsonArray>
 

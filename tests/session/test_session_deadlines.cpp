@@ -2,9 +2,9 @@
 // answers just inside a deadline is answered, and a connection that cannot be made says why
 // in the state, the log and the ready-wait's error alike.
 
-#include "sessionfixture.h"
+#include "session/sessionfixture.h"
 
-#include "eventspin.h"
+#include "support/eventspin.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>

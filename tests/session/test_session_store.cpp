@@ -2,7 +2,7 @@
 // progress) keeps those edits: the session writes back only what it learnt, onto the record as
 // it is stored by then, and never brings back a removed one.
 
-#include "sessionfixture.h"
+#include "session/sessionfixture.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // the raw wire behaviour of a session, standby refusal, and the exact bodies the web server
 // sends. Addresses 127.0.17.x.
 
-#include "simulatedtv.h"
+#include "tvsim/lib/simulatedtv.h"
 
 #include <QImage>
 #include <QJsonDocument>

@@ -6,9 +6,9 @@
 // --ssdp and --wol add discovery answers and Wake-on-LAN; both need a private network
 // namespace (VELTRIX_NETNS=1, see scripts/netns-exec), so nothing reaches a real network.
 
-#include "simulatedtv.h"
-#include "ssdpresponder.h"
-#include "wakelistener.h"
+#include "tvsim/lib/simulatedtv.h"
+#include "tvsim/lib/ssdpresponder.h"
+#include "tvsim/lib/wakelistener.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,9 +1,9 @@
-#include "appkeymonitor.h"
+#include "ui/keys/appkeymonitor.h"
 
-#include "keycommands.h"
-#include "remotekeys.h"
-#include "shortcutnotifier.h"
-#include "tvsession.h"
+#include "ui/keys/keycommands.h"
+#include "ui/keys/remotekeys.h"
+#include "ui/keys/shortcutnotifier.h"
+#include "core/tvsession.h"
 
 #include <QApplication>
 #include <QMainWindow>

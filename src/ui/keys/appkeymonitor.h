@@ -1,8 +1,8 @@
 #pragma once
 
-#include "applicationkeyhook.h"
-#include "keygate.h"
-#include "page.h"
+#include "ui/keys/applicationkeyhook.h"
+#include "ui/keys/keygate.h"
+#include "ui/page.h"
 
 #include <memory>
 

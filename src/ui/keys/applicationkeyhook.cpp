@@ -1,4 +1,4 @@
-#include "applicationkeyhook.h"
+#include "ui/keys/applicationkeyhook.h"
 
 #include <QApplication>
 #include <QKeyEvent>

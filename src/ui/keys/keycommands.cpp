@@ -1,6 +1,6 @@
-#include "keycommands.h"
+#include "ui/keys/keycommands.h"
 
-#include "tvsession.h"
+#include "core/tvsession.h"
 
 void SessionKeyCommands::button(const QString &name)
 {

@@ -1,4 +1,4 @@
-#include "keygate.h"
+#include "ui/keys/keygate.h"
 
 KeyGate::KeyGate(Clock clock)
     : m_clock(std::move(clock))

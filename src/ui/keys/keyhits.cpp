@@ -1,4 +1,4 @@
-#include "keyhits.h"
+#include "ui/keys/keyhits.h"
 
 void KeyHits::record(const QString &name)
 {

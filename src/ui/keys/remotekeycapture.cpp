@@ -1,9 +1,9 @@
-#include "remotekeycapture.h"
+#include "ui/keys/remotekeycapture.h"
 
-#include "keycommands.h"
-#include "keyhits.h"
-#include "remotekeys.h"
-#include "shortcutnotifier.h"
+#include "ui/keys/keycommands.h"
+#include "ui/keys/keyhits.h"
+#include "ui/keys/remotekeys.h"
+#include "ui/keys/shortcutnotifier.h"
 
 RemoteKeyCapture::RemoteKeyCapture(QWidget *owner, TVSession *session, KeyHits *hits, bool media,
                                    ShortcutNotifier *shortcuts)

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "applicationkeyhook.h"
-#include "keygate.h"
+#include "ui/keys/applicationkeyhook.h"
+#include "ui/keys/keygate.h"
 
 #include <memory>
 

@@ -1,8 +1,8 @@
-#include "remotekeys.h"
+#include "ui/keys/remotekeys.h"
 
-#include "keycommands.h"
-#include "keygate.h"
-#include "keyhits.h"
+#include "ui/keys/keycommands.h"
+#include "ui/keys/keygate.h"
+#include "ui/keys/keyhits.h"
 
 #include <QKeyEvent>
 

@@ -1,10 +1,10 @@
-#include "dpadpanel.h"
+#include "ui/remote/dpadpanel.h"
 
-#include "keycommands.h"
-#include "keyhits.h"
-#include "pressfeedback.h"
-#include "remotekeybutton.h"
-#include "remotekeys.h"
+#include "ui/keys/keycommands.h"
+#include "ui/keys/keyhits.h"
+#include "ui/theme/pressfeedback.h"
+#include "ui/remote/remotekeybutton.h"
+#include "ui/keys/remotekeys.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "panel.h"
-#include "shell.h"
+#include "ui/theme/panel.h"
+#include "ui/theme/shell.h"
 
 #include <QHash>
 #include <QPointer>

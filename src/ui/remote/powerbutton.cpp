@@ -1,6 +1,6 @@
-#include "powerbutton.h"
+#include "ui/remote/powerbutton.h"
 
-#include "tvsession.h"
+#include "core/tvsession.h"
 
 PowerButton::PowerButton(TVSession *session, Icons *icons, int size, QWidget *parent)
     : RoundIconButton(icons, QStringLiteral("power"), size, QColor(0xff, 0x4d, 0x5e), QString(), parent)

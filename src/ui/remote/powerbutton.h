@@ -1,6 +1,6 @@
 #pragma once
 
-#include "roundiconbutton.h"
+#include "ui/theme/roundiconbutton.h"
 
 class TVSession;
 

@@ -1,8 +1,8 @@
-#include "remotekeybutton.h"
+#include "ui/remote/remotekeybutton.h"
 
-#include "icons.h"
-#include "pressfeedback.h"
-#include "theme.h"
+#include "ui/theme/icons.h"
+#include "ui/theme/pressfeedback.h"
+#include "ui/theme/theme.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,4 +1,4 @@
-#include "touchpadgesture.h"
+#include "ui/remote/touchpadgesture.h"
 
 #include <cmath>
 

@@ -1,10 +1,10 @@
-#include "touchpadpanel.h"
+#include "ui/remote/touchpadpanel.h"
 
-#include "icons.h"
-#include "roundiconbutton.h"
-#include "symbollabel.h"
-#include "touchpadsurface.h"
-#include "tvsession.h"
+#include "ui/theme/icons.h"
+#include "ui/theme/roundiconbutton.h"
+#include "ui/theme/symbollabel.h"
+#include "ui/remote/touchpadsurface.h"
+#include "core/tvsession.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,7 +1,7 @@
-#include "touchpadsurface.h"
+#include "ui/remote/touchpadsurface.h"
 
-#include "icons.h"
-#include "theme.h"
+#include "ui/theme/icons.h"
+#include "ui/theme/theme.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "touchpadgesture.h"
+#include "ui/remote/touchpadgesture.h"
 
 #include <QPointF>
 #include <QWidget>

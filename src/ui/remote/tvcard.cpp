@@ -1,12 +1,12 @@
-#include "tvcard.h"
+#include "ui/remote/tvcard.h"
 
-#include "icons.h"
-#include "roundiconbutton.h"
-#include "shortcutnotifier.h"
-#include "statetitle.h"
-#include "symbollabel.h"
-#include "tvscreenpreview.h"
-#include "tvsession.h"
+#include "ui/theme/icons.h"
+#include "ui/theme/roundiconbutton.h"
+#include "ui/keys/shortcutnotifier.h"
+#include "ui/theme/statetitle.h"
+#include "ui/theme/symbollabel.h"
+#include "ui/theme/tvscreenpreview.h"
+#include "core/tvsession.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

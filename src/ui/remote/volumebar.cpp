@@ -1,7 +1,7 @@
-#include "volumebar.h"
+#include "ui/remote/volumebar.h"
 
-#include "roundiconbutton.h"
-#include "tvsession.h"
+#include "ui/theme/roundiconbutton.h"
+#include "core/tvsession.h"
 
 #include <QFontDatabase>
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "panel.h"
+#include "ui/theme/panel.h"
 
 class Icons;
 class QLabel;

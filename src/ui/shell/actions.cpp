@@ -1,7 +1,7 @@
-#include "actions.h"
+#include "ui/shell/actions.h"
 
-#include "shortcutnotifier.h"
-#include "tvsession.h"
+#include "ui/keys/shortcutnotifier.h"
+#include "core/tvsession.h"
 
 #include <QAction>
 #include <QMenu>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "keygate.h"
+#include "ui/keys/keygate.h"
 
 #include <QHash>
 #include <QKeySequence>

@@ -1,9 +1,9 @@
-#include "devicepicker.h"
+#include "ui/shell/devicepicker.h"
 
-#include "devicestore.h"
-#include "icons.h"
-#include "tvsession.h"
-#include "uicontext.h"
+#include "core/devicestore.h"
+#include "ui/theme/icons.h"
+#include "core/tvsession.h"
+#include "ui/uicontext.h"
 
 #include <QAction>
 #include <QMenu>

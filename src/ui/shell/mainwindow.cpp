@@ -1,14 +1,14 @@
-#include "mainwindow.h"
+#include "ui/shell/mainwindow.h"
 
-#include "actions.h"
-#include "appkeymonitor.h"
-#include "appspage.h"
-#include "devicespage.h"
-#include "icons.h"
-#include "remotepage.h"
-#include "settingspage.h"
-#include "sidebar.h"
-#include "uicontext.h"
+#include "ui/shell/actions.h"
+#include "ui/keys/appkeymonitor.h"
+#include "ui/pages/apps/appspage.h"
+#include "ui/pages/devices/devicespage.h"
+#include "ui/theme/icons.h"
+#include "ui/remote/remotepage.h"
+#include "ui/pages/settings/settingspage.h"
+#include "ui/shell/sidebar.h"
+#include "ui/uicontext.h"
 
 #include <QHBoxLayout>
 #include <QMenuBar>

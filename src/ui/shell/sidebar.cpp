@@ -1,9 +1,9 @@
-#include "sidebar.h"
+#include "ui/shell/sidebar.h"
 
-#include "devicepicker.h"
-#include "icons.h"
-#include "theme.h"
-#include "uicontext.h"
+#include "ui/shell/devicepicker.h"
+#include "ui/theme/icons.h"
+#include "ui/theme/theme.h"
+#include "ui/uicontext.h"
 
 #include <QButtonGroup>
 #include <QEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "page.h"
+#include "ui/page.h"
 
 #include <QAbstractButton>
 #include <QMap>

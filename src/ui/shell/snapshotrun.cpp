@@ -1,8 +1,8 @@
-#include "snapshotrun.h"
+#include "ui/shell/snapshotrun.h"
 
-#include "log.h"
-#include "mainwindow.h"
-#include "page.h"
+#include "log/log.h"
+#include "ui/shell/mainwindow.h"
+#include "ui/page.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,13 +1,13 @@
-#include "windowedapp.h"
+#include "ui/shell/windowedapp.h"
 
-#include "actions.h"
-#include "filerevealer.h"
-#include "icons.h"
-#include "mainwindow.h"
-#include "shortcutnotifier.h"
-#include "snapshotrun.h"
-#include "theme.h"
-#include "traycontroller.h"
+#include "ui/shell/actions.h"
+#include "platform/filerevealer.h"
+#include "ui/theme/icons.h"
+#include "ui/shell/mainwindow.h"
+#include "ui/keys/shortcutnotifier.h"
+#include "ui/shell/snapshotrun.h"
+#include "ui/theme/theme.h"
+#include "ui/tray/traycontroller.h"
 
 #include <QApplication>
 #include <QSystemTrayIcon>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "uicontext.h"
+#include "ui/uicontext.h"
 
 #include <QObject>
 

@@ -1,6 +1,6 @@
-#include "icons.h"
+#include "ui/theme/icons.h"
 
-#include "symboliconengine.h"
+#include "ui/theme/symboliconengine.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "pageheader.h"
+#include "ui/theme/pageheader.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

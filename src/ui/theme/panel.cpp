@@ -1,6 +1,6 @@
-#include "panel.h"
+#include "ui/theme/panel.h"
 
-#include "theme.h"
+#include "ui/theme/theme.h"
 
 #include <QPainter>
 #include <QPainterPath>

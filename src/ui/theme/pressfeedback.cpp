@@ -1,4 +1,4 @@
-#include "pressfeedback.h"
+#include "ui/theme/pressfeedback.h"
 
 #include <QEvent>
 #include <QMouseEvent>

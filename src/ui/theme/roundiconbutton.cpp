@@ -1,7 +1,7 @@
-#include "roundiconbutton.h"
+#include "ui/theme/roundiconbutton.h"
 
-#include "icons.h"
-#include "pressfeedback.h"
+#include "ui/theme/icons.h"
+#include "ui/theme/pressfeedback.h"
 
 #include <QPainter>
 

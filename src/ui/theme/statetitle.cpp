@@ -1,4 +1,4 @@
-#include "statetitle.h"
+#include "ui/theme/statetitle.h"
 
 QString stateTitle(const ConnectionState &state, bool standby)
 {

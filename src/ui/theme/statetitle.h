@@ -1,6 +1,6 @@
 #pragma once
 
-#include "connectionstate.h"
+#include "core/connectionstate.h"
 
 #include <QColor>
 #include <QString>

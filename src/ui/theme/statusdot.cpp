@@ -1,8 +1,8 @@
-#include "statusdot.h"
+#include "ui/theme/statusdot.h"
 
-#include "statetitle.h"
-#include "theme.h"
-#include "tvsession.h"
+#include "ui/theme/statetitle.h"
+#include "ui/theme/theme.h"
+#include "core/tvsession.h"
 
 #include <QPainter>
 

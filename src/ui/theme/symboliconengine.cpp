@@ -1,4 +1,4 @@
-#include "symboliconengine.h"
+#include "ui/theme/symboliconengine.h"
 
 #include <QApplication>
 #include <QPainter>

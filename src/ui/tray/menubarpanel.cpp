@@ -1,14 +1,14 @@
-#include "menubarpanel.h"
+#include "ui/tray/menubarpanel.h"
 
-#include "appkeymonitor.h"
-#include "icons.h"
-#include "keyhits.h"
-#include "remotekeycapture.h"
-#include "remotepage.h"
-#include "statetitle.h"
-#include "statusdot.h"
-#include "tvsession.h"
-#include "uicontext.h"
+#include "ui/keys/appkeymonitor.h"
+#include "ui/theme/icons.h"
+#include "ui/keys/keyhits.h"
+#include "ui/keys/remotekeycapture.h"
+#include "ui/remote/remotepage.h"
+#include "ui/theme/statetitle.h"
+#include "ui/theme/statusdot.h"
+#include "core/tvsession.h"
+#include "ui/uicontext.h"
 
 #include <QHBoxLayout>
 #include <QHideEvent>

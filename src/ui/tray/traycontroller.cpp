@@ -1,11 +1,11 @@
-#include "traycontroller.h"
+#include "ui/tray/traycontroller.h"
 
-#include "actions.h"
-#include "icons.h"
-#include "log.h"
-#include "mainwindow.h"
-#include "menubarpanel.h"
-#include "uicontext.h"
+#include "ui/shell/actions.h"
+#include "ui/theme/icons.h"
+#include "log/log.h"
+#include "ui/shell/mainwindow.h"
+#include "ui/tray/menubarpanel.h"
+#include "ui/uicontext.h"
 
 #include <QAction>
 #include <QApplication>

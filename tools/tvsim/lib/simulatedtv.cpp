@@ -1,7 +1,7 @@
-#include "simulatedtv.h"
+#include "tvsim/lib/simulatedtv.h"
 
-#include "tlslistener.h"
-#include "tvimages.h"
+#include "tvsim/lib/tlslistener.h"
+#include "tvsim/lib/tvimages.h"
 
 #include <QCryptographicHash>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "ssdpresponder.h"
+#include "tvsim/lib/ssdpresponder.h"
 
 #include <QNetworkDatagram>
 #include <QNetworkInterface>

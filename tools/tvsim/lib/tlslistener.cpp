@@ -1,4 +1,4 @@
-#include "tlslistener.h"
+#include "tvsim/lib/tlslistener.h"
 
 #include <QSslConfiguration>
 #include <QSslSocket>

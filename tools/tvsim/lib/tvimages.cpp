@@ -1,4 +1,4 @@
-#include "tvimages.h"
+#include "tvsim/lib/tvimages.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>

@@ -1,4 +1,4 @@
-#include "wakelistener.h"
+#include "tvsim/lib/wakelistener.h"
 
 #include <QNetworkDatagram>
 #include <QRegularExpression>

@@ -1,6 +1,6 @@
-#include "appcard.h"
+#include "ui/pages/apps/appcard.h"
 
-#include "appiconloader.h"
+#include "ui/pages/apps/appiconloader.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,6 +1,6 @@
-#include "appgrid.h"
+#include "ui/pages/apps/appgrid.h"
 
-#include "appcard.h"
+#include "ui/pages/apps/appcard.h"
 
 #include <QGridLayout>
 #include <QSet>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tvmodels.h"
+#include "core/tvmodels.h"
 
 #include <QHash>
 #include <QIcon>

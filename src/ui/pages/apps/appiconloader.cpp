@@ -1,6 +1,6 @@
-#include "appiconloader.h"
+#include "ui/pages/apps/appiconloader.h"
 
-#include "tvsession.h"
+#include "core/tvsession.h"
 
 #include <QPointer>
 

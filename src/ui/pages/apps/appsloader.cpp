@@ -1,6 +1,6 @@
-#include "appsloader.h"
+#include "ui/pages/apps/appsloader.h"
 
-#include "tvsession.h"
+#include "core/tvsession.h"
 
 #include <QPointer>
 

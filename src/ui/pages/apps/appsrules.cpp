@@ -1,4 +1,4 @@
-#include "appsrules.h"
+#include "ui/pages/apps/appsrules.h"
 
 #include <QKeySequence>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "connectionstate.h"
-#include "tvmodels.h"
+#include "core/connectionstate.h"
+#include "core/tvmodels.h"
 
 #include <QList>
 #include <QString>

@@ -1,8 +1,8 @@
-#include "inputrow.h"
+#include "ui/pages/apps/inputrow.h"
 
-#include "appsrules.h"
-#include "icons.h"
-#include "symbolview.h"
+#include "ui/pages/apps/appsrules.h"
+#include "ui/theme/icons.h"
+#include "ui/theme/symbolview.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

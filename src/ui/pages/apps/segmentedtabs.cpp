@@ -1,4 +1,4 @@
-#include "segmentedtabs.h"
+#include "ui/pages/apps/segmentedtabs.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>

@@ -1,6 +1,6 @@
-#include "connectingdots.h"
+#include "ui/pages/devices/connectingdots.h"
 
-#include "pairingrules.h"
+#include "ui/pages/devices/pairingrules.h"
 
 #include <QTimer>
 

@@ -1,8 +1,8 @@
-#include "devicerow.h"
+#include "ui/pages/devices/devicerow.h"
 
-#include "icons.h"
-#include "roundiconbutton.h"
-#include "symbolview.h"
+#include "ui/theme/icons.h"
+#include "ui/theme/roundiconbutton.h"
+#include "ui/theme/symbolview.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

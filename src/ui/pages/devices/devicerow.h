@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tvdevice.h"
+#include "core/tvdevice.h"
 
 #include <QAbstractButton>
 

@@ -1,8 +1,8 @@
-#include "devicesactions.h"
+#include "ui/pages/devices/devicesactions.h"
 
-#include "devicestore.h"
-#include "ipv4text.h"
-#include "tvsession.h"
+#include "core/devicestore.h"
+#include "ui/pages/devices/ipv4text.h"
+#include "core/tvsession.h"
 
 DevicesActions::DevicesActions(TVSession *session)
     : m_session(session)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pairingrules.h"
+#include "ui/pages/devices/pairingrules.h"
 
 #include <QString>
 

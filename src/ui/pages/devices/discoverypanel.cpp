@@ -1,11 +1,11 @@
-#include "discoverypanel.h"
+#include "ui/pages/devices/discoverypanel.h"
 
-#include "devicesactions.h"
-#include "icons.h"
-#include "ipv4text.h"
-#include "pagebutton.h"
-#include "radarview.h"
-#include "tvsession.h"
+#include "ui/pages/devices/devicesactions.h"
+#include "ui/theme/icons.h"
+#include "ui/pages/devices/ipv4text.h"
+#include "ui/theme/pagebutton.h"
+#include "ui/pages/devices/radarview.h"
+#include "core/tvsession.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "ipv4text.h"
+#include "ui/pages/devices/ipv4text.h"
 
 #include <arpa/inet.h>
 

@@ -1,13 +1,13 @@
-#include "pairingpanel.h"
+#include "ui/pages/devices/pairingpanel.h"
 
-#include "connectingdots.h"
-#include "devicesactions.h"
-#include "devicestore.h"
-#include "icons.h"
-#include "pagebutton.h"
-#include "stepsview.h"
-#include "symbolview.h"
-#include "tvsession.h"
+#include "ui/pages/devices/connectingdots.h"
+#include "ui/pages/devices/devicesactions.h"
+#include "core/devicestore.h"
+#include "ui/theme/icons.h"
+#include "ui/theme/pagebutton.h"
+#include "ui/pages/devices/stepsview.h"
+#include "ui/theme/symbolview.h"
+#include "core/tvsession.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

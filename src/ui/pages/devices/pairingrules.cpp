@@ -1,4 +1,4 @@
-#include "pairingrules.h"
+#include "ui/pages/devices/pairingrules.h"
 
 namespace pairing {
 

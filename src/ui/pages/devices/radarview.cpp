@@ -1,4 +1,4 @@
-#include "radarview.h"
+#include "ui/pages/devices/radarview.h"
 
 #include <QConicalGradient>
 #include <QPainter>

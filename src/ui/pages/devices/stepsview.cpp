@@ -1,4 +1,4 @@
-#include "stepsview.h"
+#include "ui/pages/devices/stepsview.h"
 
 #include <QPainter>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settingssection.h"
+#include "ui/pages/settings/settingssection.h"
 
 class QFormLayout;
 class QLabel;

@@ -1,6 +1,6 @@
-#include "symbollabel.h"
+#include "ui/theme/symbollabel.h"
 
-#include "icons.h"
+#include "ui/theme/icons.h"
 
 #include <QEvent>
 

@@ -1,7 +1,7 @@
-#include "tvscreenpreview.h"
+#include "ui/theme/tvscreenpreview.h"
 
-#include "icons.h"
-#include "previewcontroller.h"
+#include "ui/theme/icons.h"
+#include "preview/previewcontroller.h"
 
 #include <QHideEvent>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "pagebutton.h"
+#include "ui/theme/pagebutton.h"
 
 #include <QPainter>
 #include <QPainterPath>

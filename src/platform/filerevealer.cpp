@@ -1,4 +1,4 @@
-#include "filerevealer.h"
+#include "platform/filerevealer.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>

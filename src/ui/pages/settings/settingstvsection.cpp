@@ -1,6 +1,6 @@
-#include "settingstvsection.h"
+#include "ui/pages/settings/settingstvsection.h"
 
-#include "settingscontroller.h"
+#include "ui/pages/settings/settingscontroller.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>

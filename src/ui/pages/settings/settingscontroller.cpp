@@ -1,11 +1,11 @@
-#include "settingscontroller.h"
+#include "ui/pages/settings/settingscontroller.h"
 
-#include "filerevealer.h"
-#include "localnetwork.h"
-#include "log.h"
-#include "mcpclientconfig.h"
-#include "mcpserver.h"
-#include "tvsession.h"
+#include "platform/filerevealer.h"
+#include "network/localnetwork.h"
+#include "log/log.h"
+#include "mcp/mcpclientconfig.h"
+#include "mcp/mcpserver.h"
+#include "core/tvsession.h"
 
 #include <QClipboard>
 

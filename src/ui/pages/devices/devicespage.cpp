@@ -1,16 +1,16 @@
-#include "devicespage.h"
+#include "ui/pages/devices/devicespage.h"
 
-#include "devices/devicerow.h"
-#include "devices/devicesactions.h"
-#include "devices/discoverypanel.h"
-#include "devices/pagebutton.h"
-#include "devices/pairingpanel.h"
-#include "devicestore.h"
-#include "icons.h"
-#include "pageheader.h"
-#include "panel.h"
-#include "tvsession.h"
-#include "uicontext.h"
+#include "ui/pages/devices/devicerow.h"
+#include "ui/pages/devices/devicesactions.h"
+#include "ui/pages/devices/discoverypanel.h"
+#include "ui/theme/pagebutton.h"
+#include "ui/pages/devices/pairingpanel.h"
+#include "core/devicestore.h"
+#include "ui/theme/icons.h"
+#include "ui/theme/pageheader.h"
+#include "ui/theme/panel.h"
+#include "core/tvsession.h"
+#include "ui/uicontext.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,7 +1,7 @@
-#include "settingsmcpsection.h"
+#include "ui/pages/settings/settingsmcpsection.h"
 
-#include "mcpserver.h"
-#include "settingscontroller.h"
+#include "mcp/mcpserver.h"
+#include "ui/pages/settings/settingscontroller.h"
 
 #include <QCheckBox>
 #include <QFormLayout>

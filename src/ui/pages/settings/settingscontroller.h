@@ -1,7 +1,7 @@
 #pragma once
 
-#include "settings.h"
-#include "tvdevice.h"
+#include "core/settings.h"
+#include "core/tvdevice.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,4 +1,4 @@
-#include "symbolview.h"
+#include "ui/theme/symbolview.h"
 
 #include <QPainter>
 #include <QPainterPath>

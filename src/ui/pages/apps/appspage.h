@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell.h"
+#include "ui/theme/shell.h"
 
 #include <QList>
 #include <QWidget>

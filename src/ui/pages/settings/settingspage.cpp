@@ -1,13 +1,13 @@
-#include "settingspage.h"
+#include "ui/pages/settings/settingspage.h"
 
-#include "filerevealer.h"
-#include "pageheader.h"
-#include "settingscontroller.h"
-#include "settingsmcpsection.h"
-#include "settingssection.h"
-#include "settingstvsection.h"
-#include "theme.h"
-#include "uicontext.h"
+#include "platform/filerevealer.h"
+#include "ui/theme/pageheader.h"
+#include "ui/pages/settings/settingscontroller.h"
+#include "ui/pages/settings/settingsmcpsection.h"
+#include "ui/pages/settings/settingssection.h"
+#include "ui/pages/settings/settingstvsection.h"
+#include "ui/theme/theme.h"
+#include "ui/uicontext.h"
 
 #include <QButtonGroup>
 #include <QGuiApplication>

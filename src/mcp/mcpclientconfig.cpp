@@ -1,4 +1,4 @@
-#include "mcpclientconfig.h"
+#include "mcp/mcpclientconfig.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>

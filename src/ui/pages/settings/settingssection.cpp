@@ -1,4 +1,4 @@
-#include "settingssection.h"
+#include "ui/pages/settings/settingssection.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
