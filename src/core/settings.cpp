@@ -209,3 +209,38 @@ void Settings::setText(const QString &key, const std::optional<QString> &value)
         settings->remove(key);
     commit(*settings);
 }
+
+bool Settings::storedTrue(const QString &key) const
+{
+    const QVariant value = readValue(m_fileName, key);
+    if (value.typeId() == QMetaType::Bool)
+        return value.toBool();
+    return value.toString().trimmed().compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+}
+
+void Settings::setBool(const QString &key, bool value)
+{
+    auto settings = openPrivate(m_fileName);
+    settings->setValue(key, value);
+    commit(*settings);
+}
+
+bool Settings::followComputerOff() const
+{
+    return storedTrue(QStringLiteral("followComputerOff"));
+}
+
+void Settings::setFollowComputerOff(bool on)
+{
+    setBool(QStringLiteral("followComputerOff"), on);
+}
+
+bool Settings::followComputerOn() const
+{
+    return storedTrue(QStringLiteral("followComputerOn"));
+}
+
+void Settings::setFollowComputerOn(bool on)
+{
+    setBool(QStringLiteral("followComputerOn"), on);
+}

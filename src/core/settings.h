@@ -47,6 +47,13 @@ public:
     static QString appearanceName(AppearancePreference appearance);
     static AppearancePreference appearanceFromName(const QString &name);
 
+    // Whether the TV follows the computer: off when it sleeps or shuts down, back on when it
+    // wakes. Only a stored true turns either on.
+    bool followComputerOff() const;
+    void setFollowComputerOff(bool on);
+    bool followComputerOn() const;
+    void setFollowComputerOn(bool on);
+
     // Shared with DeviceStore: the file holds client keys, so it is created owner-only before
     // QSettings ever writes it, and put back to owner-only after every write.
     // ~/.config/Veltrix/Veltrix.conf (under $XDG_CONFIG_HOME), or VELTRIX_SETTINGS_FILE.
@@ -65,6 +72,8 @@ public:
 
 private:
     std::optional<QString> text(const QString &key) const;
+    bool storedTrue(const QString &key) const;
+    void setBool(const QString &key, bool value);
     void setText(const QString &key, const std::optional<QString> &value);
 
     QString m_fileName;
