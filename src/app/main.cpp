@@ -162,7 +162,8 @@ int main(int argc, char **argv)
     }
 #ifdef VELTRIX_WITH_UI
     if (windows) {
-        WindowedApp ui(veltrix.session(), veltrix.store(), veltrix.mcp(), Settings(veltrix.settingsFile()));
+        WindowedApp ui(veltrix.session(), veltrix.store(), veltrix.mcp(), Settings(veltrix.settingsFile()),
+                       veltrix.followComputer());
         QObject::connect(&ui, &WindowedApp::startUpRequested, &veltrix,
                          [&veltrix, &ui] { veltrix.startUp([&ui] { ui.applyStoredAppearance(); }); });
         QObject::connect(&instance, &SingleInstance::activationRequested, &ui, &WindowedApp::showWindow);

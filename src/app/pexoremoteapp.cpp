@@ -6,6 +6,8 @@
 #include "mcp/mcpserver.h"
 #include "mcp/mcptools.h"
 #include "mcp/mcptoolsadapter.h"
+#include "platform/followcomputer.h"
+#include "platform/logindsleepmonitor.h"
 #include "selftest/selftest.h"
 #include "core/settings.h"
 #include "tvsim/lib/simulatedtv.h"
@@ -43,7 +45,9 @@ PexoRemoteApp::PexoRemoteApp(const LaunchOptions &options, QObject *parent)
 
 PexoRemoteApp::~PexoRemoteApp()
 {
-    // The server and tools use the session, the session uses the store.
+    // The server, the tools and the sleep follower use the session, the session uses the store.
+    m_followComputer.reset();
+    m_sleepMonitor.reset();
     m_mcp.reset();
     m_toolHost.reset();
     m_tools.reset();
@@ -79,6 +83,8 @@ bool PexoRemoteApp::prepare()
     m_toolHost = std::make_unique<MCPToolsAdapter>(m_tools.get());
     m_mcp = std::make_unique<MCPServer>(m_toolHost.get());
     m_mcp->setSettingsFile(m_settingsFile);
+    m_sleepMonitor = std::make_unique<LogindSleepMonitor>();
+    m_followComputer = std::make_unique<FollowComputer>(m_session.get(), m_sleepMonitor.get(), Settings(m_settingsFile));
     reportProgress();
     return true;
 }

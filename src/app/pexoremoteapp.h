@@ -9,11 +9,13 @@
 #include <memory>
 
 class DeviceStore;
+class FollowComputer;
 class MCPServer;
 class MCPTools;
 class MCPToolHost;
 class SelfTest;
 class SimulatedTV;
+class SleepMonitor;
 class TVSession;
 
 // The application object: creates the store, the session and the MCP server once, in that
@@ -36,6 +38,7 @@ public:
     DeviceStore *store() const { return m_store.get(); }
     TVSession *session() const { return m_session.get(); }
     MCPServer *mcp() const { return m_mcp.get(); }
+    FollowComputer *followComputer() const { return m_followComputer.get(); }
     SimulatedTV *demoTV() const { return m_demoTV.get(); }
 
 private:
@@ -52,4 +55,6 @@ private:
     std::unique_ptr<MCPTools> m_tools;
     std::unique_ptr<MCPToolHost> m_toolHost;
     std::unique_ptr<MCPServer> m_mcp;
+    std::unique_ptr<SleepMonitor> m_sleepMonitor;
+    std::unique_ptr<FollowComputer> m_followComputer;  // uses the session and the monitor
 };

@@ -5,6 +5,7 @@
 class Actions;
 class DeviceStore;
 class FileRevealer;
+class FollowComputer;
 class Icons;
 class MCPServer;
 class ShortcutNotifier;
@@ -23,4 +24,5 @@ struct UiContext {
     Actions *actions = nullptr;
     ShortcutNotifier *shortcuts = nullptr;
     FileRevealer *revealer = nullptr;  // shows the log file in the desktop's file manager
+    FollowComputer *followComputer = nullptr;  // the TV follows the computer's sleep; none in tests
 };

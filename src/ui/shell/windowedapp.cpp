@@ -14,13 +14,14 @@
 #include <QTimer>
 
 WindowedApp::WindowedApp(TVSession *session, DeviceStore *store, MCPServer *mcp, const Settings &settings,
-                         QObject *parent)
+                         FollowComputer *followComputer, QObject *parent)
     : QObject(parent)
 {
     m_ctx.session = session;
     m_ctx.store = store;
     m_ctx.mcp = mcp;
     m_ctx.settings = settings;
+    m_ctx.followComputer = followComputer;
     m_ctx.theme = new Theme(this);
     m_ctx.icons = new Icons(this);
     m_ctx.shortcuts = new ShortcutNotifier(this);

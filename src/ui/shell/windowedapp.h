@@ -18,7 +18,7 @@ class WindowedApp : public QObject {
 
 public:
     WindowedApp(TVSession *session, DeviceStore *store, MCPServer *mcp, const Settings &settings,
-                QObject *parent = nullptr);
+                FollowComputer *followComputer = nullptr, QObject *parent = nullptr);
     ~WindowedApp() override;
 
     UiContext &context() { return m_ctx; }

@@ -3,6 +3,7 @@
 #include "platform/filerevealer.h"
 #include "ui/theme/pageheader.h"
 #include "ui/pages/settings/settingscontroller.h"
+#include "ui/pages/settings/settingsfollowsection.h"
 #include "ui/pages/settings/settingsmcpsection.h"
 #include "ui/pages/settings/settingssection.h"
 #include "ui/pages/settings/settingstvsection.h"
@@ -51,6 +52,8 @@ SettingsPage::SettingsPage(UiContext &ctx, QWidget *parent)
     auto *left = new QVBoxLayout;
     left->setSpacing(14);
     left->addWidget(new SettingsTVSection(m_controller, content));
+    if (ctx.followComputer)
+        left->addWidget(new SettingsFollowSection(ctx.followComputer, content));
     left->addWidget(buildAppearance());
     left->addStretch(1);
     auto *right = new QVBoxLayout;
