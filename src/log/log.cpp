@@ -6,9 +6,13 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <filesystem>
 #include <mutex>
+#include <optional>
+#include <system_error>
 #include <thread>
 
 namespace veltrix {
@@ -27,6 +31,33 @@ QString defaultLogPath()
         stateHome = QDir::homePath() + QStringLiteral("/.local/state");
     return stateHome + QStringLiteral("/Veltrix/app.log");
 #endif
+}
+
+QByteArray stampedLine(const QString &message)
+{
+    const QString line = QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz"))
+        + QLatin1Char(' ') + message + QLatin1Char('\n');
+    return line.toUtf8();
+}
+
+std::filesystem::path nativePath(const QString &path)
+{
+#ifdef Q_OS_WIN
+    return std::filesystem::path(path.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
+}
+
+// Renames the log to its ".1" name in one step, replacing an older one; the error text when
+// that is impossible (a read-only folder, a file of another user, a folder in the way).
+std::optional<QString> rotate(const QString &path)
+{
+    std::error_code error;
+    std::filesystem::rename(nativePath(path), nativePath(path + QStringLiteral(".1")), error);
+    if (!error)
+        return std::nullopt;
+    return QString::fromLocal8Bit(error.message());
 }
 
 struct Entry {
@@ -73,6 +104,8 @@ public:
         m_path = path;
     }
 
+    void setLimit(qint64 bytes) { m_limit.store(bytes); }
+
     void flush()
     {
         std::unique_lock lock(m_mutex);
@@ -109,17 +142,39 @@ private:
                 QDir().mkpath(dir);
                 preparedDir = dir;
             }
-            QFile file(entry.path);
-            // The file holds pairing details of the user's TVs: keep it private.
-            if (file.open(QIODevice::WriteOnly | QIODevice::Append)) {
-                // Only a log file of our own: a device or pipe given as the log (/dev/null to
-                // discard it) is never re-moded.
-                if (file.size() == 0 && QFileInfo(file).isFile())
-                    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-                file.write(entry.bytes);
-                file.close();
-            }
+            append(entry.path, entry.bytes);
         }
+    }
+
+    void append(const QString &path, QByteArray bytes)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+            return;
+        qint64 size = file.size();
+        // Only a log file of our own is rotated or re-moded: a device or pipe given as the
+        // log (/dev/null to discard it) is left as it is.
+        if (size > 0 && size + bytes.size() > m_limit.load() && QFileInfo(file).isFile()) {
+            file.close();
+            if (const std::optional<QString> failure = rotate(path)) {
+                // Said once per file; the lines keep coming into the full file meanwhile.
+                if (m_unrotatable != path) {
+                    m_unrotatable = path;
+                    bytes.prepend(stampedLine(QStringLiteral("日志无法轮换，继续写入 ") + path
+                                              + QStringLiteral(": ") + *failure));
+                }
+            } else {
+                m_unrotatable.clear();
+            }
+            if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+                return;
+            size = file.size();
+        }
+        // The file holds pairing details of the user's TVs: keep it private.
+        if (size == 0 && QFileInfo(file).isFile())
+            file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        file.write(bytes);
+        file.close();
     }
 
     std::mutex m_mutex;
@@ -127,6 +182,9 @@ private:
     std::condition_variable m_done;
     std::deque<Entry> m_queue;
     QString m_path;
+    std::atomic<qint64> m_limit{defaultLogSizeLimit};
+    // Touched by the writer thread only: the file whose rotation failed and was reported.
+    QString m_unrotatable;
     quint64 m_barriersQueued = 0;
     quint64 m_barriersPassed = 0;
 };
@@ -136,9 +194,7 @@ private:
 void log(const QString &message)
 {
     // The time is taken on the caller's thread, at the call.
-    const QString line = QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz"))
-        + QLatin1Char(' ') + message + QLatin1Char('\n');
-    Writer::instance().enqueue(line.toUtf8());
+    Writer::instance().enqueue(stampedLine(message));
 }
 
 QString logFilePath()
@@ -154,6 +210,16 @@ void setLogFilePath(const QString &path)
 void flushLog()
 {
     Writer::instance().flush();
+}
+
+QString rotatedLogFilePath()
+{
+    return logFilePath() + QStringLiteral(".1");
+}
+
+void setLogSizeLimit(qint64 bytes)
+{
+    Writer::instance().setLimit(bytes);
 }
 
 } // namespace veltrix

@@ -19,4 +19,13 @@ void setLogFilePath(const QString &path);
 // Waits until every line queued so far has been written. For tests and orderly shutdown.
 void flushLog();
 
+// The log is bounded: once the file would pass this size it is renamed to rotatedLogFilePath()
+// (replacing an older one) and a new file is started, so both together stay near twice the
+// limit. A file that cannot be renamed is logged once and appended to regardless.
+constexpr qint64 defaultLogSizeLimit = 5 * 1024 * 1024;
+// The previous log: logFilePath() + ".1".
+QString rotatedLogFilePath();
+// For tests: a small limit. Applies to lines written after the call.
+void setLogSizeLimit(qint64 bytes);
+
 } // namespace veltrix

@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -171,6 +172,91 @@ private Q_SLOTS:
         veltrix::log(QStringLiteral("back"));
         veltrix::flushLog();
         QCOMPARE(lines(readAll(path)).size(), 1);
+    }
+
+    void rotation_data()
+    {
+        QTest::addColumn<QByteArray>("older"); // an earlier app.log.1; empty: none
+        QTest::newRow("first rotation") << QByteArray();
+        QTest::newRow("replaces an older app.log.1") << QByteArray("older rotated line\n");
+    }
+
+    void rotation()
+    {
+        QFETCH(QByteArray, older);
+        const QString path = freshPath(QStringLiteral("rotation/%1/app.log").arg(QString::fromLatin1(QTest::currentDataTag())));
+        const QString rotated = path + QStringLiteral(".1");
+        QCOMPARE(veltrix::rotatedLogFilePath(), rotated);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        if (!older.isEmpty()) {
+            QFile file(rotated);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(older);
+        }
+        // Each line is 13 + 7 bytes: five fit into 100, the sixth starts a new file.
+        constexpr qint64 limit = 100;
+        veltrix::setLogSizeLimit(limit);
+        const auto restore = qScopeGuard([] { veltrix::setLogSizeLimit(veltrix::defaultLogSizeLimit); });
+        for (int i = 0; i < 13; ++i)
+            veltrix::log(QStringLiteral("line%1").arg(i, 2, 10, QLatin1Char('0')));
+        veltrix::flushLog();
+
+        // Two rotations: lines 0-4 were replaced by 5-9, and 10-12 are in the new file.
+        const QStringList current = lines(readAll(path));
+        const QStringList previous = lines(readAll(rotated));
+        QCOMPARE(previous.size(), 5);
+        QCOMPARE(current.size(), 3);
+        for (int i = 0; i < 5; ++i)
+            QVERIFY2(previous.at(i).endsWith(QStringLiteral(" line%1").arg(i + 5, 2, 10, QLatin1Char('0'))), qPrintable(previous.at(i)));
+        for (int i = 0; i < 3; ++i)
+            QVERIFY2(current.at(i).endsWith(QStringLiteral(" line%1").arg(i + 10)), qPrintable(current.at(i)));
+        QVERIFY(QFileInfo(path).size() <= limit);
+        // The new file is as private as the first one.
+        QCOMPARE(QFile::permissions(path) & (QFileDevice::ReadOther | QFileDevice::ReadGroup),
+                 QFileDevice::Permissions());
+    }
+
+    void unrenamableLogKeepsAppending_data()
+    {
+        QTest::addColumn<bool>("readOnlyFolder"); // else a folder sits at app.log.1
+        QTest::newRow("read-only folder") << true;
+        QTest::newRow("app.log.1 taken by a folder") << false;
+    }
+
+    void unrenamableLogKeepsAppending()
+    {
+        QFETCH(bool, readOnlyFolder);
+        const QString path = freshPath(QStringLiteral("stuck/%1/app.log").arg(QString::fromLatin1(QTest::currentDataTag())));
+        const QString folder = QFileInfo(path).absolutePath();
+        QDir().mkpath(folder);
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray(150, 'x') + '\n');
+        }
+        if (readOnlyFolder) {
+            QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        } else {
+            QVERIFY(QDir().mkpath(path + QStringLiteral(".1/inside")));
+        }
+        const auto restore = qScopeGuard([folder] {
+            veltrix::setLogSizeLimit(veltrix::defaultLogSizeLimit);
+            QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        });
+        if (readOnlyFolder && QFile(folder + QStringLiteral("/probe")).open(QIODevice::WriteOnly))
+            QSKIP("permission bits do not bind this user (root); the folder row covers the failure");
+
+        veltrix::setLogSizeLimit(100);
+        for (int i = 0; i < 20; ++i)
+            veltrix::log(QStringLiteral("kept%1").arg(i));
+        veltrix::flushLog();
+        const QStringList got = lines(readAll(path));
+        // The old content, one note about the failed rotation, then every line.
+        QCOMPARE(got.size(), 1 + 1 + 20);
+        QCOMPARE(got.first(), QString(150, QLatin1Char('x')));
+        QVERIFY2(got.at(1).contains(QStringLiteral(" 日志无法轮换，继续写入 ") + path + QStringLiteral(": ")), qPrintable(got.at(1)));
+        for (int i = 0; i < 20; ++i)
+            QVERIFY2(got.at(i + 2).endsWith(QStringLiteral(" kept%1").arg(i)), qPrintable(got.at(i + 2)));
     }
 
     void deviceAsLogKeepsItsMode()

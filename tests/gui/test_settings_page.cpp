@@ -244,6 +244,8 @@ void TestSettingsPage::revealButton()
     GUI_FIND(QLabel, path, &page, "logPath");
     QCOMPARE(reveal->text(), QStringLiteral("在文件管理器中显示"));
     QCOMPARE(path->text(), QStringLiteral("日志：") + f.dir.filePath(QStringLiteral("app.log")));
+    GUI_FIND(QLabel, rotated, &page, "rotatedLogPath");
+    QCOMPARE(rotated->text(), QStringLiteral("超过 5 MiB 后移至：") + f.dir.filePath(QStringLiteral("app.log.1")));
     QTest::mouseClick(reveal, Qt::LeftButton);
     QCOMPARE(f.revealer.revealed, QStringList{f.dir.filePath(QStringLiteral("app.log"))});
 }

@@ -157,6 +157,11 @@ QString SettingsController::logFilePath() const
     return veltrix::logFilePath();
 }
 
+QString SettingsController::rotatedLogFilePath() const
+{
+    return veltrix::rotatedLogFilePath();
+}
+
 void SettingsController::copyHTTPConfig()
 {
     setCopied(copiedHTTP, MCPClientConfig::http(endpointURL()));

@@ -70,6 +70,8 @@ public:
 
     QString endpointURL() const;
     QString logFilePath() const;
+    // Where the log moves once it is full.
+    QString rotatedLogFilePath() const;
     MCPServer *mcp() const { return m_services.mcp; }
 
 public Q_SLOTS:

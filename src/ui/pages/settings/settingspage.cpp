@@ -127,6 +127,11 @@ QWidget *SettingsPage::buildLog()
     path->setObjectName(QStringLiteral("logPath"));
     path->setWordWrap(true);
     path->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // The log is bounded: past 5 MiB it moves to the ".1" file, replacing the one before.
+    auto *rotated = new QLabel(tr("超过 5 MiB 后移至：") + m_controller->rotatedLogFilePath(), section);
+    rotated->setObjectName(QStringLiteral("rotatedLogPath"));
+    rotated->setWordWrap(true);
+    rotated->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto *reveal = new QPushButton(tr("在文件管理器中显示"), section);
     reveal->setObjectName(QStringLiteral("revealLogButton"));
     reveal->setAccessibleName(reveal->text());
@@ -136,6 +141,7 @@ QWidget *SettingsPage::buildLog()
     row->addWidget(reveal);
     row->addStretch(1);
     section->body()->addWidget(path);
+    section->body()->addWidget(rotated);
     section->body()->addLayout(row);
     return section;
 }
