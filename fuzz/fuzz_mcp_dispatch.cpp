@@ -58,6 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     HTTPRequest request;
     request.method = QStringLiteral("POST");
     request.path = QStringLiteral("/mcp");
+    request.localPort = 8765;
+    request.headers.insert(QStringLiteral("host"), QStringLiteral("127.0.0.1:8765"));
     request.body = QByteArray(reinterpret_cast<const char *>(data), qsizetype(size));
     const HTTPResponse response = QCoro::waitFor(server.handleRequest(request));
 

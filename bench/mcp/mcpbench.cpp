@@ -86,7 +86,8 @@ bool exchange(quint16 port, const std::string &body, std::string *reply = nullpt
         ::close(fd);
         return false;
     }
-    const std::string request = "POST /mcp HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/json\r\nContent-Length: "
+    const std::string request = "POST /mcp HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port)
+        + "\r\nContent-Type: application/json\r\nContent-Length: "
         + std::to_string(body.size()) + "\r\n\r\n" + body;
     if (::send(fd, request.data(), request.size(), MSG_NOSIGNAL) != ssize_t(request.size())) {
         ::close(fd);

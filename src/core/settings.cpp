@@ -13,6 +13,7 @@ namespace {
 
 const QString kMcpEnabled = QStringLiteral("mcpEnabled");
 const QString kMcpPort = QStringLiteral("mcpPort");
+const QString kMcpToken = QStringLiteral("mcpToken");
 const QString kAutoHost = QStringLiteral("autoHost");
 const QString kAutotest = QStringLiteral("autotest");
 const QString kSnapshotDir = QStringLiteral("snapshotDir");
@@ -136,6 +137,17 @@ void Settings::setMcpPort(int port)
     auto settings = openPrivate(m_fileName);
     settings->setValue(kMcpPort, port);
     commit(*settings);
+}
+
+QString Settings::mcpToken() const
+{
+    return veltrix::trimSpacesAndTabs(text(kMcpToken).value_or(QString()));
+}
+
+void Settings::setMcpToken(const QString &token)
+{
+    const QString trimmed = veltrix::trimSpacesAndTabs(token);
+    setText(kMcpToken, trimmed.isEmpty() ? std::nullopt : std::optional<QString>(trimmed));
 }
 
 std::optional<QString> Settings::autoHost() const

@@ -30,6 +30,11 @@ public:
     void setMcpPort(int port);
     static constexpr int defaultMcpPort = 8765;
 
+    // The access token the MCP endpoint asks for; empty (the default) asks for none. Trimmed of
+    // spaces and tabs. Setting it empty removes the key.
+    QString mcpToken() const;
+    void setMcpToken(const QString &token);
+
     // Trimmed of spaces and tabs; absent when unset or blank.
     std::optional<QString> autoHost() const;
     void setAutoHost(const std::optional<QString> &host);

@@ -2,6 +2,7 @@
 
 #include "core/textutil.h"
 
+#include <QCryptographicHash>
 #include <QStringList>
 
 std::optional<HTTPRequest> HTTPRequest::parseHead(QByteArrayView head)
@@ -93,4 +94,30 @@ bool HTTPRequest::isLocalOrigin(const QString &origin)
             return false;
     }
     return port.toInt() <= 65535;
+}
+
+bool HTTPRequest::isLocalHost(const QString &host, quint16 port)
+{
+    const qsizetype colon = host.lastIndexOf(QLatin1Char(':'));
+    if (colon < 0 || host.mid(colon + 1) != QString::number(port))
+        return false;
+    const QString name = host.left(colon);
+    return name == QLatin1String("127.0.0.1") || name == QLatin1String("[::1]")
+        || name.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0;
+}
+
+bool HTTPRequest::carriesToken(const QString &authorization, const QString &token)
+{
+    static const QString scheme = QStringLiteral("bearer ");
+    if (token.isEmpty() || !authorization.startsWith(scheme, Qt::CaseInsensitive))
+        return false;
+    const QString presented = veltrix::trimSpacesAndTabs(authorization.mid(scheme.size()));
+    // Digests of equal length, compared without an early exit: neither the position of the
+    // first wrong character nor the token's length shows in the time taken.
+    const QByteArray a = QCryptographicHash::hash(presented.toUtf8(), QCryptographicHash::Sha256);
+    const QByteArray b = QCryptographicHash::hash(token.toUtf8(), QCryptographicHash::Sha256);
+    unsigned char difference = 0;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        difference |= static_cast<unsigned char>(a.at(i) ^ b.at(i));
+    return difference == 0;
 }

@@ -15,6 +15,8 @@ struct HTTPRequest {
     QString path;
     QMap<QString, QString> headers;
     QByteArray body;
+    // The local port the request arrived on: the one port a Host header may name.
+    quint16 localPort = 0;
 
     static constexpr QByteArrayView terminator{"\r\n\r\n"};
 
@@ -31,6 +33,15 @@ struct HTTPRequest {
     // An origin the endpoint serves: scheme http, host exactly "localhost" or "127.0.0.1",
     // an optional port, nothing else.
     static bool isLocalOrigin(const QString &origin);
+
+    // A Host the endpoint serves: "127.0.0.1", "localhost" (any letter case) or "[::1]", each
+    // with exactly this port. Any other name may be one rebound to the loopback address by a
+    // page the user visits, so it is refused like a foreign origin.
+    static bool isLocalHost(const QString &host, quint16 port);
+
+    // Whether an Authorization header value is "Bearer " (scheme in any letter case) followed
+    // by exactly this token. The comparison takes the same time wherever the texts differ.
+    static bool carriesToken(const QString &authorization, const QString &token);
 };
 
 // Frames one request from the bytes of a connection as they arrive. The endpoint, its tests

@@ -11,6 +11,8 @@ QByteArray HTTPResponse::toBytes() const
     bytes += "Connection: close\r\n";
     if (!body.isEmpty())
         bytes += "Content-Type: application/json\r\n";
+    if (status.startsWith("401"))
+        bytes += "WWW-Authenticate: Bearer\r\n";
     if (status.startsWith("405"))
         bytes += "Allow: POST\r\n";
     bytes += "\r\n";

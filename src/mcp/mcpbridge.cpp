@@ -96,13 +96,14 @@ void MCPBridge::run(std::FILE *in, std::FILE *out, std::FILE *err)
         if (isBlank(line))
             continue;
 
-        Outcome outcome = post(line, m_options.port, m_options.requestTimeout);
+        const QString token = m_options.token ? m_options.token() : QString();
+        Outcome outcome = post(line, m_options.port, m_options.requestTimeout, token);
         if (outcome.kind == Outcome::Kind::unreachable && !m_launched) {
             m_launched = true;
             m_options.launch();
             for (int attempt = 0; attempt < m_options.launchAttempts && outcome.kind == Outcome::Kind::unreachable; ++attempt) {
                 std::this_thread::sleep_for(m_options.launchInterval);
-                outcome = post(line, m_options.port, m_options.requestTimeout);
+                outcome = post(line, m_options.port, m_options.requestTimeout, token);
             }
         }
 
@@ -130,6 +131,14 @@ void MCPBridge::run(std::FILE *in, std::FILE *out, std::FILE *err)
     std::free(buffer);
 }
 
+MCPBridge::Options MCPBridge::optionsFromSettings(const QString &settingsFile)
+{
+    Options options;
+    options.port = MCPSettings::storedPort(settingsFile);
+    options.token = [settingsFile] { return MCPSettings::storedToken(settingsFile); };
+    return options;
+}
+
 QByteArray MCPBridge::unreachableReply(const QByteArray &line)
 {
     QJsonParseError error;
@@ -147,7 +156,8 @@ QByteArray MCPBridge::unreachableReply(const QByteArray &line)
         + ",\"error\":{\"code\":-32000,\"message\":\"Veltrix app is not running or MCP is disabled\"}}";
 }
 
-MCPBridge::Outcome MCPBridge::post(const QByteArray &line, quint16 port, std::chrono::milliseconds timeout)
+MCPBridge::Outcome MCPBridge::post(const QByteArray &line, quint16 port, std::chrono::milliseconds timeout,
+                                   const QString &token)
 {
     const Clock::time_point deadline = Clock::now() + timeout;
     Outcome outcome;
@@ -171,9 +181,15 @@ MCPBridge::Outcome MCPBridge::post(const QByteArray &line, quint16 port, std::ch
             return outcome;
     }
 
+    // A token with a line break would forge headers: such a token is not sent at all, and the
+    // endpoint's 401 tells the client what is wrong.
+    const QByteArray credential = token.toUtf8();
+    const QByteArray authorization = credential.isEmpty() || credential.contains('\r') || credential.contains('\n')
+        ? QByteArray()
+        : "Authorization: Bearer " + credential + "\r\n";
     const QByteArray request = QByteArray("POST /mcp HTTP/1.1\r\nHost: 127.0.0.1:") + QByteArray::number(port)
-        + "\r\nContent-Type: application/json\r\nAccept: application/json, text/event-stream\r\nContent-Length: "
-        + QByteArray::number(line.size()) + "\r\nConnection: close\r\n\r\n" + line;
+        + "\r\nContent-Type: application/json\r\nAccept: application/json, text/event-stream\r\n" + authorization
+        + "Content-Length: " + QByteArray::number(line.size()) + "\r\nConnection: close\r\n\r\n" + line;
     qsizetype sent = 0;
     while (sent < request.size()) {
         const ssize_t n = ::send(socket.fd, request.constData() + sent, request.size() - sent, MSG_NOSIGNAL);
@@ -263,9 +279,7 @@ int MCPBridge::runStdio(int argc, char **argv)
     // The bridge may be the first of this build to run: it reads the same file the app will.
     if (Settings::adoptLegacyFile() != Settings::Adoption::nothingToDo)
         veltrix::flushLog();
-    Options options;
-    options.port = MCPSettings::storedPort(MCPSettings::defaultSettingsFile());
-    MCPBridge bridge(std::move(options));
+    MCPBridge bridge(optionsFromSettings(MCPSettings::defaultSettingsFile()));
     bridge.run(stdin, stdout, stderr);
     return 0;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 #include <chrono>
 #include <cstdio>
@@ -25,15 +26,23 @@ public:
         std::chrono::milliseconds launchInterval{500};
         // Starts the application; launchApplication() unless replaced (tests).
         std::function<void()> launch;
+        // The endpoint's access token, asked before every request so that a token switched on
+        // while the bridge runs is used from the next line on; none when unset or empty.
+        std::function<QString()> token;
     };
+
+    // The port and the token from the application's settings file.
+    static Options optionsFromSettings(const QString &settingsFile);
 
     explicit MCPBridge(Options options);
 
     // Handles lines until end of input.
     void run(std::FILE *in, std::FILE *out, std::FILE *err);
 
-    // One HTTP exchange with the endpoint on 127.0.0.1:port.
-    static Outcome post(const QByteArray &line, quint16 port, std::chrono::milliseconds timeout);
+    // One HTTP exchange with the endpoint on 127.0.0.1:port; a non-empty token goes along as
+    // "Authorization: Bearer <token>".
+    static Outcome post(const QByteArray &line, quint16 port, std::chrono::milliseconds timeout,
+                        const QString &token = QString());
 
     // Starts this executable detached, with "--headless" when no display is available, and
     // waits only for the intermediate child. The application gets no terminal streams, so

@@ -105,6 +105,7 @@ MCPServer::~MCPServer() = default;
 
 bool MCPServer::start()
 {
+    setAccessToken(MCPSettings::storedToken(m_settingsFile));
     return start(MCPSettings::storedPort(m_settingsFile));
 }
 
@@ -179,9 +180,12 @@ void MCPServer::acceptConnections()
     if (!m_listener)
         return;
     while (QTcpSocket *socket = m_listener->nextPendingConnection()) {
+        const quint16 localPort = socket->localPort();
         auto *connection = new MCPConnection(socket, m_idleTimeout, this);
-        QObject::connect(connection, &MCPConnection::requestReady, this, [this, connection](const HTTPRequest &request) {
-            serve(QPointer<MCPConnection>(connection), request);
+        QObject::connect(connection, &MCPConnection::requestReady, this, [this, connection, localPort](const HTTPRequest &request) {
+            HTTPRequest arrived = request;
+            arrived.localPort = localPort;
+            serve(QPointer<MCPConnection>(connection), std::move(arrived));
         });
     }
 }
@@ -211,6 +215,11 @@ QCoro::Task<HTTPResponse> MCPServer::handleRequest(HTTPRequest request)
     const auto origin = request.headers.constFind(QStringLiteral("origin"));
     if (origin != request.headers.constEnd() && !HTTPRequest::isLocalOrigin(origin.value()))
         co_return HTTPResponse::empty("403 Forbidden");
+    if (!HTTPRequest::isLocalHost(request.headers.value(QStringLiteral("host")), request.localPort))
+        co_return HTTPResponse::empty("403 Forbidden");
+    if (!m_accessToken.isEmpty()
+        && !HTTPRequest::carriesToken(request.headers.value(QStringLiteral("authorization")), m_accessToken))
+        co_return HTTPResponse{"401 Unauthorized", compact(errorReply(QJsonValue::Null, -32001, QStringLiteral("Unauthorized: missing or wrong access token")))};
     if (request.route() != QLatin1String("/mcp"))
         co_return HTTPResponse::empty("404 Not Found");
     if (request.method != QLatin1String("POST"))

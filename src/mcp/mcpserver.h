@@ -37,8 +37,9 @@ public:
     void setSettingsFile(const QString &path) { m_settingsFile = path; }
     QString settingsFile() const { return m_settingsFile; }
 
-    // (Re)starts the listener on the port stored under "mcpPort". False on failure, with
-    // lastError set and, for a listen failure, a log line.
+    // (Re)starts the listener on the port stored under "mcpPort", asking for the token stored
+    // under "mcpToken". False on failure, with lastError set and, for a listen failure, a log
+    // line.
     bool start();
     // (Re)starts on exactly this port; 0 picks a free one (tests, benchmarks).
     bool start(quint16 port);
@@ -53,6 +54,11 @@ public:
     quint16 port() const;
     // The URL clients use: the listening port while running, else the stored port.
     QString endpointURL() const;
+
+    // When not empty, every request must carry "Authorization: Bearer <token>"; others get
+    // 401. Takes effect for requests that arrive afterwards.
+    void setAccessToken(const QString &token) { m_accessToken = token; }
+    QString accessToken() const { return m_accessToken; }
 
     // How long an accepted connection may stay silent before it has sent a whole request.
     void setIdleTimeout(std::chrono::milliseconds timeout) { m_idleTimeout = timeout; }
@@ -81,5 +87,6 @@ private:
     QTcpServer *m_listener = nullptr;
     bool m_isRunning = false;
     std::optional<QString> m_lastError;
+    QString m_accessToken;
     std::chrono::milliseconds m_idleTimeout = defaultIdleTimeout;
 };

@@ -16,3 +16,8 @@ QString MCPSettings::endpointURL(quint16 port)
 {
     return QStringLiteral("http://127.0.0.1:") + QString::number(port) + QStringLiteral("/mcp");
 }
+
+QString MCPSettings::storedToken(const QString &settingsFile)
+{
+    return Settings(settingsFile).mcpToken();
+}

@@ -14,4 +14,7 @@ struct MCPSettings {
     static quint16 storedPort(const QString &settingsFile);
 
     static QString endpointURL(quint16 port);
+
+    // "mcpToken" read afresh from the file; empty when the endpoint asks for none.
+    static QString storedToken(const QString &settingsFile);
 };

@@ -2,6 +2,10 @@
 #include "log/log.h"
 #include "mcp/mcpbridge.h"
 #include "mcp/mcpserver.h"
+#include "core/settings.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -64,6 +68,7 @@ private Q_SLOTS:
     void initTestCase();
     void forwardsRequestsSkipsBlankAndNotifications();
     void launchesOnceAndRetries();
+    void sendsTokenFromSettings();
     void unreachableReplies_data();
     void unreachableReplies();
     void unreachableReportedOnceLaunchedWithoutWaiting();
@@ -118,6 +123,30 @@ void TestMCPBridge::launchesOnceAndRetries()
     QCOMPARE(run.launches, 1);
     QCOMPARE(run.err, QByteArray());
     QCOMPARE(run.out, QByteArray("{\"id\":5,\"jsonrpc\":\"2.0\",\"result\":{}}\n{\"id\":6,\"jsonrpc\":\"2.0\",\"result\":{}}\n"));
+}
+
+void TestMCPBridge::sendsTokenFromSettings()
+{
+    MCPServer server(&m_host);
+    QVERIFY(server.start(0));
+    server.setAccessToken(QStringLiteral("tok-1"));
+    const QString settingsFile = m_dir.filePath(QStringLiteral("token.conf"));
+    Settings settings(settingsFile);
+    settings.setMcpPort(server.port());
+    settings.setMcpToken(QStringLiteral("tok-1"));
+
+    const QByteArray ping = "{\"id\":1,\"method\":\"ping\"}\n";
+    MCPBridge::Options options = MCPBridge::optionsFromSettings(settingsFile);
+    QCOMPARE(options.port, server.port());
+    BridgeRun run = runBridge(ping, options);
+    QCOMPARE(run.out, QByteArray("{\"id\":1,\"jsonrpc\":\"2.0\",\"result\":{}}\n"));
+
+    // A wrong token: the endpoint's refusal reaches the client as it is.
+    settings.setMcpToken(QStringLiteral("tok-2"));
+    run = runBridge(ping, options);
+    QCOMPARE(QJsonDocument::fromJson(run.out).object().value(QStringLiteral("error")).toObject()
+                 .value(QStringLiteral("code")).toInt(), -32001);
+    QCOMPARE(run.launches, 0);
 }
 
 void TestMCPBridge::unreachableReplies_data()

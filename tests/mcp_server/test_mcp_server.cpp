@@ -6,6 +6,7 @@
 #include "mcp/mcpconnection.h"
 #include "mcp/mcpserver.h"
 #include "mcp/mcpsettings.h"
+#include "core/settings.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -33,8 +34,11 @@ struct Exchange {
     bool closed = false;
 };
 
-Exchange exchange(quint16 port, const QList<QByteArray> &pieces, int pauseMs = 0, int waitMs = 10000)
+// "{port}" in a request stands for the server's port, which the data rows cannot know yet.
+Exchange exchange(quint16 port, QList<QByteArray> pieces, int pauseMs = 0, int waitMs = 10000)
 {
+    for (QByteArray &piece : pieces)
+        piece.replace("{port}", QByteArray::number(port));
     Exchange result;
     QTcpSocket socket;
     QObject::connect(&socket, &QTcpSocket::readyRead, [&] { result.reply += socket.readAll(); });
@@ -70,9 +74,12 @@ ParsedReply parseReply(const QByteArray &bytes)
     return {head.left(head.indexOf("\r\n")), head, bytes.mid(end + 4)};
 }
 
-QByteArray post(const QByteArray &body, const QByteArray &path = "/mcp", const QByteArray &extra = {})
+const QByteArray kHost = "Host: 127.0.0.1:{port}\r\n";
+
+QByteArray post(const QByteArray &body, const QByteArray &path = "/mcp", const QByteArray &extra = {},
+                const QByteArray &host = kHost)
 {
-    return "POST " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + extra + "Content-Length: "
+    return "POST " + path + " HTTP/1.1\r\n" + host + extra + "Content-Length: "
         + QByteArray::number(body.size()) + "\r\n\r\n" + body;
 }
 
@@ -119,6 +126,10 @@ private Q_SLOTS:
     void idleConnectionDroppedOthersServed();
     void slowToolDoesNotBlockOtherConnections();
     void serverDestroyedDuringToolCall();
+
+    void accessToken_data();
+    void accessToken();
+    void accessTokenFromSettings();
 
     void portRule_data();
     void portRule();
@@ -452,13 +463,24 @@ void TestMCPServer::http_data()
     QTest::newRow("ping") << post(ping) << QByteArray("200 OK") << pong;
     QTest::newRow("query ignored") << post(ping, "/mcp?x=1") << QByteArray("200 OK") << pong;
     QTest::newRow("path case-sensitive") << post(ping, "/MCP") << QByteArray("404 Not Found") << QByteArray();
-    QTest::newRow("get") << QByteArray("GET /mcp HTTP/1.1\r\nHost: x\r\n\r\n") << QByteArray("405 Method Not Allowed") << QByteArray();
-    QTest::newRow("method case-sensitive") << QByteArray("post /mcp HTTP/1.1\r\n\r\n") << QByteArray("405 Method Not Allowed") << QByteArray();
+    QTest::newRow("get") << QByteArray("GET /mcp HTTP/1.1\r\n" + kHost + "\r\n") << QByteArray("405 Method Not Allowed") << QByteArray();
+    QTest::newRow("method case-sensitive") << QByteArray("post /mcp HTTP/1.1\r\n" + kHost + "\r\n") << QByteArray("405 Method Not Allowed") << QByteArray();
     QTest::newRow("local origin with port") << post(ping, "/mcp", "Origin: http://localhost:5173\r\n") << QByteArray("200 OK") << pong;
     QTest::newRow("lookalike origin") << post(ping, "/mcp", "Origin: http://localhost.evil.example\r\n") << QByteArray("403 Forbidden") << QByteArray();
     QTest::newRow("https origin") << post(ping, "/mcp", "Origin: https://127.0.0.1\r\n") << QByteArray("403 Forbidden") << QByteArray();
     QTest::newRow("origin checked before path") << post(ping, "/elsewhere", "Origin: http://example.com\r\n") << QByteArray("403 Forbidden") << QByteArray();
     QTest::newRow("origin checked before method") << QByteArray("GET /mcp HTTP/1.1\r\nOrigin: http://evil\r\n\r\n") << QByteArray("403 Forbidden") << QByteArray();
+    // Only the loopback names with this very port: any other name may be rebound to 127.0.0.1.
+    QTest::newRow("host localhost") << post(ping, "/mcp", {}, "Host: localhost:{port}\r\n") << QByteArray("200 OK") << pong;
+    QTest::newRow("host upper case") << post(ping, "/mcp", {}, "host: LocalHost:{port}\r\n") << QByteArray("200 OK") << pong;
+    QTest::newRow("host ipv6") << post(ping, "/mcp", {}, "Host: [::1]:{port}\r\n") << QByteArray("200 OK") << pong;
+    QTest::newRow("host without port") << post(ping, "/mcp", {}, "Host: 127.0.0.1\r\n") << QByteArray("403 Forbidden") << QByteArray();
+    QTest::newRow("host other port") << post(ping, "/mcp", {}, "Host: localhost:1{port}\r\n") << QByteArray("403 Forbidden") << QByteArray();
+    QTest::newRow("host ipv6 without port") << post(ping, "/mcp", {}, "Host: [::1]\r\n") << QByteArray("403 Forbidden") << QByteArray();
+    QTest::newRow("host rebound name") << post(ping, "/mcp", {}, "Host: tv.attacker.example:{port}\r\n") << QByteArray("403 Forbidden") << QByteArray();
+    QTest::newRow("host lookalike") << post(ping, "/mcp", {}, "Host: localhost.attacker.example:{port}\r\n") << QByteArray("403 Forbidden") << QByteArray();
+    QTest::newRow("no host") << post(ping, "/mcp", {}, {}) << QByteArray("403 Forbidden") << QByteArray();
+    QTest::newRow("host checked before path") << post(ping, "/elsewhere", {}, "Host: example.com:{port}\r\n") << QByteArray("403 Forbidden") << QByteArray();
     QTest::newRow("notification") << post(R"({"method":"notifications/initialized"})") << QByteArray("202 Accepted") << QByteArray();
     QTest::newRow("batch of notifications") << post(R"([{"method":"a"},{"method":"b"}])") << QByteArray("202 Accepted") << QByteArray();
     QTest::newRow("empty batch") << post("[]") << QByteArray("202 Accepted") << QByteArray();
@@ -469,7 +491,7 @@ void TestMCPServer::http_data()
                                  << QByteArray(R"({"jsonrpc":"2.0","id":null,"error":{"code":-32700,"message":"Parse error"}})");
     QTest::newRow("not json") << post("{\"id\":") << QByteArray("400 Bad Request")
                               << QByteArray(R"({"jsonrpc":"2.0","id":null,"error":{"code":-32700,"message":"Parse error"}})");
-    QTest::newRow("no content-length") << QByteArray("POST /mcp HTTP/1.1\r\n\r\n") << QByteArray("400 Bad Request")
+    QTest::newRow("no content-length") << QByteArray("POST /mcp HTTP/1.1\r\n" + kHost + "\r\n") << QByteArray("400 Bad Request")
                                        << QByteArray(R"({"jsonrpc":"2.0","id":null,"error":{"code":-32700,"message":"Parse error"}})");
     QTest::newRow("batch with non-object") << post(R"([{"id":1,"method":"ping"},1])") << QByteArray("400 Bad Request")
                                            << QByteArray(R"({"jsonrpc":"2.0","id":null,"error":{"code":-32600,"message":"Invalid Request"}})");
@@ -499,7 +521,7 @@ void TestMCPServer::http()
 void TestMCPServer::requestSplitAcrossSegments()
 {
     const QByteArray body = R"({"id":9,"method":"tools/call","params":{"name":"echo","arguments":{"s":"é"}}})";
-    const QByteArray head = "POST /mcp HTTP/1.1\r\ncontent-length: " + QByteArray::number(body.size()) + "\r\n\r\n";
+    const QByteArray head = "POST /mcp HTTP/1.1\r\n" + kHost + "content-length: " + QByteArray::number(body.size()) + "\r\n\r\n";
     // The terminator itself is split, and the body arrives in pieces afterwards.
     const QList<QByteArray> pieces{head.left(10), head.mid(10, head.size() - 12), head.right(2), body.left(5), body.mid(5)};
     const Exchange result = exchange(m_server->port(), pieces, 30);
@@ -567,7 +589,8 @@ void TestMCPServer::slowToolDoesNotBlockOtherConnections()
     QObject::connect(&slow, &QTcpSocket::disconnected, [&] { slowClosed = true; });
     slow.connectToHost(QHostAddress::LocalHost, m_server->port());
     QVERIFY(QTest::qWaitFor([&] { return slow.state() == QAbstractSocket::ConnectedState; }, 5000));
-    slow.write(post(R"({"id":1,"method":"tools/call","params":{"name":"slow","arguments":{"ms":800}}})"));
+    slow.write(post(R"({"id":1,"method":"tools/call","params":{"name":"slow","arguments":{"ms":800}}})")
+                   .replace("{port}", QByteArray::number(m_server->port())));
 
     QElapsedTimer timer;
     timer.start();
@@ -588,12 +611,74 @@ void TestMCPServer::serverDestroyedDuringToolCall()
     client.connectToHost(QHostAddress::LocalHost, m_server->port());
     QVERIFY(QTest::qWaitFor([&] { return client.state() == QAbstractSocket::ConnectedState; }, 5000));
     const int before = m_host.calls;
-    client.write(post(R"({"id":1,"method":"tools/call","params":{"name":"slow","arguments":{"ms":200}}})"));
+    client.write(post(R"({"id":1,"method":"tools/call","params":{"name":"slow","arguments":{"ms":200}}})")
+                     .replace("{port}", QByteArray::number(m_server->port())));
     QVERIFY(QTest::qWaitFor([&] { return m_host.calls == before + 1; }, 5000));
     m_server.reset();
     // The call finishes with nobody left to answer; the client just sees the close.
     QVERIFY(QTest::qWaitFor([&] { return closed; }, 5000));
     QTest::qWait(400);
+}
+
+void TestMCPServer::accessToken_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QByteArray>("status");
+    const QByteArray ping = R"({"jsonrpc":"2.0","id":1,"method":"ping"})";
+    const QByteArray token = "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef";
+    const auto with = [&](const QByteArray &authorization) {
+        return post(ping, "/mcp", "Authorization: " + authorization + "\r\n");
+    };
+    QTest::newRow("none") << post(ping) << QByteArray("401 Unauthorized");
+    QTest::newRow("right") << with("Bearer " + token) << QByteArray("200 OK");
+    QTest::newRow("scheme in any case, spaces") << with("bEARER   " + token) << QByteArray("200 OK");
+    QTest::newRow("wrong") << with("Bearer " + QByteArray(token).replace('f', 'e')) << QByteArray("401 Unauthorized");
+    QTest::newRow("prefix of it") << with("Bearer " + token.left(63)) << QByteArray("401 Unauthorized");
+    QTest::newRow("longer") << with("Bearer " + token + "0") << QByteArray("401 Unauthorized");
+    QTest::newRow("token case matters") << with("Bearer " + token.toUpper()) << QByteArray("401 Unauthorized");
+    QTest::newRow("other scheme") << with("Basic " + token) << QByteArray("401 Unauthorized");
+    QTest::newRow("bare token") << with(token) << QByteArray("401 Unauthorized");
+    QTest::newRow("empty bearer") << with("Bearer ") << QByteArray("401 Unauthorized");
+    // The cheaper checks come first and say nothing about the token.
+    QTest::newRow("foreign host before token") << post(ping, "/mcp", {}, "Host: evil.example:{port}\r\n") << QByteArray("403 Forbidden");
+    QTest::newRow("token before path") << post(ping, "/elsewhere") << QByteArray("401 Unauthorized");
+}
+
+void TestMCPServer::accessToken()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(QByteArray, status);
+    m_server->setAccessToken(QStringLiteral("0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef"));
+    const ParsedReply reply = parseReply(exchange(m_server->port(), {request}).reply);
+    QCOMPARE(reply.statusLine, "HTTP/1.1 " + status);
+    QCOMPARE(reply.head.contains("\r\nWWW-Authenticate: Bearer\r\n"), status.startsWith("401"));
+    if (status.startsWith("401")) {
+        const QJsonObject error = QJsonDocument::fromJson(reply.body).object();
+        QCOMPARE(error.value(QStringLiteral("jsonrpc")).toString(), QStringLiteral("2.0"));
+        QVERIFY(error.value(QStringLiteral("id")).isNull());
+        QCOMPARE(error.value(QStringLiteral("error")).toObject().value(QStringLiteral("code")).toInt(), -32001);
+    }
+}
+
+void TestMCPServer::accessTokenFromSettings()
+{
+    const QByteArray ping = post(R"({"jsonrpc":"2.0","id":1,"method":"ping"})");
+    // The port this server was given, so that start() binds no fixed one.
+    const quint16 port = m_server->port();
+    m_server->stop();
+    Settings settings(m_settingsPath);
+    settings.setMcpPort(port);
+    settings.setMcpToken(QStringLiteral("s3cret"));
+    QVERIFY(m_server->start());
+    QCOMPARE(m_server->port(), port);
+    QCOMPARE(parseReply(exchange(port, {ping}).reply).statusLine, QByteArray("HTTP/1.1 401 Unauthorized"));
+    const QByteArray authorized = post(R"({"jsonrpc":"2.0","id":1,"method":"ping"})", "/mcp", "Authorization: Bearer s3cret\r\n");
+    QCOMPARE(parseReply(exchange(port, {authorized}).reply).statusLine, QByteArray("HTTP/1.1 200 OK"));
+
+    // Cleared in the settings: the next start asks for nothing again.
+    settings.setMcpToken(QString());
+    QVERIFY(m_server->start());
+    QCOMPARE(parseReply(exchange(port, {ping}).reply).statusLine, QByteArray("HTTP/1.1 200 OK"));
 }
 
 void TestMCPServer::portRule_data()
