@@ -23,9 +23,13 @@ QString wrap(const QString &server)
 
 namespace MCPClientConfig {
 
-QString http(const QString &endpointURL)
+QString http(const QString &endpointURL, const QString &token)
 {
-    return wrap(QStringLiteral("{ \"url\": ") + jsonString(endpointURL) + QStringLiteral(" }"));
+    if (token.isEmpty())
+        return wrap(QStringLiteral("{ \"url\": ") + jsonString(endpointURL) + QStringLiteral(" }"));
+    return wrap(QStringLiteral("{\n      \"url\": ") + jsonString(endpointURL)
+                + QStringLiteral(",\n      \"headers\": { \"Authorization\": ")
+                + jsonString(QStringLiteral("Bearer ") + token) + QStringLiteral(" }\n    }"));
 }
 
 QString stdio(const QString &executablePath)

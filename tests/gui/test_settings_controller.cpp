@@ -182,6 +182,10 @@ void TestSettingsController::configurationTexts_data()
     QTest::newRow("http")
         << MCPClientConfig::http(QStringLiteral("http://127.0.0.1:8765/mcp"))
         << QStringLiteral("{\n  \"mcpServers\": {\n    \"veltrix\": { \"url\": \"http://127.0.0.1:8765/mcp\" }\n  }\n}");
+    QTest::newRow("http with a token")
+        << MCPClientConfig::http(QStringLiteral("http://127.0.0.1:8765/mcp"), QStringLiteral("ab\"c"))
+        << QStringLiteral("{\n  \"mcpServers\": {\n    \"veltrix\": {\n      \"url\": \"http://127.0.0.1:8765/mcp\",\n"
+                          "      \"headers\": { \"Authorization\": \"Bearer ab\\\"c\" }\n    }\n  }\n}");
 }
 
 void TestSettingsController::configurationTexts()

@@ -4,6 +4,7 @@
 
 #include "gui/settingsfixture.h"
 
+#include "mcp/mcpbridge.h"
 #include "mcp/mcpclientconfig.h"
 #include "ui/page.h"
 #include "ui/pages/settings/settingspage.h"
@@ -14,6 +15,9 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -21,6 +25,8 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStackedWidget>
+
+#include <future>
 
 namespace {
 
@@ -45,6 +51,7 @@ private Q_SLOTS:
     void deleteFromThePage();
     void mcpSwitchAndStatus();
     void copyButtonsMoveTheMark();
+    void accessTokenSwitch();
     void appearanceAppliesAtOnce();
     void revealButton();
     void snapshotsInBothAppearances();
@@ -211,6 +218,66 @@ void TestSettingsPage::copyButtonsMoveTheMark()
     QCOMPARE(QGuiApplication::clipboard()->text(), MCPClientConfig::stdio(QCoreApplication::applicationFilePath()));
     QCOMPARE(http->text(), QStringLiteral("复制 HTTP 配置"));
     QCOMPARE(stdio->text(), QStringLiteral("已复制"));
+}
+
+void TestSettingsPage::accessTokenSwitch()
+{
+    SettingsFixture f;
+    QVERIFY(f.mcp->start());
+    const quint16 port = f.mcp->port();
+    SettingsPage page(f.ctx);
+    page.show();
+    GUI_FIND(QCheckBox, required, &page, "mcpTokenSwitch");
+    GUI_FIND(QWidget, panel, &page, "mcpTokenPanel");
+    GUI_FIND(QLabel, shown, &page, "mcpToken");
+    GUI_FIND(QPushButton, copyToken, &page, "copyTokenButton");
+    GUI_FIND(QPushButton, http, &page, "copyHttpConfigButton");
+    QCOMPARE(required->text(), QStringLiteral("需要访问令牌"));
+    QVERIFY(!required->isChecked());
+    QVERIFY(!panel->isVisible());
+    const QByteArray ping = R"({"jsonrpc":"2.0","id":1,"method":"ping"})";
+    // The bridge's blocking client on a thread of its own while this one serves.
+    const auto status = [&](const QString &token) {
+        std::future<MCPBridge::Outcome> reply = std::async(std::launch::async, [=] {
+            return MCPBridge::post(ping, port, std::chrono::seconds(10), token);
+        });
+        (void)QTest::qWaitFor([&] { return reply.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, 15000);
+        return QJsonDocument::fromJson(reply.get().body).object();
+    };
+    QVERIFY(status(QString()).contains(QStringLiteral("result")));
+
+    QTest::mouseClick(required, Qt::LeftButton, {}, QPoint(8, required->height() / 2));
+    const QString token = Settings(f.settingsFile).mcpToken();
+    QVERIFY2(QRegularExpression(QStringLiteral("^[0-9a-f]{64}$")).match(token).hasMatch(), qPrintable(token));
+    QVERIFY(panel->isVisible());
+    QCOMPARE(shown->text(), token);
+    // In force at once, without a restart.
+    QCOMPARE(status(QString()).value(QStringLiteral("error")).toObject().value(QStringLiteral("code")).toInt(), -32001);
+    QVERIFY(status(token).contains(QStringLiteral("result")));
+
+    QTest::mouseClick(copyToken, Qt::LeftButton);
+    QCOMPARE(QGuiApplication::clipboard()->text(), token);
+    QCOMPARE(copyToken->text(), QStringLiteral("已复制"));
+    QTest::mouseClick(http, Qt::LeftButton);
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+             QStringLiteral("{\n  \"mcpServers\": {\n    \"veltrix\": {\n      \"url\": \"http://127.0.0.1:%1/mcp\",\n"
+                            "      \"headers\": { \"Authorization\": \"Bearer %2\" }\n    }\n  }\n}").arg(port).arg(token));
+    QVERIFY(QJsonDocument::fromJson(QGuiApplication::clipboard()->text().toUtf8()).isObject());
+
+    // Shown once: a page built afresh keeps the switch on but shows no token.
+    SettingsPage again(f.ctx);
+    again.show();
+    QVERIFY(again.findChild<QCheckBox *>(QStringLiteral("mcpTokenSwitch"))->isChecked());
+    QVERIFY(!again.findChild<QWidget *>(QStringLiteral("mcpTokenPanel"))->isVisible());
+
+    // Off: forgotten in the file and by the server; a new switch-on makes a different token.
+    QTest::mouseClick(required, Qt::LeftButton, {}, QPoint(8, required->height() / 2));
+    QCOMPARE(Settings(f.settingsFile).mcpToken(), QString());
+    QVERIFY(!panel->isVisible());
+    QVERIFY(status(QString()).contains(QStringLiteral("result")));
+    QTest::mouseClick(required, Qt::LeftButton, {}, QPoint(8, required->height() / 2));
+    QVERIFY(!Settings(f.settingsFile).mcpToken().isEmpty());
+    QVERIFY(Settings(f.settingsFile).mcpToken() != token);
 }
 
 void TestSettingsPage::appearanceAppliesAtOnce()

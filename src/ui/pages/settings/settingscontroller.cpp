@@ -8,12 +8,14 @@
 #include "core/tvsession.h"
 
 #include <QClipboard>
+#include <QRandomGenerator>
 
 SettingsController::SettingsController(Services services, QObject *parent)
     : QObject(parent)
     , m_services(std::move(services))
     , m_appearance(m_services.settings.appearance())
     , m_mcpEnabled(m_services.settings.mcpEnabled())
+    , m_mcpTokenRequired(!m_services.settings.mcpToken().isEmpty())
 {
     DeviceStore *store = m_services.session->store();
     QObject::connect(store, &DeviceStore::devicesChanged, this, &SettingsController::storeChanged);
@@ -147,6 +149,27 @@ void SettingsController::setMcpEnabled(bool enabled)
     Q_EMIT mcpEnabledChanged(enabled);
 }
 
+void SettingsController::setMcpTokenRequired(bool required)
+{
+    if (m_mcpTokenRequired == required)
+        return;
+    m_mcpTokenRequired = required;
+    const QString token = required ? generateToken() : QString();
+    // Stored before it is applied: a bridge started meanwhile reads it from the file.
+    m_services.settings.setMcpToken(token);
+    m_services.mcp->setAccessToken(token);
+    m_newMcpToken = token;
+    Q_EMIT mcpTokenRequiredChanged(required);
+    Q_EMIT newMcpTokenChanged(token);
+}
+
+QString SettingsController::generateToken()
+{
+    QByteArray bytes(32, Qt::Uninitialized);
+    QRandomGenerator::system()->fillRange(reinterpret_cast<quint32 *>(bytes.data()), bytes.size() / 4);
+    return QString::fromLatin1(bytes.toHex());
+}
+
 QString SettingsController::endpointURL() const
 {
     return m_services.mcp->endpointURL();
@@ -164,12 +187,18 @@ QString SettingsController::rotatedLogFilePath() const
 
 void SettingsController::copyHTTPConfig()
 {
-    setCopied(copiedHTTP, MCPClientConfig::http(endpointURL()));
+    setCopied(copiedHTTP, MCPClientConfig::http(endpointURL(), m_services.settings.mcpToken()));
 }
 
 void SettingsController::copyStdioConfig()
 {
     setCopied(copiedStdio, MCPClientConfig::stdio(MCPClientConfig::executablePath()));
+}
+
+void SettingsController::copyToken()
+{
+    if (!m_newMcpToken.isEmpty())
+        setCopied(copiedToken, m_newMcpToken);
 }
 
 void SettingsController::setCopied(const QString &kind, const QString &text)

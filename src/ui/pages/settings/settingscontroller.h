@@ -27,6 +27,8 @@ class SettingsController : public QObject {
     Q_PROPERTY(bool canWake READ canWake NOTIFY tvChanged)
     Q_PROPERTY(AppearancePreference appearance READ appearance WRITE setAppearance NOTIFY appearanceChanged)
     Q_PROPERTY(bool mcpEnabled READ mcpEnabled WRITE setMcpEnabled NOTIFY mcpEnabledChanged)
+    Q_PROPERTY(bool mcpTokenRequired READ mcpTokenRequired WRITE setMcpTokenRequired NOTIFY mcpTokenRequiredChanged)
+    Q_PROPERTY(QString newMcpToken READ newMcpToken NOTIFY newMcpTokenChanged)
     Q_PROPERTY(QString copied READ copied NOTIFY copiedChanged)
 
 public:
@@ -45,6 +47,7 @@ public:
 
     static inline const QString copiedHTTP = QStringLiteral("http");
     static inline const QString copiedStdio = QStringLiteral("stdio");
+    static inline const QString copiedToken = QStringLiteral("token");
 
     // The store's selected TV, as stored.
     std::optional<TVDevice> tv() const;
@@ -68,6 +71,15 @@ public:
     void setMcpEnabled(bool enabled);
     QString copied() const { return m_copied; }
 
+    // Whether the MCP endpoint asks for an access token. Switching it on makes a new token,
+    // stores it and applies it at once; switching it off forgets it.
+    bool mcpTokenRequired() const { return m_mcpTokenRequired; }
+    void setMcpTokenRequired(bool required);
+    // The token made by switching the requirement on, for showing once; empty otherwise.
+    QString newMcpToken() const { return m_newMcpToken; }
+    // 32 bytes from the system's random source, as 64 hex digits.
+    static QString generateToken();
+
     QString endpointURL() const;
     QString logFilePath() const;
     // Where the log moves once it is full.
@@ -80,6 +92,7 @@ public Q_SLOTS:
     void removeTV();
     void copyHTTPConfig();
     void copyStdioConfig();
+    void copyToken();
     void revealLog();
 
 Q_SIGNALS:
@@ -89,6 +102,8 @@ Q_SIGNALS:
     void canSaveChanged(bool canSave);
     void appearanceChanged(AppearancePreference appearance);
     void mcpEnabledChanged(bool enabled);
+    void mcpTokenRequiredChanged(bool required);
+    void newMcpTokenChanged(const QString &token);
     void copiedChanged(const QString &copied);
 
 private:
@@ -104,5 +119,7 @@ private:
     bool m_canSave = false;
     AppearancePreference m_appearance;
     bool m_mcpEnabled;
+    bool m_mcpTokenRequired;
+    QString m_newMcpToken;
     QString m_copied;
 };

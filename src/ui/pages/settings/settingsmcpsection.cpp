@@ -24,6 +24,10 @@ SettingsMCPSection::SettingsMCPSection(SettingsController *controller, QWidget *
     , m_address(new QLabel(this))
     , m_copyHTTP(copyButton(QStringLiteral("copyHttpConfigButton"), tr("复制 HTTP 配置")))
     , m_copyStdio(copyButton(QStringLiteral("copyStdioConfigButton"), tr("复制 stdio 配置")))
+    , m_tokenSwitch(new QCheckBox(tr("需要访问令牌"), this))
+    , m_tokenPanel(new QWidget(this))
+    , m_token(new QLabel(m_tokenPanel))
+    , m_copyToken(copyButton(QStringLiteral("copyTokenButton"), tr("复制令牌")))
 {
     setObjectName(QStringLiteral("settingsMCPSection"));
     m_switch->setObjectName(QStringLiteral("mcpSwitch"));
@@ -51,6 +55,24 @@ SettingsMCPSection::SettingsMCPSection(SettingsController *controller, QWidget *
     form->addRow(tr("地址"), m_address);
     body()->addLayout(form);
 
+    // Local users of a shared computer can reach the loopback port too; the token keeps them out.
+    m_tokenSwitch->setObjectName(QStringLiteral("mcpTokenSwitch"));
+    m_tokenSwitch->setAccessibleName(m_tokenSwitch->text());
+    body()->addWidget(m_tokenSwitch);
+    m_tokenPanel->setObjectName(QStringLiteral("mcpTokenPanel"));
+    m_token->setObjectName(QStringLiteral("mcpToken"));
+    m_token->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_token->setWordWrap(true);
+    m_copyToken->setParent(m_tokenPanel);
+    auto *tokenLayout = new QVBoxLayout(m_tokenPanel);
+    tokenLayout->setContentsMargins(0, 0, 0, 0);
+    tokenLayout->addWidget(note(tr("新的访问令牌只显示这一次；复制的 HTTP 配置已包含它，stdio 配置无需更改。"), m_tokenPanel));
+    auto *tokenRow = new QHBoxLayout;
+    tokenRow->addWidget(m_token, 1);
+    tokenRow->addWidget(m_copyToken);
+    tokenLayout->addLayout(tokenRow);
+    body()->addWidget(m_tokenPanel);
+
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(m_copyHTTP);
     buttons->addWidget(m_copyStdio);
@@ -62,12 +84,18 @@ SettingsMCPSection::SettingsMCPSection(SettingsController *controller, QWidget *
     QObject::connect(controller, &SettingsController::mcpEnabledChanged, m_switch, &QCheckBox::setChecked);
     QObject::connect(m_copyHTTP, &QPushButton::clicked, controller, &SettingsController::copyHTTPConfig);
     QObject::connect(m_copyStdio, &QPushButton::clicked, controller, &SettingsController::copyStdioConfig);
+    m_tokenSwitch->setChecked(controller->mcpTokenRequired());
+    QObject::connect(m_tokenSwitch, &QCheckBox::toggled, controller, &SettingsController::setMcpTokenRequired);
+    QObject::connect(controller, &SettingsController::mcpTokenRequiredChanged, m_tokenSwitch, &QCheckBox::setChecked);
+    QObject::connect(controller, &SettingsController::newMcpTokenChanged, this, &SettingsMCPSection::refreshToken);
+    QObject::connect(m_copyToken, &QPushButton::clicked, controller, &SettingsController::copyToken);
     QObject::connect(controller, &SettingsController::copiedChanged, this, &SettingsMCPSection::refreshCopied);
     MCPServer *mcp = controller->mcp();
     QObject::connect(mcp, &MCPServer::isRunningChanged, this, &SettingsMCPSection::refreshServer);
     QObject::connect(mcp, &MCPServer::lastErrorChanged, this, &SettingsMCPSection::refreshServer);
     refreshServer();
     refreshCopied();
+    refreshToken();
 }
 
 QPushButton *SettingsMCPSection::copyButton(const QString &name, const QString &label)
@@ -94,10 +122,18 @@ void SettingsMCPSection::refreshCopied()
 {
     const QString copied = m_controller->copied();
     const QList<QPair<QPushButton *, QString>> buttons{{m_copyHTTP, SettingsController::copiedHTTP},
-                                                       {m_copyStdio, SettingsController::copiedStdio}};
+                                                       {m_copyStdio, SettingsController::copiedStdio},
+                                                       {m_copyToken, SettingsController::copiedToken}};
     for (const auto &[button, kind] : buttons) {
         const QString text = copied == kind ? tr("已复制") : button->property(kCopyLabel).toString();
         button->setText(text);
         button->setAccessibleName(text);
     }
+}
+
+void SettingsMCPSection::refreshToken()
+{
+    const QString token = m_controller->newMcpToken();
+    m_token->setText(token);
+    m_tokenPanel->setVisible(!token.isEmpty());
 }

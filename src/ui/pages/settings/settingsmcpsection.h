@@ -7,8 +7,8 @@ class QLabel;
 class QPushButton;
 class SettingsController;
 
-// The MCP service: the switch, whether the server runs and why it does not, its address, and
-// the two client configurations to copy.
+// The MCP service: the switch, whether the server runs and why it does not, its address, the
+// access token switch with a new token shown once, and the two client configurations to copy.
 class SettingsMCPSection : public SettingsSection {
     Q_OBJECT
 
@@ -19,6 +19,7 @@ private:
     QPushButton *copyButton(const QString &name, const QString &label);
     void refreshServer();
     void refreshCopied();
+    void refreshToken();
 
     SettingsController *m_controller;
     QCheckBox *m_switch;
@@ -27,4 +28,8 @@ private:
     QLabel *m_address;
     QPushButton *m_copyHTTP;
     QPushButton *m_copyStdio;
+    QCheckBox *m_tokenSwitch;
+    QWidget *m_tokenPanel;
+    QLabel *m_token;
+    QPushButton *m_copyToken;
 };
