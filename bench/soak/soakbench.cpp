@@ -1,0 +1,350 @@
+// Soak run: the real windowed program, connected to a simulated TV with the live picture on
+// screen, while an agent calls tv_status 20 times a second through the MCP endpoint (with an
+// access token). Every 30 s the program's resident memory, open file descriptors, CPU time per
+// call and the size of its log are sampled; at the end the first and last samples and the
+// slope of each figure are printed. Needs an X server: uses $DISPLAY, or starts Xvfb.
+// Run inside a private network namespace (scripts/bench does).
+//
+//   bench_soak [MINUTES]     default 1; the figures mean something from about 30 on
+
+#include "core/settings.h"
+#include "mcp/mcpbridge.h"
+#include "tvsim/lib/simulatedtv.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kCallsPerSecond = 20;
+constexpr int kSampleSeconds = 30;
+const QString kToken = QStringLiteral("soak-token-0123456789abcdef0123456789abcdef0123456789abcdef");
+
+long statusField(qint64 pid, const char *field)
+{
+    QFile file(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ').first().toLong();
+    }
+    return -1;
+}
+
+// utime + stime of every thread, in ms.
+double cpuMs(qint64 pid)
+{
+    QFile file(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray text = file.readAll();
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    const double ticks = fields.value(11).toDouble() + fields.value(12).toDouble();
+    return ticks * 1000.0 / double(sysconf(_SC_CLK_TCK));
+}
+
+int openFds(qint64 pid)
+{
+    return int(QDir(QStringLiteral("/proc/%1/fd").arg(pid)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System).size());
+}
+
+std::unique_ptr<QProcess> startXvfb()
+{
+    if (!qEnvironmentVariableIsEmpty("DISPLAY"))
+        return nullptr;
+    for (int display = 80; display < 99; ++display) {
+        if (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(display)))
+            continue;
+        auto xvfb = std::make_unique<QProcess>();
+        xvfb->start(QStringLiteral("Xvfb"), {QStringLiteral(":%1").arg(display), QStringLiteral("-screen"), QStringLiteral("0"),
+                                             QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        if (!xvfb->waitForStarted(3000))
+            return nullptr;
+        for (int i = 0; i < 50 && !QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(display)); ++i)
+            QThread::msleep(50);
+        if (xvfb->state() != QProcess::Running)
+            continue;  // the display was taken meanwhile
+        qputenv("DISPLAY", QStringLiteral(":%1").arg(display).toLocal8Bit());
+        return xvfb;
+    }
+    return nullptr;
+}
+
+quint16 freePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+// The agent: tv_status on a fixed schedule, each call on a new connection, on its own thread so
+// that the simulated TV on the main thread keeps serving.
+class Agent {
+public:
+    explicit Agent(quint16 port) : m_port(port) {}
+    ~Agent() { stop(); }
+
+    void start()
+    {
+        m_thread = std::thread([this] { run(); });
+    }
+    void stop()
+    {
+        m_stop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    quint64 calls() const { return m_calls; }
+    quint64 failures() const { return m_failures; }
+    double latencyMsTotal() const { return m_latencyUs / 1000.0; }
+
+private:
+    void run()
+    {
+        const auto interval = std::chrono::microseconds(1000000 / kCallsPerSecond);
+        Clock::time_point next = Clock::now();
+        for (quint64 id = 1; !m_stop; ++id) {
+            const QByteArray line = R"({"jsonrpc":"2.0","id":)" + QByteArray::number(id)
+                + R"(,"method":"tools/call","params":{"name":"tv_status","arguments":{}}})";
+            const Clock::time_point sent = Clock::now();
+            const MCPBridge::Outcome outcome = MCPBridge::post(line, m_port, std::chrono::seconds(10), kToken);
+            m_latencyUs += quint64(std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - sent).count());
+            const QJsonObject reply = QJsonDocument::fromJson(outcome.body).object();
+            const bool ok = reply.contains(QStringLiteral("result"))
+                && !reply.value(QStringLiteral("result")).toObject().value(QStringLiteral("isError")).toBool();
+            ++m_calls;
+            if (!ok)
+                ++m_failures;
+            // A fixed schedule: a slow call is caught up on, not added to every later one.
+            next += interval;
+            const Clock::time_point now = Clock::now();
+            if (next < now - std::chrono::seconds(1))
+                next = now;
+            std::this_thread::sleep_until(next);
+        }
+    }
+
+    quint16 m_port;
+    std::thread m_thread;
+    std::atomic<bool> m_stop{false};
+    std::atomic<quint64> m_calls{0};
+    std::atomic<quint64> m_failures{0};
+    std::atomic<quint64> m_latencyUs{0};
+};
+
+struct Sample {
+    double minutes = 0;
+    double rssMB = 0;
+    double fds = 0;
+    double cpuMsPerCall = 0;  // CPU of the whole program over the interval, per call made in it
+    double cpuPercent = 0;
+    double logKB = 0;         // app.log plus app.log.1
+    quint64 calls = 0;        // in the interval
+    quint64 failures = 0;
+    int frames = 0;           // live-picture downloads in the interval
+    double meanLatencyMs = 0;
+};
+
+// Least-squares slope of y over x.
+double slope(const std::vector<Sample> &samples, double Sample::*y)
+{
+    const double n = double(samples.size());
+    if (n < 2)
+        return 0;
+    double sx = 0, sy = 0, sxx = 0, sxy = 0;
+    for (const Sample &s : samples) {
+        sx += s.minutes;
+        sy += s.*y;
+        sxx += s.minutes * s.minutes;
+        sxy += s.minutes * (s.*y);
+    }
+    const double d = n * sxx - sx * sx;
+    return d == 0 ? 0 : (n * sxy - sx * sy) / d;
+}
+
+void print(const char *what, const Sample &s)
+{
+    std::printf("%-6s %6.1f min  RSS %6.1f MB  fds %3.0f  CPU %6.3f ms/call (%5.1f %%)  log %8.1f KB  "
+                "calls %5llu (failed %llu, mean %.2f ms)  frames %d\n",
+                what, s.minutes, s.rssMB, s.fds, s.cpuMsPerCall, s.cpuPercent, s.logKB,
+                static_cast<unsigned long long>(s.calls), static_cast<unsigned long long>(s.failures),
+                s.meanLatencyMs, s.frames);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const double minutes = argc > 1 ? QString::fromLocal8Bit(argv[1]).toDouble() : 1.0;
+    if (minutes <= 0) {
+        std::fprintf(stderr, "usage: bench_soak [MINUTES]\n");
+        return 2;
+    }
+    const auto xvfb = startXvfb();
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        std::printf("no display and no Xvfb: skipped\n");
+        return 0;
+    }
+
+    SimulatedTV::Options tvOptions;
+    tvOptions.address = QHostAddress(QStringLiteral("127.0.0.2"));
+    tvOptions.friendlyName = QStringLiteral("Soak TV");
+    tvOptions.pairing = SimulatedTV::Pairing::Auto;
+    SimulatedTV tv(tvOptions);
+    if (!tv.start()) {
+        std::printf("the simulated TV cannot listen on 127.0.0.2:3001: %s\n", qPrintable(tv.errorString()));
+        return 1;
+    }
+    int frames = 0;
+    QObject::connect(&tv, &SimulatedTV::httpServed, &tv, [&frames](const QString &path, int status) {
+        if (status == 200 && path.endsWith(QLatin1String("/screenshot.jpg")))
+            ++frames;
+    });
+
+    QTemporaryDir dir;
+    const QString settingsFile = dir.filePath(QStringLiteral("Veltrix.conf"));
+    const quint16 port = freePort();
+    Settings settings(settingsFile);
+    settings.setMcpPort(port);
+    settings.setMcpToken(kToken);
+    const QString logFile = dir.filePath(QStringLiteral("state/Veltrix/app.log"));
+
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VELTRIX_SETTINGS_FILE"), settingsFile);
+    env.insert(QStringLiteral("XDG_STATE_HOME"), dir.filePath(QStringLiteral("state")));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.remove(QStringLiteral("VELTRIX_LOG_FILE"));
+    program.setProcessEnvironment(env);
+    program.setProcessChannelMode(QProcess::MergedChannels);
+    QByteArray output;
+    QObject::connect(&program, &QProcess::readyRead, &program, [&] { output += program.readAll(); });
+    program.start(QStringLiteral(VELTRIX_APP_PATH), {QStringLiteral("--host"), tv.host()});
+    if (!program.waitForStarted(5000)) {
+        std::printf("cannot start %s\n", VELTRIX_APP_PATH);
+        return 1;
+    }
+    const qint64 pid = program.processId();
+
+    // Connected, and the live picture coming in.
+    QElapsedTimer wait;
+    wait.start();
+    while (wait.elapsed() < 30000 && (!output.contains("TV ready") || frames < 2))
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    if (!output.contains("TV ready")) {
+        std::printf("the program did not connect to the simulated TV:\n%s\n", output.constData());
+        program.kill();
+        program.waitForFinished();
+        return 1;
+    }
+    if (frames < 2)
+        std::printf("warning: no live picture after 30 s (%d frames); measuring without it\n", frames);
+
+    std::printf("soak: %.1f min, tv_status at %d calls/s with an access token, live picture on, sample every %d s\n",
+                minutes, kCallsPerSecond, kSampleSeconds);
+    std::fflush(stdout);
+
+    Agent agent(port);
+    agent.start();
+    std::vector<Sample> samples;
+    quint64 lastCalls = 0;
+    quint64 lastFailures = 0;
+    double lastLatency = 0;
+    double lastCpu = cpuMs(pid);
+    QElapsedTimer clock;
+    clock.start();
+    qint64 lastAt = 0;
+
+    const auto takeSample = [&] {
+        const qint64 now = clock.elapsed();
+        const double cpu = cpuMs(pid);
+        const quint64 calls = agent.calls();
+        const quint64 failures = agent.failures();
+        const double latency = agent.latencyMsTotal();
+        Sample s;
+        s.minutes = double(now) / 60000.0;
+        s.rssMB = double(statusField(pid, "VmRSS:")) / 1024.0;
+        s.fds = openFds(pid);
+        s.calls = calls - lastCalls;
+        s.failures = failures - lastFailures;
+        s.cpuMsPerCall = s.calls ? (cpu - lastCpu) / double(s.calls) : 0;
+        s.cpuPercent = now > lastAt ? 100.0 * (cpu - lastCpu) / double(now - lastAt) : 0;
+        s.logKB = double(QFileInfo(logFile).size() + QFileInfo(logFile + QStringLiteral(".1")).size()) / 1024.0;
+        s.frames = frames;
+        s.meanLatencyMs = s.calls ? (latency - lastLatency) / double(s.calls) : 0;
+        frames = 0;
+        lastCalls = calls;
+        lastFailures = failures;
+        lastLatency = latency;
+        lastCpu = cpu;
+        lastAt = now;
+        // The simulated TV keeps every message it saw; the bench must not grow either.
+        tv.clearRecord();
+        samples.push_back(s);
+        print("sample", s);
+    };
+
+    QTimer sampler;
+    sampler.setInterval(kSampleSeconds * 1000);
+    QObject::connect(&sampler, &QTimer::timeout, &app, [&] {
+        takeSample();
+        if (clock.elapsed() >= qint64(minutes * 60000.0) - 500 || program.state() != QProcess::Running)
+            app.quit();
+    });
+    sampler.start();
+    app.exec();
+    agent.stop();
+    const bool survived = program.state() == QProcess::Running;
+    program.terminate();
+    if (!program.waitForFinished(5000))
+        program.kill();
+
+    if (!survived)
+        std::printf("the program ended during the run:\n%s\n", output.right(4000).constData());
+    if (samples.empty())
+        return 1;
+    std::printf("\n");
+    print("first", samples.front());
+    print("last", samples.back());
+    // The first sample includes start-up settling; slopes are over every sample.
+    std::printf("slope  RSS %+.4f MB/min  fds %+.4f /min  CPU per call %+.5f ms/min  log %+.2f KB/min\n",
+                slope(samples, &Sample::rssMB), slope(samples, &Sample::fds), slope(samples, &Sample::cpuMsPerCall), slope(samples, &Sample::logKB));
+    quint64 calls = 0, failures = 0;
+    for (const Sample &s : samples) {
+        calls += s.calls;
+        failures += s.failures;
+    }
+    std::printf("total  %llu calls, %llu failed, over %.1f min; program %s\n", static_cast<unsigned long long>(calls),
+                static_cast<unsigned long long>(failures), samples.back().minutes, survived ? "still running" : "ENDED");
+    if (xvfb) {
+        xvfb->terminate();
+        xvfb->waitForFinished(3000);
+    }
+    return survived && failures == 0 ? 0 : 1;
+}
