@@ -6,13 +6,12 @@
 //   bench_mcp [--app PATH] [--requests N]
 //   bench_mcp --serve        internal: an endpoint with instant tools; prints its port
 //   bench_mcp --mcp-stdio    internal: the bridge
-#include "log/log.h"
+#include "common/benchcommon.h"
 #include "mcp/mcpbridge.h"
 #include "mcp/mcpserver.h"
 #include "mcp/mcptoolhost.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -52,23 +51,7 @@ private:
     static QCoro::Task<QString> answer(QString name) { co_return name; }
 };
 
-double ms(Clock::duration d)
-{
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-struct Stats {
-    double p50 = 0, p99 = 0, max = 0;
-};
-
-Stats stats(std::vector<double> values)
-{
-    if (values.empty())
-        return {};
-    std::sort(values.begin(), values.end());
-    auto at = [&](double q) { return values[std::min(values.size() - 1, size_t(q * (values.size() - 1) + 0.5))]; };
-    return {at(0.5), at(0.99), values.back()};
-}
+using bench::ms;
 
 // One request on a new connection; the reply is read until the server closes.
 bool exchange(quint16 port, const std::string &body, std::string *reply = nullptr)
@@ -226,41 +209,9 @@ std::string selfPath()
     return n > 0 ? std::string(path, n) : std::string();
 }
 
-long statusField(pid_t pid, const char *field)
-{
-    QFile file(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!file.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : file.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ').first().toLong();
-    }
-    return -1;
-}
-
-// CPU time (ns) and context switches summed over every thread of the process.
-void processActivity(pid_t pid, double *cpuMs, long *switches)
-{
-    *cpuMs = 0;
-    *switches = 0;
-    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
-    for (const QString &tid : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile sched(tasks.filePath(tid) + QStringLiteral("/schedstat"));
-        if (sched.open(QIODevice::ReadOnly))
-            *cpuMs += sched.readAll().split(' ').first().toDouble() / 1e6;
-        QFile status(tasks.filePath(tid) + QStringLiteral("/status"));
-        if (!status.open(QIODevice::ReadOnly))
-            continue;
-        for (const QByteArray &line : status.readAll().split('\n')) {
-            if (line.startsWith("voluntary_ctxt_switches:") || line.startsWith("nonvoluntary_ctxt_switches:"))
-                *switches += line.mid(line.indexOf(':') + 1).trimmed().toLong();
-        }
-    }
-}
-
 void printLatency(const char *what, const std::vector<double> &latencies, double seconds, const char *target = "")
 {
-    const Stats s = stats(latencies);
+    const bench::Summary s = bench::summarise(latencies);
     std::printf("%-44s p50 %7.3f ms  p99 %7.3f ms  max %7.3f ms  %9.0f req/s  (n=%zu)%s\n", what, s.p50, s.p99, s.max,
                 latencies.size() / seconds, latencies.size(), target);
 }
@@ -271,8 +222,7 @@ int serve()
     char name[] = "bench_mcp";
     char *argv[] = {name, nullptr};
     QCoreApplication app(argc, argv);
-    QTemporaryDir logDir;
-    veltrix::setLogFilePath(logDir.filePath(QStringLiteral("app.log")));
+    const bench::BenchEnv env;
     InstantTools tools;
     MCPServer server(&tools);
     if (!server.start(0))
@@ -327,7 +277,7 @@ void benchApp(const std::string &app, int requests)
             starts.push_back(run.startMs);
         stop(run.child);
     }
-    const Stats start = stats(starts);
+    const bench::Summary start = bench::summarise(starts);
     std::printf("%-44s p50 %7.1f ms  max %7.1f ms  (n=%zu)  target < 150 ms\n", "--headless start to listening endpoint",
                 start.p50, start.max, starts.size());
 
@@ -335,12 +285,12 @@ void benchApp(const std::string &app, int requests)
     AppRun idle = startApp(app, dir, "idle", false);
     if (idle.startMs >= 0) {
         std::this_thread::sleep_for(std::chrono::seconds(5));
-        double cpu0, cpu1;
-        long sw0, sw1;
-        processActivity(idle.child.pid, &cpu0, &sw0);
+        const double cpu0 = bench::processCpuMs(idle.child.pid);
+        const long sw0 = bench::contextSwitches(idle.child.pid);
         std::this_thread::sleep_for(std::chrono::seconds(10));
-        processActivity(idle.child.pid, &cpu1, &sw1);
-        std::printf("%-44s %ld kB  (target < 40 MB)\n", "idle resident memory (VmRSS)", statusField(idle.child.pid, "VmRSS:"));
+        const double cpu1 = bench::processCpuMs(idle.child.pid);
+        const long sw1 = bench::contextSwitches(idle.child.pid);
+        std::printf("%-44s %ld kB  (target < 40 MB)\n", "idle resident memory (VmRSS)", bench::residentKb(idle.child.pid));
         std::printf("%-44s %.3f ms CPU, %ld context switches in 10 s  (target 0)\n", "idle activity", cpu1 - cpu0, sw1 - sw0);
     }
     stop(idle.child);
@@ -370,7 +320,7 @@ void benchApp(const std::string &app, int requests)
         latencies.push_back(ms(Clock::now() - t));
     }
     printLatency("tools/call tv_status (simulated TV)", latencies, ms(Clock::now() - begin) / 1000);
-    std::printf("%-44s %ld kB\n", "resident memory after the tv_status run", statusField(demo.child.pid, "VmRSS:"));
+    std::printf("%-44s %ld kB\n", "resident memory after the tv_status run", bench::residentKb(demo.child.pid));
     stop(demo.child);
 }
 
@@ -428,9 +378,7 @@ int main(int argc, char **argv)
     std::vector<std::vector<double>> perThread(clients);
     std::atomic<int> failed{0};
     std::vector<std::thread> threads;
-    double serverCpu0 = 0, serverCpu1 = 0;
-    long ignored = 0;
-    processActivity(server.pid, &serverCpu0, &ignored);
+    const double serverCpu0 = bench::processCpuMs(server.pid);
     begin = Clock::now();
     for (int c = 0; c < clients; ++c) {
         threads.emplace_back([&, c] {
@@ -446,7 +394,7 @@ int main(int argc, char **argv)
     for (auto &t : threads)
         t.join();
     const double concurrentSeconds = ms(Clock::now() - begin) / 1000;
-    processActivity(server.pid, &serverCpu1, &ignored);
+    const double serverCpu1 = bench::processCpuMs(server.pid);
     std::vector<double> concurrent;
     for (const auto &v : perThread)
         concurrent.insert(concurrent.end(), v.begin(), v.end());
@@ -481,8 +429,8 @@ int main(int argc, char **argv)
             viaBridge.push_back(ms(Clock::now() - t));
     }
     stop(bridge);
-    const Stats direct = stats(sequential);
-    const Stats bridged = stats(viaBridge);
+    const bench::Summary direct = bench::summarise(sequential);
+    const bench::Summary bridged = bench::summarise(viaBridge);
     printLatency("ping through the stdio bridge", viaBridge, ms(Clock::now() - bridgeBegin) / 1000);
     std::printf("%-44s %7.3f ms per message (p50 difference)  target < 1 ms\n", "bridge overhead", bridged.p50 - direct.p50);
     stop(server);

@@ -3,15 +3,13 @@
 // frames equal the sums of the motion (nothing lost), and how long the main thread was
 // ever kept from running a 1 ms timer (its longest stall).
 
-#include "core/devicestore.h"
-#include "log/log.h"
-#include "tvsim/lib/simulatedtv.h"
+#include "app/appservices.h"
+#include "common/benchcommon.h"
 #include "core/tvsession.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
@@ -22,20 +20,15 @@ int main(int argc, char **argv)
     const int seconds = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 10;
     // "baseline": the same timer without any motion, to tell the machine's own jitter apart.
     const bool baseline = argc > 2 && qstrcmp(argv[2], "baseline") == 0;
-    QTemporaryDir dir;
-    veltrix::setLogFilePath(dir.filePath(QStringLiteral("app.log")));
-
-    SimulatedTV::Options options;
-    options.address = QHostAddress(QStringLiteral("127.0.18.2"));
-    options.approveDelayMs = 0;
-    SimulatedTV tv(options);
-    if (!tv.start()) {
-        std::fprintf(stderr, "simulated TV: %s\n", qPrintable(tv.errorString()));
+    const bench::BenchEnv env;
+    const auto tvRunning = bench::startTV(bench::tvOptions(QStringLiteral("127.0.18.2")));
+    if (!tvRunning)
         return 1;
-    }
-    DeviceStore store(dir.filePath(QStringLiteral("settings.ini")));
-    TVSession session(&store);
-    session.connect(store.upsert(tv.host()).id);
+    SimulatedTV &tv = *tvRunning;
+    const AppServices services({env.settingsFile(), {}, nullptr});
+    TVSession &session = *services.session();
+    if (!bench::connect(session, *services.store(), tv.host()))
+        return 1;
 
     QList<qint64> frameTimes;
     QElapsedTimer clock;
@@ -89,14 +82,10 @@ int main(int argc, char **argv)
         }
     });
 
-    QObject::connect(&session, &TVSession::stateChanged, [&](const ConnectionState &state) {
-        if (!state.is(ConnectionState::Kind::ready))
-            return;
-        // Start once the pointer socket is open.
-        QTimer::singleShot(500, [&] {
-            sendStart = clock.nsecsElapsed();
-            events.start();
-        });
+    // Past the connection's follow-up requests.
+    QTimer::singleShot(500, [&] {
+        sendStart = clock.nsecsElapsed();
+        events.start();
     });
     QTimer::singleShot((seconds + 20) * 1000, &app, [&] {
         std::fprintf(stderr, "timed out\n");

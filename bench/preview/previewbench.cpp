@@ -7,17 +7,14 @@
 //
 // Run it inside a private network namespace (scripts/netns-exec build/bench/preview/bench_preview).
 
-#include "log/log.h"
+#include "common/benchcommon.h"
 #include "protocol/screenshot.h"
-#include "tvsim/lib/simulatedtv.h"
 #include "protocol/ssapclient.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QImage>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <QBuffer>
@@ -25,63 +22,13 @@
 
 #include <QCoro/QCoroTimer>
 
-#include <sys/resource.h>
-#include <time.h>
-
-#include <algorithm>
 #include <cstdio>
-#include <numeric>
 #include <vector>
 
 namespace {
 
-double processCpuMs()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto ms = [](const timeval &t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
-    return ms(usage.ru_utime) + ms(usage.ru_stime);
-}
-
-double threadCpuMs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return t.tv_sec * 1000.0 + t.tv_nsec / 1e6;
-}
-
-struct Stats {
-    double mean = 0, median = 0, p95 = 0, max = 0;
-};
-
-Stats stats(std::vector<double> values)
-{
-    Stats s;
-    if (values.empty())
-        return s;
-    std::sort(values.begin(), values.end());
-    s.mean = std::accumulate(values.begin(), values.end(), 0.0) / double(values.size());
-    s.median = values[values.size() / 2];
-    s.p95 = values[std::min(values.size() - 1, size_t(double(values.size()) * 0.95))];
-    s.max = values.back();
-    return s;
-}
-
-int serve(const QString &address)
-{
-    SimulatedTV::Options options;
-    options.address = QHostAddress(address);
-    options.screenshotSize = QSize(1920, 1080);
-    SimulatedTV tv(options);
-    if (!tv.start()) {
-        std::fprintf(stderr, "tv: %s\n", qPrintable(tv.errorString()));
-        return 1;
-    }
-    tv.screenshotJpeg(); // encode once before the first request
-    std::printf("ready\n");
-    std::fflush(stdout);
-    return QCoreApplication::exec();
-}
+using bench::processCpuMs;
+using bench::threadCpuMs;
 
 // The simulated TV's picture is flat and compresses very well; a camera-like picture costs
 // more to decode. Decode-only cost of a noisy 1920x1080 JPEG as an upper bound.
@@ -108,7 +55,7 @@ void measureNoisyDecode(int rounds)
         decoded.loadFromData(jpeg);
         cpu.push_back(threadCpuMs() - start);
     }
-    const Stats s = stats(cpu);
+    const bench::Summary s = bench::summarise(cpu);
     std::printf("  decode only, noisy 1920x1080 JPEG (%lld bytes, quality 85): mean %.2f ms  max %.2f ms\n",
                 static_cast<long long>(jpeg.size()), s.mean, s.max);
 }
@@ -168,15 +115,15 @@ QCoro::Task<int> measure(QString address, int frames, int intervalMs)
     const double runCpu = processCpuMs() - runCpuStart;
     const double runSeconds = run.elapsed() / 1000.0;
 
-    const Stats c = stats(cpu), d = stats(decodeCpu), w = stats(wall);
+    const bench::Summary c = bench::summarise(cpu), d = bench::summarise(decodeCpu), w = bench::summarise(wall);
     std::printf("preview bench: %d frames of %dx%d JPEG (%lld bytes), one every %d ms\n", frames,
                 size.width(), size.height(), static_cast<long long>(jpegBytes), intervalMs);
-    std::printf("  CPU per frame, download + decode (ms): mean %.2f  median %.2f  p95 %.2f  max %.2f\n",
-                c.mean, c.median, c.p95, c.max);
-    std::printf("  of which decode (ms):                  mean %.2f  median %.2f  p95 %.2f  max %.2f\n",
-                d.mean, d.median, d.p95, d.max);
-    std::printf("  wall time per frame (ms):              mean %.2f  median %.2f  p95 %.2f  max %.2f\n",
-                w.mean, w.median, w.p95, w.max);
+    std::printf("  CPU per frame, download + decode (ms): mean %.2f  p50 %.2f  p95 %.2f  max %.2f\n",
+                c.mean, c.p50, c.p95, c.max);
+    std::printf("  of which decode (ms):                  mean %.2f  p50 %.2f  p95 %.2f  max %.2f\n",
+                d.mean, d.p50, d.p95, d.max);
+    std::printf("  wall time per frame (ms):              mean %.2f  p50 %.2f  p95 %.2f  max %.2f\n",
+                w.mean, w.p50, w.p95, w.max);
     std::printf("  whole run: %.1f ms CPU over %.1f s = %.2f%% of one core\n", runCpu, runSeconds,
                 runSeconds > 0 ? runCpu / (runSeconds * 10.0) : 0.0);
     measureNoisyDecode(10);
@@ -194,6 +141,8 @@ QCoro::Task<> runAndQuit(QString address, int frames, int intervalMs)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    if (argc > 2 && qstrcmp(argv[1], "--serve") == 0)
+        return bench::serveTV(QString::fromLatin1(argv[2]));
     QCommandLineParser parser;
     const QCommandLineOption framesOption(QStringLiteral("frames"), QStringLiteral("Frames to measure."),
                                           QStringLiteral("n"), QStringLiteral("30"));
@@ -201,32 +150,17 @@ int main(int argc, char **argv)
                                             QStringLiteral("ms"), QStringLiteral("1000"));
     const QCommandLineOption addressOption(QStringLiteral("address"), QStringLiteral("TV loopback address."),
                                            QStringLiteral("ip"), QStringLiteral("127.0.18.2"));
-    const QCommandLineOption serveOption(QStringLiteral("serve"), QStringLiteral("Run the simulated TV (internal)."));
     parser.addHelpOption();
-    parser.addOptions({framesOption, intervalOption, addressOption, serveOption});
+    parser.addOptions({framesOption, intervalOption, addressOption});
     parser.process(app);
 
     const QString address = parser.value(addressOption);
-    if (parser.isSet(serveOption))
-        return serve(address);
-
-    QTemporaryDir logDir;
-    veltrix::setLogFilePath(logDir.filePath(QStringLiteral("bench.log")));
-
-    QProcess tv;
-    tv.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    tv.start(QCoreApplication::applicationFilePath(),
-             {QStringLiteral("--serve"), QStringLiteral("--address"), address});
-    if (!tv.waitForReadyRead(15000) || !tv.readLine().startsWith("ready")) {
-        std::fprintf(stderr, "the simulated TV did not start\n");
+    const bench::BenchEnv env;
+    const bench::TVProcess tv(address);
+    if (!tv.isReady())
         return 1;
-    }
 
     QTimer::singleShot(0, [&] { runAndQuit(address, parser.value(framesOption).toInt(),
                                            parser.value(intervalOption).toInt()); });
-    const int code = QCoreApplication::exec();
-    tv.kill();
-    tv.waitForFinished(5000);
-    veltrix::flushLog();
-    return code;
+    return QCoreApplication::exec();
 }

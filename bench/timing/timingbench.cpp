@@ -4,16 +4,15 @@
 // (3 s waits). Every time-out must be at least the deadline asked for (how far above shows the
 // event loop's lateness), and every late answer must arrive.
 
+#include "app/appservices.h"
+#include "common/benchcommon.h"
 #include "core/devicestore.h"
-#include "log/log.h"
-#include "tvsim/lib/simulatedtv.h"
-#include "protocol/ssaperror.h"
 #include "core/tvsession.h"
+#include "protocol/ssaperror.h"
 #include "tvsim/lib/wakelistener.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <QCoro/QCoroTimer>
@@ -48,9 +47,10 @@ QCoro::Task<bool> waitUntil(std::function<bool()> condition, std::chrono::millis
     co_return true;
 }
 
-QCoro::Task<int> run(SimulatedTV *tv, DeviceStore *store)
+QCoro::Task<int> run(SimulatedTV *tv, const AppServices *services)
 {
-    TVSession session(store);
+    TVSession &session = *services->session();
+    DeviceStore *store = services->store();
     const QString id = store->upsert(tv->host()).id;
     session.connect(id);
     if (!co_await waitUntil([&] { return session.state().is(ConnectionState::Kind::ready)
@@ -119,9 +119,9 @@ QCoro::Task<int> run(SimulatedTV *tv, DeviceStore *store)
     co_return 0;
 }
 
-QCoro::Task<> runAndQuit(SimulatedTV *tv, DeviceStore *store)
+QCoro::Task<> runAndQuit(SimulatedTV *tv, const AppServices *services)
 {
-    const int status = co_await run(tv, store);
+    const int status = co_await run(tv, services);
     QCoreApplication::exit(status);
 }
 
@@ -134,17 +134,11 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "run inside scripts/netns-exec: the wake-up broadcasts\n");
         return 2;
     }
-    QTemporaryDir dir;
-    veltrix::setLogFilePath(dir.filePath(QStringLiteral("app.log")));
-    SimulatedTV::Options options;
-    options.address = QHostAddress(QStringLiteral("127.0.19.2"));
-    options.approveDelayMs = 0;
-    SimulatedTV tv(options);
-    if (!tv.start()) {
-        std::fprintf(stderr, "simulated TV: %s\n", qPrintable(tv.errorString()));
+    const bench::BenchEnv env;
+    const auto tv = bench::startTV(bench::tvOptions(QStringLiteral("127.0.19.2")));
+    if (!tv)
         return 1;
-    }
-    DeviceStore store(dir.filePath(QStringLiteral("settings.ini")));
-    QTimer::singleShot(0, &app, [&] { runAndQuit(&tv, &store); });
+    const AppServices services({env.settingsFile(), {}, nullptr});
+    QTimer::singleShot(0, &app, [&] { runAndQuit(tv.get(), &services); });
     return app.exec();
 }

@@ -1,14 +1,12 @@
 #include "app/pexoremoteapp.h"
 
+#include "app/appservices.h"
 #include "app/demonetwork.h"
 #include "core/devicestore.h"
 #include "log/log.h"
 #include "mcp/mcpserver.h"
-#include "mcp/mcptools.h"
-#include "mcp/mcptoolsadapter.h"
 #include "platform/followcomputer.h"
 #include "platform/logindsleepmonitor.h"
-#include "selftest/selftest.h"
 #include "core/settings.h"
 #include "tvsim/lib/simulatedtv.h"
 #include "core/tvsession.h"
@@ -43,23 +41,26 @@ PexoRemoteApp::PexoRemoteApp(const LaunchOptions &options, QObject *parent)
 {
 }
 
-PexoRemoteApp::~PexoRemoteApp()
+PexoRemoteApp::~PexoRemoteApp() = default;
+
+DeviceStore *PexoRemoteApp::store() const
 {
-    // The server, the tools and the sleep follower use the session, the session uses the store.
-    m_followComputer.reset();
-    m_sleepMonitor.reset();
-    m_mcp.reset();
-    m_toolHost.reset();
-    m_tools.reset();
-    m_session.reset();
-    m_selfTest.reset();
-    m_store.reset();
-    m_demoTV.reset();
+    return m_services->store();
+}
+
+TVSession *PexoRemoteApp::session() const
+{
+    return m_services->session();
+}
+
+MCPServer *PexoRemoteApp::mcp() const
+{
+    return m_services->mcp();
 }
 
 bool PexoRemoteApp::prepare()
 {
-    std::unique_ptr<TVNetwork> network;
+    AppServices::Options services{m_settingsFile, m_devicesFile, nullptr};
     if (m_options.demo) {
         SimulatedTV::Options tvOptions;
         tvOptions.address = QHostAddress(QStringLiteral("127.0.0.2"));
@@ -72,32 +73,24 @@ bool PexoRemoteApp::prepare()
                 + m_demoTV->errorString() + QStringLiteral("); is another demo running?");
             return false;
         }
-        network = std::make_unique<DemoTVNetwork>(m_demoTV.get());
+        services.network = std::make_unique<DemoTVNetwork>(m_demoTV.get());
     }
-    m_store = std::make_unique<DeviceStore>(m_devicesFile);
-    m_session = network ? std::make_unique<TVSession>(m_store.get(), std::move(network))
-                        : std::make_unique<TVSession>(m_store.get());
-    m_selfTest = std::make_unique<SelfTest>(Settings(m_settingsFile));
-    m_session->setPostRegistrationHook(m_selfTest.get());
-    m_tools = std::make_unique<MCPTools>(m_session.get());
-    m_toolHost = std::make_unique<MCPToolsAdapter>(m_tools.get());
-    m_mcp = std::make_unique<MCPServer>(m_toolHost.get());
-    m_mcp->setSettingsFile(m_settingsFile);
+    m_services = std::make_unique<AppServices>(std::move(services));
     m_sleepMonitor = std::make_unique<LogindSleepMonitor>();
-    m_followComputer = std::make_unique<FollowComputer>(m_session.get(), m_sleepMonitor.get(), Settings(m_settingsFile));
+    m_followComputer = std::make_unique<FollowComputer>(session(), m_sleepMonitor.get(), Settings(m_settingsFile));
     reportProgress();
     return true;
 }
 
 void PexoRemoteApp::reportProgress()
 {
-    QObject::connect(m_session.get(), &TVSession::stateChanged, this, [](const ConnectionState &state) {
+    QObject::connect(session(), &TVSession::stateChanged, this, [](const ConnectionState &state) {
         say(QStringLiteral("TV ") + state.debugName());
     });
-    QObject::connect(m_mcp.get(), &MCPServer::isRunningChanged, this, [this](bool running) {
-        say(running ? QStringLiteral("MCP listening on ") + m_mcp->endpointURL() : QStringLiteral("MCP stopped"));
+    QObject::connect(mcp(), &MCPServer::isRunningChanged, this, [this](bool running) {
+        say(running ? QStringLiteral("MCP listening on ") + mcp()->endpointURL() : QStringLiteral("MCP stopped"));
     });
-    QObject::connect(m_mcp.get(), &MCPServer::lastErrorChanged, this, [](const QString &error) {
+    QObject::connect(mcp(), &MCPServer::lastErrorChanged, this, [](const QString &error) {
         if (!error.isEmpty())
             say(QStringLiteral("MCP not started: ") + error);
     });
@@ -110,7 +103,7 @@ void PexoRemoteApp::startUp(const std::function<void()> &applyAppearance)
         applyAppearance();
     const Settings settings(m_settingsFile);
     if (settings.mcpEnabled())
-        m_mcp->start();
+        mcp()->start();
 
     // The command line's host (or the demo TV) counts as "autoHost" for this run only.
     std::optional<QString> host = settings.autoHost();
@@ -120,12 +113,12 @@ void PexoRemoteApp::startUp(const std::function<void()> &applyAppearance)
         host = m_demoTV->host();
 
     if (host) {
-        const TVDevice device = m_store->upsert(*host);
-        m_session->connect(device.id, false);
-    } else if (const auto selected = m_store->selectedDevice(); selected && selected->clientKey) {
-        m_session->connect(selected->id, false);
+        const TVDevice device = store()->upsert(*host);
+        session()->connect(device.id, false);
+    } else if (const auto selected = store()->selectedDevice(); selected && selected->clientKey) {
+        session()->connect(selected->id, false);
     }
-    m_session->scan();
+    session()->scan();
     if (m_demoTV) {
         say(QStringLiteral("demo: simulated TV at ") + m_demoTV->host()
             + QStringLiteral(" (pairing is approved on its own after 1.5 s); its saved record is in ") + m_devicesFile);

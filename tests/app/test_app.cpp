@@ -4,37 +4,24 @@
 #include "mcp/mcpserver.h"
 #include "app/pexoremoteapp.h"
 #include "core/settings.h"
-#include "tvsim/lib/simulatedtv.h"
+#include "support/simulatedtvs.h"
+#include "support/testenv.h"
 #include "core/tvsession.h"
 
 #include <QTcpServer>
-#include <QTemporaryDir>
 #include <QTest>
-
-namespace {
-
-quint16 freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
-} // namespace
 
 class TestApp : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TestEnv> m_env;
     QString m_settings;
 
 private Q_SLOTS:
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_settings = m_dir->filePath(QStringLiteral("settings.ini"));
-        qputenv("VELTRIX_SETTINGS_FILE", m_settings.toLocal8Bit());
-        veltrix::setLogFilePath(m_dir->filePath(QStringLiteral("app.log")));
+        m_env = std::make_unique<TestEnv>();
+        m_settings = m_env->settingsFile();
         Settings(m_settings).setMcpPort(freePort());
     }
 
@@ -105,8 +92,7 @@ private Q_SLOTS:
         SimulatedTV::Options tvOptions;
         tvOptions.address = QHostAddress(QStringLiteral("127.0.19.2"));
         tvOptions.approveDelayMs = 0;
-        SimulatedTV tv(tvOptions);
-        QVERIFY(tv.start());
+        TestTV tv(tvOptions);
         {
             // Something else was selected before; autoHost (with stray blanks) wins.
             DeviceStore store(m_settings);
@@ -131,8 +117,7 @@ private Q_SLOTS:
         SimulatedTV::Options tvOptions;
         tvOptions.address = QHostAddress(QStringLiteral("127.0.19.3"));
         tvOptions.approveDelayMs = 0;
-        SimulatedTV tv(tvOptions);
-        QVERIFY(tv.start());
+        TestTV tv(tvOptions);
         {
             DeviceStore store(m_settings);
             TVDevice device = store.upsert(tv.host());
@@ -154,11 +139,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!app.session()->isScanning(), 8000);
     }
 
-    void cleanup()
-    {
-        veltrix::flushLog();
-        m_dir.reset();
-    }
+    void cleanup() { m_env.reset(); }
 };
 
 QTEST_GUILESS_MAIN(TestApp)

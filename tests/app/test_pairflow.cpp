@@ -1,13 +1,14 @@
 #include "core/devicestore.h"
 #include "log/log.h"
 #include "app/pairflow.h"
-#include "tvsim/lib/simulatedtv.h"
+#include "support/simulatedtvs.h"
+#include "support/testenv.h"
+#include "support/wait.h"
 #include "protocol/ssaperror.h"
 #include "app/terminal.h"
 #include "core/tvsession.h"
 
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -63,7 +64,7 @@ const QString kOtherHost = QStringLiteral("127.0.29.9");
 class TestPairFlow : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TestEnv> m_env;
     std::unique_ptr<DeviceStore> m_store;
     std::unique_ptr<TVSession> m_session;
     FakeTerminal m_terminal;
@@ -99,7 +100,7 @@ class TestPairFlow : public QObject {
     {
         QCOMPARE(m_store->devices().size(), 1);
         QCOMPARE(m_store->selectedID(), std::optional<QString>(m_otherID));
-        const DeviceStore reread(m_dir->filePath(QStringLiteral("settings.conf")));
+        const DeviceStore reread(m_env->settingsFile());
         QCOMPARE(reread.devices().size(), 1);
         QVERIFY(reread.devices().first().host != host);
         QVERIFY(m_terminal.output.endsWith(QLatin1String("saved.\n")));
@@ -108,9 +109,8 @@ class TestPairFlow : public QObject {
 private Q_SLOTS:
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        veltrix::setLogFilePath(m_dir->filePath(QStringLiteral("app.log")));
-        m_store = std::make_unique<DeviceStore>(m_dir->filePath(QStringLiteral("settings.conf")));
+        m_env = std::make_unique<TestEnv>();
+        m_store = std::make_unique<DeviceStore>(m_env->settingsFile());
         m_otherID = m_store->upsert(kOtherHost).id;
         m_store->setSelectedID(m_otherID);
         m_terminal = FakeTerminal();
@@ -162,8 +162,7 @@ private Q_SLOTS:
         options.address = QHostAddress(QStringLiteral("127.0.29.2"));
         options.pairing = pinMode ? SimulatedTV::Pairing::Pin : SimulatedTV::Pairing::Prompt;
         options.approveDelayMs = approveDelayMs;
-        SimulatedTV tv(options);
-        QVERIFY(tv.start());
+        TestTV tv(options);
         makeSession(std::chrono::milliseconds(registerTimeoutMs));
         m_terminal.typed = typed;
         m_terminal.endAfterTyping = endInput;
@@ -191,8 +190,7 @@ private Q_SLOTS:
         options.address = QHostAddress(QStringLiteral("127.0.29.3"));
         options.certificate = SimulatedTV::Certificate::A;
         options.knownClientKeys = {QStringLiteral("key-1")};
-        SimulatedTV tv(options);
-        QVERIFY(tv.start());
+        TestTV tv(options);
         TVDevice record = m_store->upsert(tv.host());
         record.clientKey = QStringLiteral("key-1");
         record.certFingerprint = SimulatedTV::fingerprintOf(SimulatedTV::Certificate::B);
@@ -218,8 +216,7 @@ private Q_SLOTS:
         SimulatedTV::Options options;
         options.address = QHostAddress(QStringLiteral("127.0.29.5"));
         options.approveDelayMs = -1;
-        SimulatedTV tv(options);
-        QVERIFY(tv.start());
+        TestTV tv(options);
         QCOMPARE(runFlow(tv.host(), false, [](PairFlow &flow) { flow.interrupt(); }), int(PairFlow::interrupted));
         QVERIFY(m_terminal.output.contains(QLatin1String("Pairing cancelled; nothing was saved.")));
         verifyNothingChanged(tv.host());
@@ -229,10 +226,9 @@ private Q_SLOTS:
     void cleanup()
     {
         m_session.reset();
-        QTest::qWait(20);  // queued resumptions of the closed clients
+        settle();  // queued resumptions of the closed clients
         m_store.reset();
-        veltrix::flushLog();
-        m_dir.reset();
+        m_env.reset();
     }
 };
 

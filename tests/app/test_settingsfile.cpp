@@ -4,21 +4,13 @@
 #include "mcp/mcpsettings.h"
 #include "app/pexoremoteapp.h"
 #include "core/settings.h"
+#include "support/testenv.h"
 #include "core/tvsession.h"
 
 #include <QFile>
-#include <QTcpServer>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
-
-quint16 freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
 
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
@@ -39,20 +31,18 @@ QByteArray readFile(const QString &path)
 class TestSettingsFile : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_home;
+    std::unique_ptr<TestEnv> m_home;
     QString m_conf;
     QString m_ini;
 
 private Q_SLOTS:
     void init()
     {
-        m_home = std::make_unique<QTemporaryDir>();
-        qunsetenv("VELTRIX_SETTINGS_FILE");
-        qputenv("XDG_CONFIG_HOME", m_home->filePath(QStringLiteral("config")).toLocal8Bit());
-        veltrix::setLogFilePath(m_home->filePath(QStringLiteral("app.log")));
-        m_conf = m_home->filePath(QStringLiteral("config/Veltrix/Veltrix.conf"));
-        m_ini = m_home->filePath(QStringLiteral("config/Veltrix/Veltrix.ini"));
-        QDir().mkpath(m_home->filePath(QStringLiteral("config/Veltrix")));
+        m_home = std::make_unique<TestEnv>(TestEnv::SettingsVariable::unset);
+        qputenv("XDG_CONFIG_HOME", m_home->path(QStringLiteral("config")).toLocal8Bit());
+        m_conf = m_home->path(QStringLiteral("config/Veltrix/Veltrix.conf"));
+        m_ini = m_home->path(QStringLiteral("config/Veltrix/Veltrix.ini"));
+        QDir().mkpath(m_home->path(QStringLiteral("config/Veltrix")));
     }
 
     void handWrittenValuesReachStartUpAndTheBridge_data()
@@ -135,7 +125,7 @@ private Q_SLOTS:
     void overriddenFileLeavesTheEarlierOneAlone()
     {
         QVERIFY(writeFile(m_ini, "[General]\nmcpPort=1234\n"));
-        const QString own = m_home->filePath(QStringLiteral("own.conf"));
+        const QString own = m_home->path(QStringLiteral("own.conf"));
         qputenv("VELTRIX_SETTINGS_FILE", own.toLocal8Bit());
         QCOMPARE(Settings::defaultFileName(), own);
         QCOMPARE(Settings::adoptLegacyFile(), Settings::Adoption::nothingToDo);
@@ -146,7 +136,6 @@ private Q_SLOTS:
     void cleanup()
     {
         qunsetenv("VELTRIX_SETTINGS_FILE");
-        veltrix::flushLog();
         m_home.reset();
     }
 };

@@ -1,9 +1,9 @@
 #include "app/singleinstance.h"
+#include "support/testenv.h"
 
 #include <QFile>
 #include <QLocalSocket>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
@@ -65,16 +65,16 @@ bool leaveStaleLock(const QString &path)
 class TestSingleInstance : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TestEnv> m_env;
 
-    QString settingsFile(const QString &name) const { return m_dir->filePath(name); }
+    QString settingsFile(const QString &name) const { return m_env->path(name); }
 
 private Q_SLOTS:
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
+        m_env = std::make_unique<TestEnv>();
         // Sockets of this test stay in its own folder, whatever the session's runtime folder.
-        qputenv("XDG_RUNTIME_DIR", m_dir->path().toLocal8Bit());
+        qputenv("XDG_RUNTIME_DIR", m_env->dir().toLocal8Bit());
     }
 
     void laterLaunchHandsOverToTheOwner()
@@ -163,7 +163,7 @@ private Q_SLOTS:
         QVERIFY(next.acquire());
     }
 
-    void cleanup() { m_dir.reset(); }
+    void cleanup() { m_env.reset(); }
 };
 
 QTEST_GUILESS_MAIN(TestSingleInstance)

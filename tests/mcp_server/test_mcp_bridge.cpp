@@ -1,4 +1,5 @@
 #include "mcp_server/faketoolhost.h"
+#include "support/testenv.h"
 #include "log/log.h"
 #include "mcp/mcpbridge.h"
 #include "mcp/mcpserver.h"
@@ -7,7 +8,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <atomic>
@@ -65,7 +65,6 @@ class TestMCPBridge : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
     void forwardsRequestsSkipsBlankAndNotifications();
     void launchesOnceAndRetries();
     void sendsTokenFromSettings();
@@ -74,14 +73,9 @@ private Q_SLOTS:
     void unreachableReportedOnceLaunchedWithoutWaiting();
 
 private:
-    QTemporaryDir m_dir;
+    TestEnv m_env;
     FakeToolHost m_host;
 };
-
-void TestMCPBridge::initTestCase()
-{
-    veltrix::setLogFilePath(m_dir.filePath(QStringLiteral("app.log")));
-}
 
 void TestMCPBridge::forwardsRequestsSkipsBlankAndNotifications()
 {
@@ -130,7 +124,7 @@ void TestMCPBridge::sendsTokenFromSettings()
     MCPServer server(&m_host);
     QVERIFY(server.start(0));
     server.setAccessToken(QStringLiteral("tok-1"));
-    const QString settingsFile = m_dir.filePath(QStringLiteral("token.conf"));
+    const QString settingsFile = m_env.path(QStringLiteral("token.conf"));
     Settings settings(settingsFile);
     settings.setMcpPort(server.port());
     settings.setMcpToken(QStringLiteral("tok-1"));

@@ -1,4 +1,5 @@
 #include "mcp_server/faketoolhost.h"
+#include "support/testenv.h"
 #include "mcp/httprequest.h"
 #include "mcp/httpresponse.h"
 #include "mcp/httpresponsereader.h"
@@ -13,7 +14,6 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTcpSocket>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <QCoro/QCoroTask>
@@ -95,8 +95,6 @@ class TestMCPServer : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void cleanupTestCase();
     void init();
     void cleanup();
 
@@ -137,25 +135,12 @@ private Q_SLOTS:
     void stopAndRestart();
 
 private:
-    QTemporaryDir m_dir;
-    QString m_logPath;
-    QString m_settingsPath;
+    TestEnv m_env;
+    const QString m_logPath = m_env.logFile();
+    const QString m_settingsPath = m_env.settingsFile();
     FakeToolHost m_host;
     std::unique_ptr<MCPServer> m_server;
 };
-
-void TestMCPServer::initTestCase()
-{
-    QVERIFY(m_dir.isValid());
-    m_logPath = m_dir.filePath(QStringLiteral("app.log"));
-    m_settingsPath = m_dir.filePath(QStringLiteral("settings.ini"));
-    veltrix::setLogFilePath(m_logPath);
-}
-
-void TestMCPServer::cleanupTestCase()
-{
-    veltrix::flushLog();
-}
 
 void TestMCPServer::init()
 {

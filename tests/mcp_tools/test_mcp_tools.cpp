@@ -1,14 +1,14 @@
 #include "core/devicestore.h"
 #include "log/log.h"
 #include "mcp/mcptools.h"
-#include "tvsim/lib/simulatedtv.h"
+#include "support/simulatedtvs.h"
+#include "support/testenv.h"
 #include "core/tvsession.h"
 
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <functional>
@@ -118,7 +118,7 @@ class TestMCPTools : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TestEnv> m_env;
     std::unique_ptr<DeviceStore> m_store;
     std::unique_ptr<TVSession> m_session;
     FakeNetwork *m_network = nullptr;
@@ -148,9 +148,7 @@ private:
 
     SimulatedTV *startTV(std::unique_ptr<SimulatedTV> &slot, const QString &host)
     {
-        slot = std::make_unique<SimulatedTV>(tvOptions(host));
-        if (!slot->start())
-            qWarning("simulated TV on %s: %s", qPrintable(host), qPrintable(slot->errorString()));
+        slot = std::make_unique<TestTV>(tvOptions(host));
         return slot.get();
     }
 
@@ -198,17 +196,13 @@ private:
 private Q_SLOTS:
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        veltrix::setLogFilePath(m_dir->filePath(QStringLiteral("app.log")));
-        m_store = std::make_unique<DeviceStore>(m_dir->filePath(QStringLiteral("settings.ini")));
+        m_env = std::make_unique<TestEnv>();
+        m_store = std::make_unique<DeviceStore>(m_env->settingsFile());
         auto network = std::make_unique<FakeNetwork>();
         m_network = network.get();
         m_session = std::make_unique<TVSession>(m_store.get(), std::move(network));
         setTiming([](TVSession::Timing &t) {
-            t.wakeFirstWait = 50ms;
-            t.wakeBetweenAttempts = 50ms;
-            t.wakePoll = 20ms;
+            t = quickTiming();
             t.ensurePoll = 20ms;
             t.helloTimeout = 2000ms;
             t.registerTimeout = 2000ms;
@@ -224,8 +218,7 @@ private Q_SLOTS:
         m_tv.reset();
         m_tv2.reset();
         m_store.reset();
-        veltrix::flushLog();
-        m_dir.reset();
+        m_env.reset();
     }
 
     // ---- catalogue --------------------------------------------------------------------

@@ -3,13 +3,13 @@
 #include "network/ssdpdiscovery.h"
 #include "tvsim/lib/ssdpresponder.h"
 #include "tvsim/lib/wakelistener.h"
+#include "support/testenv.h"
 
 #include <QCoro/QCoroTask>
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QUdpSocket>
@@ -36,36 +36,17 @@ class TestNetwork : public QObject {
     Q_OBJECT
 
 private:
-    QTemporaryDir m_dir;
-    QString m_logPath;
+    TestEnv m_env;
 
-    // Log lines written so far, without their time stamps.
-    QStringList logMessages()
-    {
-        veltrix::flushLog();
-        QFile file(m_logPath);
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        QStringList messages;
-        const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        for (const QString &line : lines)
-            messages.append(line.mid(13));  // "HH:mm:ss.SSS "
-        return messages;
-    }
+    QStringList logMessages() { return m_env.logLines(); }
 
     void clearLog()
     {
         veltrix::flushLog();
-        QFile::remove(m_logPath);
+        QFile::remove(m_env.logFile());
     }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QVERIFY(m_dir.isValid());
-        m_logPath = m_dir.filePath(QStringLiteral("app.log"));
-        veltrix::setLogFilePath(m_logPath);
-    }
 
     void normalizeMAC_data()
     {
@@ -282,13 +263,6 @@ private Q_SLOTS:
         QCOMPARE(found.name, OptString(QStringLiteral("old")));  // absent element keeps the value
     }
 
-    void searchMessage()
-    {
-        QCOMPARE(SSDPDiscovery::kSearchMessage,
-                 QByteArray("M-SEARCH * HTTP/1.1\r\nHOST: 239.255.255.250:1900\r\nMAN: \"ssdp:discover\"\r\n"
-                            "ST: urn:lge-com:service:webos-second-screen:1\r\nMX: 2\r\n\r\n"));
-    }
-
     void discoverFindsSimulatedTVs()
     {
         if (!insideTestNamespace())
@@ -312,7 +286,7 @@ private Q_SLOTS:
         // location must not be read.
         SsdpResponder huge(QHostAddress(QStringLiteral("127.0.12.7")), {}, QStringLiteral("uuid:huge"));
         huge.setDescriptionBody(QByteArray(2 * 1024 * 1024, ' ') + "<friendlyName>big</friendlyName>");
-        QFile localFile(m_dir.filePath(QStringLiteral("description.xml")));
+        QFile localFile(m_env.path(QStringLiteral("description.xml")));
         QVERIFY(localFile.open(QIODevice::WriteOnly));
         localFile.write("<friendlyName>local</friendlyName>");
         localFile.close();

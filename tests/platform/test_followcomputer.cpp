@@ -71,7 +71,7 @@ struct Rig {
 
     void makeController(bool off, bool on)
     {
-        Settings settings(f.dir.filePath(QStringLiteral("settings.ini")));
+        Settings settings(f.env.settingsFile());
         settings.setFollowComputerOff(off);
         settings.setFollowComputerOn(on);
         monitor = std::make_unique<LogindSleepMonitor>(QDBusConnection::connectToBus(bus.address(), connection));
@@ -82,7 +82,7 @@ struct Rig {
     bool pairAndLearnMAC()
     {
         const QString id = f.addTV(tv);
-        return f.pair(tv, id) && QTest::qWaitFor([&] { return f.store->device(id)->mac.has_value(); }, 5000);
+        return f.pair(tv) && QTest::qWaitFor([&] { return f.store->device(id)->mac.has_value(); }, 5000);
     }
 
     ~Rig()
@@ -264,7 +264,7 @@ void TestFollowComputer::switchesTakeEffectAtOnce()
     QCOMPARE(offChanges.size(), 2);
 
     // Stored where the headless program reads it.
-    const Settings stored(rig.f.dir.filePath(QStringLiteral("settings.ini")));
+    const Settings stored(rig.f.env.settingsFile());
     QCOMPARE(stored.followComputerOff(), false);
     QCOMPARE(stored.followComputerOn(), true);
     // Nothing was connected: the computer is let go at once, nothing is sent.

@@ -2,12 +2,12 @@
 // address check on what the TV answers, error pass-through and the pinned certificate.
 #include "log/log.h"
 #include "protocol/screenshot.h"
-#include "tvsim/lib/simulatedtv.h"
+#include "support/simulatedtvs.h"
+#include "support/testenv.h"
 #include "protocol/ssapclient.h"
 
 #include <QElapsedTimer>
 #include <QImage>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -62,7 +62,7 @@ class TestScreenshotCapture : public QObject {
 private:
     std::unique_ptr<SimulatedTV> m_tv;
     std::unique_ptr<SSAPClient> m_client;
-    QTemporaryDir m_dir;
+    TestEnv m_env;
 
     std::unique_ptr<SSAPClient> connected(const std::optional<QString> &pin)
     {
@@ -102,12 +102,9 @@ private Q_SLOTS:
 
 void TestScreenshotCapture::initTestCase()
 {
-    QVERIFY(m_dir.isValid());
-    veltrix::setLogFilePath(m_dir.filePath(QStringLiteral("app.log")));
     SimulatedTV::Options options;
     options.address = QHostAddress(kHost);
-    m_tv = std::make_unique<SimulatedTV>(options);
-    QVERIFY2(m_tv->start(), qPrintable(m_tv->errorString()));
+    m_tv = std::make_unique<TestTV>(options);
     m_client = connected(std::nullopt);
     QVERIFY(m_client);
 }
@@ -124,7 +121,6 @@ void TestScreenshotCapture::cleanupTestCase()
 {
     m_client.reset();
     m_tv.reset();
-    veltrix::flushLog();
 }
 
 void TestScreenshotCapture::limits_data()

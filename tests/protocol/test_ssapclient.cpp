@@ -1,16 +1,15 @@
 #include "protocol/protocoltestsupport.h"
 
-#include "support/eventspin.h"
+#include "support/testenv.h"
+#include "support/wait.h"
 #include "log/log.h"
 #include "protocol/pinnedtlsdelegate.h"
 #include "protocol/precisetimer.h"
-#include "protocol/socketend.h"
 #include "protocol/ssapclient.h"
 
 #include <QJsonArray>
 #include <QSignalSpy>
 #include <QTcpServer>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <algorithm>
@@ -53,7 +52,7 @@ class TestSSAPClient : public QObject {
     Q_OBJECT
 
 private:
-    QTemporaryDir m_dir;
+    TestEnv m_env;
 
     QString address() { return nextAddress(2); }
 
@@ -76,12 +75,6 @@ private:
     }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QVERIFY(m_dir.isValid());
-        veltrix::setLogFilePath(m_dir.filePath(QStringLiteral("app.log")));
-    }
-
     void envelopeIdsAndRouting()
     {
         ScriptedTV tv(address());
@@ -488,44 +481,6 @@ private Q_SLOTS:
             QTRY_VERIFY(closed.has_value());  // the owner hears the same reason
             QCOMPARE(closed, hello->error);
         }
-    }
-
-    void socketEndTexts_data()
-    {
-        QTest::addColumn<int>("error");
-        QTest::addColumn<QString>("system");
-        QTest::addColumn<int>("closeCode");
-        QTest::addColumn<QString>("closeReason");
-        QTest::addColumn<QString>("text");
-        const int none = QAbstractSocket::UnknownSocketError;
-        QTest::newRow("close frame") << none << QString() << 1008 << QStringLiteral("go away")
-                                     << QStringLiteral("电视关闭了连接 (1008: go away)");
-        QTest::newRow("host unreachable") << int(QAbstractSocket::NetworkError) << QStringLiteral("Host unreachable")
-                                          << 1000 << QString()
-                                          << QStringLiteral("无法到达电视 (Host unreachable)");
-        QTest::newRow("name unknown") << int(QAbstractSocket::HostNotFoundError) << QStringLiteral("Host not found")
-                                      << 1000 << QString()
-                                      << QStringLiteral("找不到电视的地址 (Host not found)");
-        QTest::newRow("anything else") << int(QAbstractSocket::SocketResourceError) << QStringLiteral("Out of resources")
-                                       << 1000 << QString()
-                                       << QStringLiteral("与电视的连接出错 (Out of resources)");
-    }
-
-    // Causes the live cases above cannot produce here; standby and a refused pin have their
-    // own live tests.
-    void socketEndTexts()
-    {
-        QFETCH(int, error);
-        QFETCH(QString, system);
-        QFETCH(int, closeCode);
-        QFETCH(QString, closeReason);
-        QFETCH(QString, text);
-        SocketEnd end;
-        end.error = QAbstractSocket::SocketError(error);
-        end.systemText = system;
-        end.closeCode = closeCode;
-        end.closeReason = closeReason;
-        QCOMPARE(socketEndError(end).description(), text);
     }
 
     void ends_data()

@@ -56,12 +56,10 @@ struct Run {
     explicit Run(const std::optional<QString> &mode, SimulatedTV::Options options = tvOptions(2),
                  bool wakingNetwork = false)
     {
-        tv = std::make_unique<SimulatedTV>(options);
-        if (!tv->start())
-            qFatal("simulated TV: %s", qPrintable(tv->errorString()));
+        tv = std::make_unique<TestTV>(options);
         if (wakingNetwork)
             f.makeSession(std::make_unique<WakingNetwork>(tv.get()));
-        const Settings settings(f.dir.filePath(QStringLiteral("app.ini")));
+        const Settings settings(f.env.path(QStringLiteral("app.ini")));
         Settings(settings).setAutotest(mode);
         selfTest = std::make_unique<SelfTest>(settings, fastTiming());
         f.session->setPostRegistrationHook(selfTest.get());
@@ -80,9 +78,9 @@ struct Run {
         return lines;
     }
 
-    bool waitForLine(const QString &line, int ms = 10000)
+    bool waitForLine(const QString &line, std::chrono::milliseconds limit = 10s)
     {
-        return QTest::qWaitFor([&] { return autotestLines().contains(line); }, ms);
+        return waitFor([&] { return autotestLines().contains(line); }, limit);
     }
 
     QString iconUrl(const QString &appId) const
@@ -199,7 +197,7 @@ void TestSelfTest::basicAndFullScripts()
     QFETCH(QString, mode);
     QFETCH(bool, full);
     Run run(mode);
-    QVERIFY(run.f.pair(*run.tv, run.id));
+    QVERIFY(run.f.pair(*run.tv));
     QVERIFY2(run.waitForLine(QStringLiteral("结束")), qPrintable(run.autotestLines().join(u'\n')));
 
     QStringList expected = basicLines(run);
@@ -242,13 +240,13 @@ void TestSelfTest::basicAndFullScripts()
 void TestSelfTest::runsOncePerProcess()
 {
     Run run(QStringLiteral("basic"));
-    QVERIFY(run.f.pair(*run.tv, run.id));
+    QVERIFY(run.f.pair(*run.tv));
     QVERIFY(run.waitForLine(QStringLiteral("结束")));
     QVERIFY(run.selfTest->hasRun());
 
     // A second registration in the same process skips it.
     run.f.session->disconnect();
-    QVERIFY(run.f.pair(*run.tv, run.id));
+    QVERIFY(run.f.pair(*run.tv));
     QTest::qWait(300);
     QCOMPARE(run.autotestLines().count(QStringLiteral("开始")), 1);
     QCOMPARE(run.tv->toasts().size(), 1);
@@ -257,7 +255,7 @@ void TestSelfTest::runsOncePerProcess()
 void TestSelfTest::nothingWithoutTheSetting()
 {
     Run run(std::nullopt);
-    QVERIFY(run.f.pair(*run.tv, run.id));
+    QVERIFY(run.f.pair(*run.tv));
     QTest::qWait(300);
     QVERIFY(run.autotestLines().isEmpty());
     QVERIFY(!run.selfTest->hasRun());
@@ -269,7 +267,7 @@ void TestSelfTest::failedStepsDoNotStopTheScript()
     Run run(QStringLiteral("basic"));
     run.tv->failWith(QStringLiteral("com.webos.service.connectionmanager/getinfo"), QStringLiteral("no network"));
     run.tv->errorWith(QStringLiteral("system.notifications/createToast"), QStringLiteral("500 toast broken"));
-    QVERIFY(run.f.pair(*run.tv, run.id));
+    QVERIFY(run.f.pair(*run.tv));
     QVERIFY(run.waitForLine(QStringLiteral("结束")));
     const QStringList lines = run.autotestLines();
     QVERIFY2(lines.contains(QStringLiteral("❌ 网络信息: no network")), qPrintable(lines.join(u'\n')));
@@ -310,7 +308,7 @@ void TestSelfTest::sourceSteps()
     if (aurora)
         options.apps.append({QStringLiteral("app.newtvaurora"), QStringLiteral("Aurora")});
     Run run(QStringLiteral("full"), options);
-    QVERIFY(run.f.pair(*run.tv, run.id));
+    QVERIFY(run.f.pair(*run.tv));
     QVERIFY(run.waitForLine(QStringLiteral("结束")));
 
     // The two source steps sit between the pointer line and the final foreground line.
@@ -342,7 +340,7 @@ void TestSelfTest::powerWithoutMac()
     options.mac.clear();  // getinfo reports nothing the MAC parser reads
     options.turnOffCloseDelayMs = -1;  // stays connected, reporting standby
     Run run(QStringLiteral("power"), options);
-    QVERIFY(run.f.pair(*run.tv, run.id));
+    QVERIFY(run.f.pair(*run.tv));
     QVERIFY2(run.waitForLine(QStringLiteral("电源状态 {\"returnValue\":true,\"state\":\"Active Standby\"}")),
              qPrintable(run.autotestLines().join(u'\n')));
     QCOMPARE(run.autotestLines(), (QStringList{
@@ -361,7 +359,7 @@ void TestSelfTest::powerWithoutMac()
 void TestSelfTest::powerWakesTheTV()
 {
     Run run(QStringLiteral("power"), tvOptions(5), true);
-    QVERIFY(run.f.pair(*run.tv, run.id));
+    QVERIFY(run.f.pair(*run.tv));
     QVERIFY2(run.waitForLine(QStringLiteral("唤醒结果 已连接，耗时 0s")), qPrintable(run.autotestLines().join(u'\n')));
     QVERIFY(run.waitForLine(QStringLiteral("电源状态 {\"returnValue\":true,\"state\":\"Active\"}")));
     QCOMPARE(run.autotestLines(), (QStringList{

@@ -32,10 +32,9 @@ private Q_SLOTS:
     void init()
     {
         f = new SessionFixture;
-        tv = new SimulatedTV(tvOptions(2));
-        QVERIFY2(tv->start(), qPrintable(tv->errorString()));
+        tv = new TestTV(tvOptions(2));
         id = f->addTV(*tv);
-        QVERIFY(f->pair(*tv, id));
+        QVERIFY(f->pair(*tv));
     }
 
     void cleanup()
@@ -171,7 +170,7 @@ private Q_SLOTS:
     void turnOffLeadsToStandby()
     {
         f->session->turnOff();
-        QVERIFY(QTest::qWaitFor([&] { return f->session->isStandby(); }, 5000));
+        QVERIFY(waitFor([&] { return f->session->isStandby(); }, 5s));
         QVERIFY(f->waitFor(ConnectionState::Kind::sleeping));
     }
 
@@ -188,7 +187,7 @@ private Q_SLOTS:
             }
             *done = true;
         }(f->session.get(), &image, &failure, &done);
-        QVERIFY(QTest::qWaitFor([&] { return done; }, 10000));
+        QVERIFY(waitFor([&] { return done; }, 10s));
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
         QCOMPARE(image.size(), QSize(1920, 1080));
 
@@ -201,12 +200,12 @@ private Q_SLOTS:
             *done = true;
         };
         fetch(f->session.get(), url, &icon, &done);
-        QVERIFY(QTest::qWaitFor([&] { return done; }, 10000));
+        QVERIFY(waitFor([&] { return done; }, 10s));
         QVERIFY(icon && !icon->isNull());
         const int served = tv->httpRequests().size();
         done = false;
         fetch(f->session.get(), url, &icon, &done);
-        QVERIFY(QTest::qWaitFor([&] { return done; }, 10000));
+        QVERIFY(waitFor([&] { return done; }, 10s));
         QCOMPARE(tv->httpRequests().size(), served);
     }
 };

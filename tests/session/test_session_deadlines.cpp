@@ -4,7 +4,7 @@
 
 #include "session/sessionfixture.h"
 
-#include "support/eventspin.h"
+#include "support/wait.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -100,8 +100,7 @@ private Q_SLOTS:
         SessionFixture f;
         SimulatedTV::Options options = tvOptions(2);
         options.approveDelayMs = -1;
-        SimulatedTV tv(options);
-        QVERIFY(tv.start());
+        TestTV tv(options);
         addPaired(*f.store, tv.host());
 
         QList<QPair<Clock::time_point, std::shared_ptr<ReadyWait>>> waits;
@@ -139,8 +138,7 @@ private Q_SLOTS:
         f.session->setTiming(timing);
         SimulatedTV::Options options = tvOptions(2);
         options.approveDelayMs = step == QLatin1String("hello") ? 0 : 480;
-        SimulatedTV tv(options);
-        QVERIFY(tv.start());
+        TestTV tv(options);
         if (step == QLatin1String("hello"))
             tv.delayReply(QStringLiteral("hello"), 420);  // the handshake comes on top
 

@@ -3,7 +3,7 @@
 // the raw wire behaviour of a session, standby refusal, and the exact bodies the web server
 // sends. Addresses 127.0.17.x.
 
-#include "tvsim/lib/simulatedtv.h"
+#include "support/simulatedtvs.h"
 
 #include <QImage>
 #include <QJsonDocument>
@@ -117,9 +117,7 @@ private:
     SimulatedTV &makeTv(SimulatedTV::Options options = {})
     {
         options.address = QHostAddress(QStringLiteral("127.0.17.") + QString::number(m_octet++));
-        m_tv = std::make_unique<SimulatedTV>(options);
-        if (!m_tv->start())
-            qWarning() << m_tv->errorString();
+        m_tv = std::make_unique<TestTV>(options);
         m_url = QStringLiteral("wss://") + m_tv->host() + QStringLiteral(":3001");
         return *m_tv;
     }

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+class DeviceStore;
+class MCPServer;
+class MCPToolHost;
+class MCPTools;
+class SelfTest;
+class TVNetwork;
+class TVSession;
+
+// The long-lived objects behind every front end, built once in dependency order (store,
+// self-test, session, tools, MCP server) and torn down in reverse. The application, the
+// window tests and the benchmarks all build them here, so none of them wires its own copy.
+class AppServices {
+public:
+    struct Options {
+        QString settingsFile;                 // every settings key, the MCP port among them
+        QString devicesFile;                  // the saved TVs; empty: the settings file
+        std::unique_ptr<TVNetwork> network;   // null: the real network
+    };
+
+    explicit AppServices(Options options);
+    ~AppServices();
+    AppServices(const AppServices &) = delete;
+    AppServices &operator=(const AppServices &) = delete;
+
+    QString settingsFile() const { return m_settingsFile; }
+    DeviceStore *store() const { return m_store.get(); }
+    TVSession *session() const { return m_session.get(); }
+    MCPTools *tools() const { return m_tools.get(); }
+    MCPServer *mcp() const { return m_mcp.get(); }
+
+private:
+    QString m_settingsFile;
+    std::unique_ptr<DeviceStore> m_store;
+    std::unique_ptr<SelfTest> m_selfTest;  // outlives the session, which awaits it
+    std::unique_ptr<TVSession> m_session;
+    std::unique_ptr<MCPTools> m_tools;
+    std::unique_ptr<MCPToolHost> m_toolHost;
+    std::unique_ptr<MCPServer> m_mcp;
+};
