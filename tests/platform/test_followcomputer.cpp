@@ -4,6 +4,7 @@
 
 #include "session/sessionfixture.h"
 
+#include "platform/fakesleepmonitor.h"
 #include "logindsim/privatebus.h"
 #include "logindsim/simulatedlogind.h"
 #include "platform/followcomputer.h"
@@ -109,6 +110,7 @@ private Q_SLOTS:
     void switchesTakeEffectAtOnce();
     void followsLogindComingAndGoing();
     void noBusMeansUnavailable();
+    void lateAnswersAndOverlappingAnnouncements();
     void systemBusComesFromTheEnvironment();
 };
 
@@ -318,6 +320,45 @@ void TestFollowComputer::systemBusComesFromTheEnvironment()
     QTRY_COMPARE(logind.heldLocks(), 1);
     monitor.releaseLock();
     QTRY_COMPARE(logind.heldLocks(), 0);
+}
+
+void TestFollowComputer::lateAnswersAndOverlappingAnnouncements()
+{
+    SessionFixture f;
+    SimulatedTV::Options options = tvOptions(3);
+    options.turnOffCloseDelayMs = -1;  // stays connected, reporting standby
+    SimulatedTV tv(options);
+    QVERIFY(tv.start());
+    QVERIFY(f.pair(tv, f.addTV(tv)));
+    tv.delayReply(QStringLiteral("ssap://system/turnOff"), 2000);
+    Settings settings(f.dir.filePath(QStringLiteral("settings.ini")));
+    settings.setFollowComputerOff(true);
+    FakeSleepMonitor monitor;
+    FollowComputer follow(f.session.get(), &monitor, settings);
+    follow.setAnswerLimit(200ms);
+    QVERIFY(monitor.holdsLock());
+
+    // Sleep and shutdown announced together: one power-off, one release.
+    Q_EMIT monitor.prepareForSleep(true);
+    Q_EMIT monitor.prepareForShutdown(true);
+    QTRY_VERIFY(!monitor.holdsLock());
+    QCOMPARE(monitor.released, 1);
+    QTRY_COMPARE(tv.requestCount(QStringLiteral("ssap://system/turnOff")), 1);
+
+    // Resumed and asleep again before the slow TV answered the first time; the second request
+    // is not answered in time. The first answer must not end the second wait.
+    tv.delayReply(QStringLiteral("ssap://system/turnOff"), 60000);
+    Q_EMIT monitor.prepareForSleep(false);
+    QVERIFY(monitor.holdsLock());
+    follow.setAnswerLimit(30s);
+    Q_EMIT monitor.prepareForSleep(true);
+    QTRY_COMPARE(tv.requestCount(QStringLiteral("ssap://system/turnOff")), 2);
+    QTRY_VERIFY(tv.powerState() != QStringLiteral("Active"));  // it answers the first as it turns off
+    QTest::qWait(200);
+    QVERIFY(follow.isHoldingComputer());
+    QVERIFY(monitor.holdsLock());
+    QCOMPARE(monitor.released, 1);
+    Q_EMIT monitor.prepareForSleep(false);
 }
 
 QTEST_MAIN(TestFollowComputer)
