@@ -25,7 +25,7 @@ int main(int argc, char **argv)
     if (!tvRunning)
         return 1;
     SimulatedTV &tv = *tvRunning;
-    const AppServices services({env.settingsFile(), {}, nullptr});
+    const AppServices services({env.settingsFile(), {}, nullptr, nullptr});
     TVSession &session = *services.session();
     if (!bench::connect(session, *services.store(), tv.host()))
         return 1;

@@ -138,7 +138,7 @@ int main(int argc, char **argv)
     const auto tv = bench::startTV(bench::tvOptions(QStringLiteral("127.0.19.2")));
     if (!tv)
         return 1;
-    const AppServices services({env.settingsFile(), {}, nullptr});
+    const AppServices services({env.settingsFile(), {}, nullptr, nullptr});
     QTimer::singleShot(0, &app, [&] { runAndQuit(tv.get(), &services); });
     return app.exec();
 }

@@ -6,6 +6,8 @@
 #include "mcp/mcpserver.h"
 #include "mcp/mcptools.h"
 #include "mcp/mcptoolsadapter.h"
+#include "platform/followcomputer.h"
+#include "platform/logindsleepmonitor.h"
 #include "selftest/selftest.h"
 
 AppServices::AppServices(Options options)
@@ -20,11 +22,16 @@ AppServices::AppServices(Options options)
     m_toolHost = std::make_unique<MCPToolsAdapter>(m_tools.get());
     m_mcp = std::make_unique<MCPServer>(m_toolHost.get());
     m_mcp->setSettingsFile(m_settingsFile);
+    m_sleep = options.sleep ? std::move(options.sleep) : std::make_unique<LogindSleepMonitor>();
+    m_followComputer = std::make_unique<FollowComputer>(m_session.get(), m_sleep.get(), Settings(m_settingsFile));
 }
 
 AppServices::~AppServices()
 {
-    // The server and tools use the session, the session the store and the self-test.
+    // The follower, the server and the tools use the session, the session the store and the
+    // self-test.
+    m_followComputer.reset();
+    m_sleep.reset();
     m_mcp.reset();
     m_toolHost.reset();
     m_tools.reset();

@@ -5,8 +5,6 @@
 #include "core/devicestore.h"
 #include "log/log.h"
 #include "mcp/mcpserver.h"
-#include "platform/followcomputer.h"
-#include "platform/logindsleepmonitor.h"
 #include "core/settings.h"
 #include "tvsim/lib/simulatedtv.h"
 #include "core/tvsession.h"
@@ -58,9 +56,14 @@ MCPServer *PexoRemoteApp::mcp() const
     return m_services->mcp();
 }
 
+FollowComputer *PexoRemoteApp::followComputer() const
+{
+    return m_services->followComputer();
+}
+
 bool PexoRemoteApp::prepare()
 {
-    AppServices::Options services{m_settingsFile, m_devicesFile, nullptr};
+    AppServices::Options services{m_settingsFile, m_devicesFile, nullptr, nullptr};
     if (m_options.demo) {
         SimulatedTV::Options tvOptions;
         tvOptions.address = QHostAddress(QStringLiteral("127.0.0.2"));
@@ -76,8 +79,6 @@ bool PexoRemoteApp::prepare()
         services.network = std::make_unique<DemoTVNetwork>(m_demoTV.get());
     }
     m_services = std::make_unique<AppServices>(std::move(services));
-    m_sleepMonitor = std::make_unique<LogindSleepMonitor>();
-    m_followComputer = std::make_unique<FollowComputer>(session(), m_sleepMonitor.get(), Settings(m_settingsFile));
     reportProgress();
     return true;
 }

@@ -13,7 +13,6 @@ class DeviceStore;
 class FollowComputer;
 class MCPServer;
 class SimulatedTV;
-class SleepMonitor;
 class TVSession;
 
 // The application object: brings up the demo TV when asked for, builds the services once and
@@ -37,7 +36,7 @@ public:
     DeviceStore *store() const;
     TVSession *session() const;
     MCPServer *mcp() const;
-    FollowComputer *followComputer() const { return m_followComputer.get(); }
+    FollowComputer *followComputer() const;
     SimulatedTV *demoTV() const { return m_demoTV.get(); }
 
 private:
@@ -49,6 +48,4 @@ private:
     QString m_error;
     std::unique_ptr<SimulatedTV> m_demoTV;    // outlives the services, which dial it
     std::unique_ptr<AppServices> m_services;
-    std::unique_ptr<SleepMonitor> m_sleepMonitor;
-    std::unique_ptr<FollowComputer> m_followComputer;  // uses the session and the monitor
 };

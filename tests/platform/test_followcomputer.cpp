@@ -329,9 +329,10 @@ void TestFollowComputer::lateAnswersAndOverlappingAnnouncements()
     options.turnOffCloseDelayMs = -1;  // stays connected, reporting standby
     SimulatedTV tv(options);
     QVERIFY(tv.start());
-    QVERIFY(f.pair(tv, f.addTV(tv)));
+    f.addTV(tv);
+    QVERIFY(f.pair(tv));
     tv.delayReply(QStringLiteral("ssap://system/turnOff"), 2000);
-    Settings settings(f.dir.filePath(QStringLiteral("settings.ini")));
+    Settings settings(f.env.settingsFile());
     settings.setFollowComputerOff(true);
     FakeSleepMonitor monitor;
     FollowComputer follow(f.session.get(), &monitor, settings);
