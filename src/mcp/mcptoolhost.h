@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mcp/mcptoolresult.h"
+
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QString>
@@ -14,4 +16,15 @@ public:
     virtual ~MCPToolHost() = default;
     virtual QJsonArray definitions() const = 0;
     virtual QCoro::Task<QString> call(const QString &name, const QJsonObject &arguments) = 0;
+    // The whole result. Hosts whose tools only answer with text keep this default.
+    virtual QCoro::Task<MCPToolResult> callTool(const QString &name, const QJsonObject &arguments)
+    {
+        return textOf(call(name, arguments));
+    }
+
+private:
+    static QCoro::Task<MCPToolResult> textOf(QCoro::Task<QString> text)
+    {
+        co_return MCPToolResult::text(co_await std::move(text));
+    }
 };

@@ -7,6 +7,8 @@
 #include "core/tvrequests.h"
 #include "core/tvsession.h"
 
+#include <QBuffer>
+#include <QImage>
 #include <QJsonDocument>
 #include <QScopeGuard>
 #include <QTextBoundaryFinder>
@@ -29,6 +31,10 @@ using Clock = std::chrono::steady_clock;
 constexpr auto kButtonSpacing = 180ms;
 constexpr auto kWakeDeadline = 45s;
 constexpr auto kWakePoll = 300ms;
+constexpr int kShotMinWidth = 160;
+constexpr int kShotMaxWidth = 1920;
+constexpr int kShotDefaultWidth = 1280;
+constexpr int kShotQuality = 80;
 
 // What a running tool needs. Tools copy it and never touch the MCPTools object after their
 // first suspension, so the owner may go away while a tool is still waiting on the TV.
@@ -91,6 +97,20 @@ QString jsonText(const QJsonDocument &document)
     if (text.endsWith('\n'))
         text.chop(1);
     return QString::fromUtf8(text);
+}
+
+// A data tool's result: the pretty JSON text older clients read, and the same data as the
+// structured object. Lists are wrapped in an object under their name, because structured
+// content is always an object; the text keeps the bare array.
+MCPToolResult dataResult(const QJsonObject &object)
+{
+    return MCPToolResult{QJsonArray{MCPToolResult::textItem(jsonText(QJsonDocument(object)))}, object};
+}
+
+MCPToolResult listResult(const QString &name, const QJsonArray &list)
+{
+    return MCPToolResult{QJsonArray{MCPToolResult::textItem(jsonText(QJsonDocument(list)))},
+                         QJsonObject{{name, list}}};
 }
 
 QString connectionText(const ConnectionState &state)
@@ -186,7 +206,7 @@ QCoro::Task<> pressDetached(QPointer<TVSession> session, QString key)
 
 // --- The tools -----------------------------------------------------------------------------
 
-QCoro::Task<QString> tvStatus(Context context)
+QCoro::Task<MCPToolResult> tvStatus(Context context)
 {
     const std::optional<TVDevice> selected = live(context.session)->store()->selectedDevice();
     if (selected && selected->isPaired()) {
@@ -221,10 +241,10 @@ QCoro::Task<QString> tvStatus(Context context)
         {QStringLiteral("title"), foregroundTitle(session)},
     });
     status.insert(QStringLiteral("inputs"), inputsJson(session));
-    co_return jsonText(QJsonDocument(status));
+    co_return dataResult(status);
 }
 
-QCoro::Task<QString> tvListDevices(Context context)
+QCoro::Task<MCPToolResult> tvListDevices(Context context)
 {
     const DeviceStore *store = live(context.session)->store();
     const QString selected = store->selectedIDText();
@@ -240,7 +260,7 @@ QCoro::Task<QString> tvListDevices(Context context)
             {QStringLiteral("selected"), hasSelection && device.id == selected},
         });
     }
-    co_return jsonText(QJsonDocument(array));
+    co_return listResult(QStringLiteral("devices"), array);
 }
 
 QCoro::Task<QString> tvSelectDevice(Context context, QJsonObject arguments)
@@ -288,7 +308,7 @@ QCoro::Task<QString> tvSelectDevice(Context context, QJsonObject arguments)
         + match->host + QStringLiteral(")");
 }
 
-QCoro::Task<QString> tvListApps(Context context)
+QCoro::Task<MCPToolResult> tvListApps(Context context)
 {
     co_await readyWait(context);
     co_await live(context.session)->refreshApps();
@@ -299,7 +319,7 @@ QCoro::Task<QString> tvListApps(Context context)
             {QStringLiteral("title"), app.title},
         });
     }
-    co_return jsonText(QJsonDocument(array));
+    co_return listResult(QStringLiteral("apps"), array);
 }
 
 QCoro::Task<QString> tvLaunchApp(Context context, QJsonObject arguments)
@@ -330,11 +350,11 @@ QCoro::Task<QString> tvLaunchApp(Context context, QJsonObject arguments)
         + QStringLiteral(")");
 }
 
-QCoro::Task<QString> tvListInputs(Context context)
+QCoro::Task<MCPToolResult> tvListInputs(Context context)
 {
     co_await readyWait(context);
     co_await live(context.session)->refreshInputs();
-    co_return jsonText(QJsonDocument(inputsJson(live(context.session))));
+    co_return listResult(QStringLiteral("inputs"), inputsJson(live(context.session)));
 }
 
 QCoro::Task<QString> tvSwitchInput(Context context, QJsonObject arguments)
@@ -561,38 +581,98 @@ QCoro::Task<QString> tvNotify(Context context, QJsonObject arguments)
     co_return QStringLiteral("Notification shown");
 }
 
-QCoro::Task<QString> run(Context context, QString name, QJsonObject arguments)
+// The picture goes through the preview's own capture path, so the agent sees what the
+// window shows and the TV serves no extra kind of request.
+QCoro::Task<MCPToolResult> tvScreenshot(Context context, QJsonObject arguments)
+{
+    int maxWidth = kShotDefaultWidth;
+    if (arguments.contains(QStringLiteral("maxWidth"))) {
+        const std::optional<double> value = integral(arguments.value(QStringLiteral("maxWidth")));
+        if (!value || *value < kShotMinWidth || *value > kShotMaxWidth)
+            throw Failure::invalid(QStringLiteral("'maxWidth' must be an integer from 160 to 1920"));
+        maxWidth = int(*value);
+    }
+    co_await readyWait(context);
+    // Ready but in standby: the screen is dark, and the capture would only be refused.
+    if (live(context.session)->isStandby())
+        throw Failure::invalid(QStringLiteral("The TV is in standby: turn it on with tv_power first."));
+
+    QImage frame;
+    QString failure;
+    try {
+        frame = co_await live(context.session)->captureScreen();
+    } catch (const std::exception &error) {
+        failure = QString::fromUtf8(error.what());
+    }
+    if (!failure.isEmpty())
+        throw Failure::invalid(QStringLiteral("Screen capture failed: ") + failure);
+    const TVSession *session = live(context.session);
+
+    // Scaled down only: a small frame stays as the TV sent it.
+    const QImage picture = frame.width() > maxWidth
+        ? frame.scaledToWidth(maxWidth, Qt::SmoothTransformation)
+        : frame;
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    if (!picture.save(&buffer, "JPEG", kShotQuality))
+        throw Failure::invalid(QStringLiteral("Screen capture failed: the picture could not be encoded as JPEG"));
+
+    const QString foreground = session->foregroundAppId();
+    const QString app = foreground.isEmpty()
+        ? QStringLiteral("unknown")
+        : foregroundTitle(session) + QStringLiteral(" (") + foreground + QLatin1Char(')');
+    const QString text = QStringLiteral("TV screen, %1x%2 JPEG (captured at %3x%4). Foreground app: %5")
+                             .arg(picture.width()).arg(picture.height())
+                             .arg(frame.width()).arg(frame.height()).arg(app);
+    const QJsonObject image{
+        {QStringLiteral("type"), QStringLiteral("image")},
+        {QStringLiteral("mimeType"), QStringLiteral("image/jpeg")},
+        {QStringLiteral("data"), QString::fromLatin1(jpeg.toBase64())},
+    };
+    co_return MCPToolResult{QJsonArray{image, MCPToolResult::textItem(text)}, std::nullopt};
+}
+
+QCoro::Task<QString> firstText(QCoro::Task<MCPToolResult> result)
+{
+    const MCPToolResult done = co_await std::move(result);
+    co_return done.firstText();
+}
+
+QCoro::Task<MCPToolResult> run(Context context, QString name, QJsonObject arguments)
 {
     if (name == QLatin1String("tv_status"))
         co_return co_await tvStatus(context);
     if (name == QLatin1String("tv_list_devices"))
         co_return co_await tvListDevices(context);
     if (name == QLatin1String("tv_select_device"))
-        co_return co_await tvSelectDevice(context, arguments);
+        co_return MCPToolResult::text(co_await tvSelectDevice(context, arguments));
     if (name == QLatin1String("tv_list_apps"))
         co_return co_await tvListApps(context);
     if (name == QLatin1String("tv_launch_app"))
-        co_return co_await tvLaunchApp(context, arguments);
+        co_return MCPToolResult::text(co_await tvLaunchApp(context, arguments));
     if (name == QLatin1String("tv_list_inputs"))
         co_return co_await tvListInputs(context);
     if (name == QLatin1String("tv_switch_input"))
-        co_return co_await tvSwitchInput(context, arguments);
+        co_return MCPToolResult::text(co_await tvSwitchInput(context, arguments));
     if (name == QLatin1String("tv_press_button"))
-        co_return co_await tvPressButton(context, arguments);
+        co_return MCPToolResult::text(co_await tvPressButton(context, arguments));
     if (name == QLatin1String("tv_volume"))
-        co_return co_await tvVolume(context, arguments);
+        co_return MCPToolResult::text(co_await tvVolume(context, arguments));
     if (name == QLatin1String("tv_mute"))
-        co_return co_await tvMute(context, arguments);
+        co_return MCPToolResult::text(co_await tvMute(context, arguments));
     if (name == QLatin1String("tv_media"))
-        co_return co_await tvMedia(context, arguments);
+        co_return MCPToolResult::text(co_await tvMedia(context, arguments));
     if (name == QLatin1String("tv_channel"))
-        co_return co_await tvChannel(context, arguments);
+        co_return MCPToolResult::text(co_await tvChannel(context, arguments));
     if (name == QLatin1String("tv_input_text"))
-        co_return co_await tvInputText(context, arguments);
+        co_return MCPToolResult::text(co_await tvInputText(context, arguments));
     if (name == QLatin1String("tv_power"))
-        co_return co_await tvPower(context, arguments);
+        co_return MCPToolResult::text(co_await tvPower(context, arguments));
+    if (name == MCPTools::screenshotTool)
+        co_return co_await tvScreenshot(context, arguments);
     if (name == QLatin1String("tv_notify"))
-        co_return co_await tvNotify(context, arguments);
+        co_return MCPToolResult::text(co_await tvNotify(context, arguments));
     throw Failure::unknownTool(name);
 }
 
@@ -603,8 +683,13 @@ MCPTools::MCPTools(TVSession *session)
 {
 }
 
-QCoro::Task<QString> MCPTools::call(const QString &name, const QJsonObject &arguments)
+QCoro::Task<MCPToolResult> MCPTools::callTool(const QString &name, const QJsonObject &arguments)
 {
     // The tool works on copies: this object may be destroyed while the tool waits.
     return run(Context{m_session, m_readyTimeout}, name, arguments);
+}
+
+QCoro::Task<QString> MCPTools::call(const QString &name, const QJsonObject &arguments)
+{
+    return firstText(callTool(name, arguments));
 }

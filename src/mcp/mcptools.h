@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mcp/mcptoolresult.h"
+
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QPointer>
@@ -13,7 +15,8 @@
 class TVSession;
 
 // The agent-facing tools: their catalogue and their behaviour against the shared session.
-// Every result is one English text; failures are thrown.
+// Every result carries one English text (the data tools add the same data as a structured
+// object); failures are thrown.
 class MCPTools {
 public:
     // Thrown for an unknown tool name (a protocol error) or invalid arguments (a tool result
@@ -39,10 +42,17 @@ public:
 
     explicit MCPTools(TVSession *session);
 
+    // The picture of the TV screen: implemented here, offered only while the user allows it.
+    static inline const QString screenshotTool = QStringLiteral("tv_screenshot");
+
     // The 15 tool description objects, built once.
     static const QJsonArray &definitions();
+    // The same followed by tv_screenshot.
+    static const QJsonArray &definitionsWithScreenshot();
 
+    // The result's first text; the dispatcher uses callTool() for the whole result.
     QCoro::Task<QString> call(const QString &name, const QJsonObject &arguments);
+    QCoro::Task<MCPToolResult> callTool(const QString &name, const QJsonObject &arguments);
 
     // How long a tool waits for a ready session (15 s); tests shorten it.
     void setReadyTimeout(std::chrono::milliseconds timeout) { m_readyTimeout = timeout; }

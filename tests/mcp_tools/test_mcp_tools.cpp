@@ -6,6 +6,7 @@
 #include "core/tvsession.h"
 
 #include <QElapsedTimer>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -50,13 +51,15 @@ struct Outcome {
     bool ok = false;
     std::optional<MCPTools::Failure::Kind> failure;
     QString text;
+    MCPToolResult result;
 };
 
 QCoro::Task<> runInto(MCPTools *tools, QString name, QJsonObject arguments,
                       std::shared_ptr<Outcome> outcome)
 {
     try {
-        outcome->text = co_await tools->call(name, arguments);
+        outcome->result = co_await tools->callTool(name, arguments);
+        outcome->text = outcome->result.firstText();
         outcome->ok = true;
     } catch (const MCPTools::Failure &failure) {
         outcome->failure = failure.kind();
@@ -65,6 +68,63 @@ QCoro::Task<> runInto(MCPTools *tools, QString name, QJsonObject arguments,
         outcome->text = QString::fromUtf8(error.what());
     }
     outcome->done = true;
+}
+
+// The part of JSON Schema the output schemas use: type (one or a list), properties,
+// required and items. Returns where the value breaks the schema, empty when it fits.
+QString schemaMismatch(const QJsonValue &value, const QJsonObject &schema, const QString &path = QStringLiteral("$"))
+{
+    auto typeName = [](const QJsonValue &v) -> QString {
+        switch (v.type()) {
+        case QJsonValue::Null: return QStringLiteral("null");
+        case QJsonValue::Bool: return QStringLiteral("boolean");
+        case QJsonValue::Double:
+            return v.toDouble() == double(qint64(v.toDouble())) ? QStringLiteral("integer") : QStringLiteral("number");
+        case QJsonValue::String: return QStringLiteral("string");
+        case QJsonValue::Array: return QStringLiteral("array");
+        case QJsonValue::Object: return QStringLiteral("object");
+        default: return QStringLiteral("undefined");
+        }
+    };
+    const QJsonValue type = schema.value(QStringLiteral("type"));
+    const QStringList allowed = type.isArray() ? type.toVariant().toStringList() : QStringList{type.toString()};
+    const QString actual = typeName(value);
+    if (!allowed.contains(actual) && !(actual == QLatin1String("integer") && allowed.contains(QStringLiteral("number"))))
+        return path + QStringLiteral(" is ") + actual + QStringLiteral(", not ") + allowed.join(QLatin1Char('|'));
+    if (value.isObject()) {
+        const QJsonObject object = value.toObject();
+        for (const QJsonValue &key : schema.value(QStringLiteral("required")).toArray()) {
+            if (!object.contains(key.toString()))
+                return path + QStringLiteral(" lacks ") + key.toString();
+        }
+        const QJsonObject properties = schema.value(QStringLiteral("properties")).toObject();
+        for (auto it = properties.begin(); it != properties.end(); ++it) {
+            if (object.contains(it.key())) {
+                const QString mismatch = schemaMismatch(object.value(it.key()), it.value().toObject(), path + QLatin1Char('.') + it.key());
+                if (!mismatch.isEmpty())
+                    return mismatch;
+            }
+        }
+    }
+    if (value.isArray() && schema.contains(QStringLiteral("items"))) {
+        const QJsonArray array = value.toArray();
+        for (qsizetype i = 0; i < array.size(); ++i) {
+            const QString mismatch = schemaMismatch(array.at(i), schema.value(QStringLiteral("items")).toObject(),
+                                                    path + QStringLiteral("[%1]").arg(i));
+            if (!mismatch.isEmpty())
+                return mismatch;
+        }
+    }
+    return QString();
+}
+
+QJsonObject outputSchema(const QString &tool)
+{
+    for (const QJsonValue &definition : MCPTools::definitions()) {
+        if (definition[QStringLiteral("name")].toString() == tool)
+            return definition[QStringLiteral("outputSchema")].toObject();
+    }
+    return QJsonObject();
 }
 
 QJsonValue parse(const QString &text)
@@ -131,12 +191,37 @@ private:
         auto outcome = std::make_shared<Outcome>();
         runInto(m_tools.get(), name, arguments, outcome);
         (void)QTest::qWaitFor([&] { return outcome->done; }, 20000);
+        if (outcome->ok)
+            checkStructured(name, *outcome);
         return *outcome;
     }
 
     Outcome run(const QString &name, const QByteArray &arguments)
     {
         return run(name, QJsonDocument::fromJson(arguments).object());
+    }
+
+    // Every successful call of a data tool, in whatever state the test put the session,
+    // carries the text's data as structured content, and that fits the advertised schema:
+    // clients reject a result that does not.
+    static void checkStructured(const QString &name, const Outcome &outcome)
+    {
+        const QJsonObject schema = outputSchema(name);
+        if (schema.isEmpty()) {
+            QVERIFY2(!outcome.result.structured, qPrintable(name));
+            return;
+        }
+        QVERIFY2(outcome.result.structured, qPrintable(name));
+        const QJsonObject structured = *outcome.result.structured;
+        const QJsonValue text = parse(outcome.text);
+        if (text.isArray()) {
+            QCOMPARE(structured.size(), 1);
+            QCOMPARE(structured.begin().value(), text);
+        } else {
+            QCOMPARE(QJsonValue(structured), text);
+        }
+        const QString mismatch = schemaMismatch(structured, schema);
+        QVERIFY2(mismatch.isEmpty(), qPrintable(name + QStringLiteral(": ") + mismatch));
     }
 
     void setTiming(const std::function<void(TVSession::Timing &)> &change)
@@ -229,10 +314,32 @@ private Q_SLOTS:
         QTest::addColumn<QString>("description");
         QTest::addColumn<QByteArray>("properties");
         QTest::addColumn<QByteArray>("required");
+        QTest::addColumn<QString>("title");
+        // r: only reads; s: sets a named state (a repeat changes nothing); a: acts on every
+        // call; p: power, which the agent may not be able to undo.
+        QTest::addColumn<char>("kind");
         int index = 0; // the tag is the position in the list
-        auto row = [&index](const char *name, const char *description, const QByteArray &properties, const char *required) {
+        const QHash<QString, QPair<QString, char>> meta{
+            {QStringLiteral("tv_status"), {QStringLiteral("TV status"), 'r'}},
+            {QStringLiteral("tv_list_devices"), {QStringLiteral("List saved TVs"), 'r'}},
+            {QStringLiteral("tv_select_device"), {QStringLiteral("Select a TV"), 's'}},
+            {QStringLiteral("tv_list_apps"), {QStringLiteral("List TV apps"), 'r'}},
+            {QStringLiteral("tv_launch_app"), {QStringLiteral("Launch an app"), 's'}},
+            {QStringLiteral("tv_list_inputs"), {QStringLiteral("List inputs"), 'r'}},
+            {QStringLiteral("tv_switch_input"), {QStringLiteral("Switch input"), 's'}},
+            {QStringLiteral("tv_press_button"), {QStringLiteral("Press a remote button"), 'a'}},
+            {QStringLiteral("tv_volume"), {QStringLiteral("Change the volume"), 'a'}},
+            {QStringLiteral("tv_mute"), {QStringLiteral("Mute or unmute"), 's'}},
+            {QStringLiteral("tv_media"), {QStringLiteral("Media playback"), 'a'}},
+            {QStringLiteral("tv_channel"), {QStringLiteral("Change channel"), 'a'}},
+            {QStringLiteral("tv_input_text"), {QStringLiteral("Type text"), 'a'}},
+            {QStringLiteral("tv_power"), {QStringLiteral("Turn the TV on or off"), 'p'}},
+            {QStringLiteral("tv_notify"), {QStringLiteral("Show a notification"), 'a'}},
+        };
+        auto row = [&index, &meta](const char *name, const char *description, const QByteArray &properties, const char *required) {
+            const auto [title, kind] = meta.value(QString::fromLatin1(name));
             QTest::addRow("%d", ++index) << QString::fromLatin1(name) << QString::fromLatin1(description) << properties
-                                         << QByteArray(required);
+                                         << QByteArray(required) << title << kind;
         };
         const QByteArray buttons =
             R"(["UP","DOWN","LEFT","RIGHT","OK","ENTER","BACK","HOME","MENU","EXIT","INFO","RED","GREEN","YELLOW","BLUE","PLAY","PAUSE","STOP","REWIND","FASTFORWARD","VOLUMEUP","VOLUMEDOWN","MUTE","CHANNELUP","CHANNELDOWN","0","1","2","3","4","5","6","7","8","9"])";
@@ -271,6 +378,8 @@ private Q_SLOTS:
         QFETCH(QString, description);
         QFETCH(QByteArray, properties);
         QFETCH(QByteArray, required);
+        QFETCH(QString, title);
+        QFETCH(char, kind);
 
         const QJsonArray &tools = MCPTools::definitions();
         QCOMPARE(tools.size(), 15);
@@ -279,9 +388,16 @@ private Q_SLOTS:
         const QJsonObject schema{{QStringLiteral("type"), QStringLiteral("object")},
                                  {QStringLiteral("properties"), QJsonDocument::fromJson(properties).object()},
                                  {QStringLiteral("required"), QJsonDocument::fromJson(required).array()}};
-        QCOMPARE(tools.at(QString::fromLatin1(QTest::currentDataTag()).toInt() - 1).toObject(),
-                 QJsonObject({{QStringLiteral("name"), name}, {QStringLiteral("description"), description},
-                              {QStringLiteral("inputSchema"), schema}}));
+        const QJsonObject hints{{QStringLiteral("readOnlyHint"), kind == 'r'},
+                                {QStringLiteral("destructiveHint"), kind == 'p'},
+                                {QStringLiteral("idempotentHint"), kind != 'a'},
+                                {QStringLiteral("openWorldHint"), false}};
+        QJsonObject tool = tools.at(QString::fromLatin1(QTest::currentDataTag()).toInt() - 1).toObject();
+        QCOMPARE(tool.take(QStringLiteral("title")).toString(), title);
+        QCOMPARE(tool.take(QStringLiteral("annotations")).toObject(), hints);
+        tool.remove(QStringLiteral("outputSchema")); // checked against the results
+        QCOMPARE(tool, QJsonObject({{QStringLiteral("name"), name}, {QStringLiteral("description"), description},
+                                    {QStringLiteral("inputSchema"), schema}}));
     }
 
     void unknownTool()
@@ -683,6 +799,102 @@ private Q_SLOTS:
     }
 
     // ---- failures passed through --------------------------------------------------------
+
+    // ---- the screen picture -------------------------------------------------------------
+
+    void screenshot_data()
+    {
+        QTest::addColumn<QSize>("frame");
+        QTest::addColumn<QByteArray>("arguments");
+        QTest::addColumn<QSize>("picture");
+        QTest::newRow("default width") << QSize(1920, 1080) << QByteArray("{}") << QSize(1280, 720);
+        QTest::newRow("smallest") << QSize(1920, 1080) << QByteArray(R"({"maxWidth":160})") << QSize(160, 90);
+        QTest::newRow("largest keeps the frame") << QSize(1920, 1080) << QByteArray(R"({"maxWidth":1920})") << QSize(1920, 1080);
+        QTest::newRow("never scaled up") << QSize(640, 360) << QByteArray(R"({"maxWidth":1280})") << QSize(640, 360);
+        QTest::newRow("aspect kept") << QSize(1280, 1024) << QByteArray(R"({"maxWidth":640.0})") << QSize(640, 512);
+    }
+
+    void screenshot()
+    {
+        QFETCH(QSize, frame);
+        QFETCH(QByteArray, arguments);
+        QFETCH(QSize, picture);
+        startTV(m_tv, kHostA)->setScreenshotSize(frame);
+        QVERIFY(pair(kHostA));
+        m_tv->setForegroundApp(QStringLiteral("netflix"));
+        QTRY_COMPARE(m_session->foregroundAppId(), QStringLiteral("netflix"));
+        m_tv->clearRecord();
+
+        const Outcome outcome = run(QStringLiteral("tv_screenshot"), arguments);
+        QVERIFY2(outcome.ok, qPrintable(outcome.text));
+        // The preview's own request to the TV.
+        QCOMPARE(m_tv->requestCount(QStringLiteral("tv/executeOneShot")), 1);
+        const QJsonArray content = outcome.result.content;
+        QCOMPARE(content.size(), 2);
+        const QJsonObject image = content.at(0).toObject();
+        QCOMPARE(image.value(QStringLiteral("type")).toString(), QStringLiteral("image"));
+        QCOMPARE(image.value(QStringLiteral("mimeType")).toString(), QStringLiteral("image/jpeg"));
+        const QByteArray jpeg = QByteArray::fromBase64(image.value(QStringLiteral("data")).toString().toLatin1(),
+                                                       QByteArray::AbortOnBase64DecodingErrors);
+        QVERIFY(jpeg.startsWith("\xff\xd8"));
+        QCOMPARE(QImage::fromData(jpeg, "JPEG").size(), picture);
+        QCOMPARE(outcome.text, QStringLiteral("TV screen, %1x%2 JPEG (captured at %3x%4). Foreground app: Netflix (netflix)")
+                                   .arg(picture.width()).arg(picture.height()).arg(frame.width()).arg(frame.height()));
+    }
+
+    void screenshotFailures_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QByteArray>("arguments");
+        QTest::addColumn<QString>("text");
+        const QString badWidth = QStringLiteral("'maxWidth' must be an integer from 160 to 1920");
+        QTest::newRow("too narrow") << "" << QByteArray(R"({"maxWidth":159})") << badWidth;
+        QTest::newRow("too wide") << "" << QByteArray(R"({"maxWidth":1921})") << badWidth;
+        QTest::newRow("fraction") << "" << QByteArray(R"({"maxWidth":640.5})") << badWidth;
+        QTest::newRow("text") << "" << QByteArray(R"({"maxWidth":"800"})") << badWidth;
+        QTest::newRow("null") << "" << QByteArray(R"({"maxWidth":null})") << badWidth;
+        QTest::newRow("no paired TV") << "unpaired" << QByteArray("{}") << kNoPairedTV;
+        QTest::newRow("standby") << "standby" << QByteArray("{}")
+                                 << QStringLiteral("The TV is in standby: turn it on with tv_power first.");
+        QTest::newRow("download refused") << "404" << QByteArray("{}") << QStringLiteral("Screen capture failed: 电视截图下载失败");
+        QTest::newRow("not a picture") << "garbage" << QByteArray("{}") << QStringLiteral("Screen capture failed: 无法解码电视截图");
+    }
+
+    void screenshotFailures()
+    {
+        QFETCH(QString, setup);
+        QFETCH(QByteArray, arguments);
+        if (setup != QLatin1String("unpaired"))
+            QVERIFY(pairedA());
+        if (setup == QLatin1String("standby")) {
+            m_tv->setStandby(true);
+            QTRY_COMPARE(m_session->state(), ConnectionState::sleeping());
+        } else if (setup == QLatin1String("404")) {
+            m_tv->setScreenshotMode(SimulatedTV::ScreenshotMode::NotFound);
+        } else if (setup == QLatin1String("garbage")) {
+            m_tv->setScreenshotMode(SimulatedTV::ScreenshotMode::Garbage);
+        }
+        const Outcome outcome = run(QStringLiteral("tv_screenshot"), arguments);
+        QTEST(outcome.text, "text");
+        QVERIFY(outcome.done && !outcome.ok);
+        // Bad arguments are refused before anything is asked of the TV.
+        if (setup.isEmpty())
+            QCOMPARE(m_tv->requestCount(QStringLiteral("tv/executeOneShot")), 0);
+    }
+
+    void screenshotListedLast()
+    {
+        const QJsonArray &all = MCPTools::definitionsWithScreenshot();
+        QCOMPARE(all.size(), 16);
+        for (int i = 0; i < 15; ++i)
+            QCOMPARE(all.at(i), MCPTools::definitions().at(i));
+        QJsonObject tool = all.last().toObject();
+        QCOMPARE(tool.value(QStringLiteral("name")).toString(), QStringLiteral("tv_screenshot"));
+        QCOMPARE(tool.value(QStringLiteral("annotations"))[QStringLiteral("readOnlyHint")], QJsonValue(true));
+        QCOMPARE(tool.value(QStringLiteral("inputSchema")).toObject(),
+                 json(R"({"type":"object","required":[],"properties":{"maxWidth":{"type":"integer","minimum":160,"maximum":1920,
+                          "description":"Largest picture width in pixels, default 1280; smaller pictures cost fewer tokens"}}})").toObject());
+    }
 
     void failuresPassThrough()
     {
