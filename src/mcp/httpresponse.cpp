@@ -4,6 +4,9 @@
 
 QByteArray HTTPResponse::toBytes() const
 {
+    if (eventStream)
+        return QByteArray("HTTP/1.1 ") + status
+            + "\r\nContent-Type: text/event-stream\r\nCache-Control: no-cache\r\nConnection: close\r\n\r\n";
     QByteArray bytes;
     bytes.reserve(128 + body.size());
     bytes += QByteArray("HTTP/1.1 ") + status + "\r\n";

@@ -9,9 +9,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
+#include <QScopeGuard>
 
 #include <arpa/inet.h>
+#include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -71,7 +74,175 @@ bool isBlank(const QByteArray &line)
     return true;
 }
 
+// A token with a line break would forge headers: such a token is not sent at all, and the
+// endpoint's 401 tells the client what is wrong.
+QByteArray authorizationHeader(const QString &token)
+{
+    const QByteArray credential = token.toUtf8();
+    if (credential.isEmpty() || credential.contains('\r') || credential.contains('\n'))
+        return QByteArray();
+    return "Authorization: Bearer " + credential + "\r\n";
+}
+
+// A blocking connection to 127.0.0.1:port; -1 when refused.
+int connectLocal(quint16 port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return -1;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 } // namespace
+
+// Holds the endpoint's event stream open on its own thread. It connects when the bridge
+// has just reached the endpoint (so a missing application costs no polling), and hands every
+// message of the stream to the bridge's output.
+class MCPBridge::EventRelay {
+public:
+    using Deliver = std::function<void(const QByteArray &)>;
+
+    EventRelay(quint16 port, Deliver deliver)
+        : m_port(port), m_deliver(std::move(deliver)), m_thread([this] { loop(); })
+    {
+    }
+
+    ~EventRelay()
+    {
+        {
+            std::lock_guard lock(m_lock);
+            m_stopping = true;
+            if (m_fd >= 0)
+                ::shutdown(m_fd, SHUT_RDWR);
+        }
+        m_wake.notify_all();
+        m_thread.join();
+    }
+
+    // The endpoint answered: (re)open the stream unless it is open.
+    void reachable(const QByteArray &version, const QString &token)
+    {
+        {
+            std::lock_guard lock(m_lock);
+            m_version = version;
+            m_token = token;
+            m_wanted = true;
+        }
+        m_wake.notify_all();
+    }
+
+private:
+    // After a refusal (an endpoint without streams, or with all taken) try again only this
+    // much later, so that requests do not each bring a second connection.
+    static constexpr auto kRefusedPause = std::chrono::seconds(30);
+
+    void loop()
+    {
+        std::unique_lock lock(m_lock);
+        for (;;) {
+            m_wake.wait(lock, [this] { return m_stopping || (m_wanted && Clock::now() >= m_notBefore); });
+            if (m_stopping)
+                return;
+            m_wanted = false;
+            const QByteArray version = m_version;
+            const QString token = m_token;
+            lock.unlock();
+            const int fd = connectLocal(m_port);
+            lock.lock();
+            if (fd < 0)
+                continue;
+            if (m_stopping) {
+                ::close(fd);
+                return;
+            }
+            m_fd = fd;
+            lock.unlock();
+            const bool accepted = stream(fd, version, token);
+            lock.lock();
+            m_fd = -1;
+            ::close(fd);
+            if (!accepted)
+                m_notBefore = Clock::now() + kRefusedPause;
+        }
+    }
+
+    // Reads the stream until it ends; false when the endpoint refused to open one.
+    bool stream(int fd, const QByteArray &version, const QString &token)
+    {
+        QByteArray request = "GET /mcp HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(m_port)
+            + "\r\nAccept: text/event-stream\r\n" + authorizationHeader(token);
+        if (!version.isEmpty())
+            request += "MCP-Protocol-Version: " + version + "\r\n";
+        request += "\r\n";
+        if (::send(fd, request.constData(), request.size(), MSG_NOSIGNAL) != request.size())
+            return true;
+
+        QByteArray buffer;
+        bool headDone = false;
+        QByteArray data;
+        char chunk[4096];
+        for (;;) {
+            const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return headDone;
+            buffer.append(chunk, n);
+            if (!headDone) {
+                const qsizetype end = buffer.indexOf("\r\n\r\n");
+                if (end < 0) {
+                    if (buffer.size() > 65536)
+                        return false;
+                    continue;
+                }
+                if (!buffer.startsWith("HTTP/1.1 200") || !buffer.left(end).toLower().contains("text/event-stream"))
+                    return false;
+                headDone = true;
+                buffer.remove(0, end + 4);
+            }
+            // Events: "data:" lines up to an empty line; comments and other fields are skipped.
+            qsizetype newline;
+            while ((newline = buffer.indexOf('\n')) >= 0) {
+                QByteArray line = buffer.left(newline);
+                buffer.remove(0, newline + 1);
+                if (line.endsWith('\r'))
+                    line.chop(1);
+                if (line.isEmpty()) {
+                    if (!data.isEmpty())
+                        m_deliver(data);
+                    data.clear();
+                } else if (line.startsWith("data:")) {
+                    line.remove(0, 5);
+                    if (line.startsWith(' '))
+                        line.remove(0, 1);
+                    data += line;
+                }
+            }
+            if (buffer.size() > 4 * 1024 * 1024)
+                return true;
+        }
+    }
+
+    const quint16 m_port;
+    const Deliver m_deliver;
+    std::mutex m_lock;
+    std::condition_variable m_wake;
+    bool m_stopping = false;
+    bool m_wanted = false;
+    QByteArray m_version;
+    QString m_token;
+    Clock::time_point m_notBefore{};
+    int m_fd = -1;
+    std::thread m_thread; // last: starts once everything above is set up
+};
 
 MCPBridge::MCPBridge(Options options) : m_options(std::move(options))
 {
@@ -79,9 +250,42 @@ MCPBridge::MCPBridge(Options options) : m_options(std::move(options))
         m_options.launch = &MCPBridge::launchApplication;
 }
 
+MCPBridge::~MCPBridge() = default;
+
+void MCPBridge::write(std::FILE *out, const QByteArray &line)
+{
+    std::lock_guard lock(m_outLock);
+    std::fwrite(line.constData(), 1, line.size(), out);
+    std::fputc('\n', out);
+    std::fflush(out);
+}
+
+QByteArray MCPBridge::negotiatedVersion(const QByteArray &line, const QByteArray &reply)
+{
+    // Most lines are not an initialize request: skip the parsing for them.
+    if (!line.contains("initialize"))
+        return {};
+    const QJsonObject request = QJsonDocument::fromJson(line).object();
+    if (request.value(QStringLiteral("method")).toString() != QLatin1String("initialize"))
+        return {};
+    const QJsonValue version = QJsonDocument::fromJson(reply).object()
+        .value(QStringLiteral("result")).toObject().value(QStringLiteral("protocolVersion"));
+    return version.isString() ? version.toString().toUtf8() : QByteArray();
+}
+
 void MCPBridge::run(std::FILE *in, std::FILE *out, std::FILE *err)
 {
     const QByteArray endpoint = MCPSettings::endpointURL(m_options.port).toUtf8();
+    if (m_options.relayEvents) {
+        m_relay = std::make_unique<EventRelay>(m_options.port, [this, out](const QByteArray &data) {
+            // Standard output carries MCP messages only.
+            const QJsonDocument message = QJsonDocument::fromJson(data);
+            if (message.isObject())
+                write(out, message.toJson(QJsonDocument::Compact));
+        });
+    }
+    // Stop the relay before the streams it writes to go away.
+    const auto stopRelay = qScopeGuard([this] { m_relay.reset(); });
     char *buffer = nullptr;
     size_t capacity = 0;
     for (;;) {
@@ -97,21 +301,25 @@ void MCPBridge::run(std::FILE *in, std::FILE *out, std::FILE *err)
             continue;
 
         const QString token = m_options.token ? m_options.token() : QString();
-        Outcome outcome = post(line, m_options.port, m_options.requestTimeout, token);
+        Outcome outcome = post(line, m_options.port, m_options.requestTimeout, token, m_version);
         if (outcome.kind == Outcome::Kind::unreachable && !m_launched) {
             m_launched = true;
             m_options.launch();
             for (int attempt = 0; attempt < m_options.launchAttempts && outcome.kind == Outcome::Kind::unreachable; ++attempt) {
                 std::this_thread::sleep_for(m_options.launchInterval);
-                outcome = post(line, m_options.port, m_options.requestTimeout, token);
+                outcome = post(line, m_options.port, m_options.requestTimeout, token, m_version);
             }
         }
+        if (outcome.kind == Outcome::Kind::body) {
+            if (const QByteArray version = negotiatedVersion(line, outcome.body); !version.isEmpty())
+                m_version = version;
+        }
+        if (outcome.kind != Outcome::Kind::unreachable && m_relay)
+            m_relay->reachable(m_version, token);
 
         switch (outcome.kind) {
         case Outcome::Kind::body:
-            std::fwrite(outcome.body.constData(), 1, outcome.body.size(), out);
-            std::fputc('\n', out);
-            std::fflush(out);
+            write(out, outcome.body);
             break;
         case Outcome::Kind::noBody:
             break;
@@ -119,11 +327,8 @@ void MCPBridge::run(std::FILE *in, std::FILE *out, std::FILE *err)
             std::fprintf(err, "veltrix: app not reachable at %s\n", endpoint.constData());
             std::fflush(err);
             const QByteArray reply = unreachableReply(line);
-            if (!reply.isEmpty()) {
-                std::fwrite(reply.constData(), 1, reply.size(), out);
-                std::fputc('\n', out);
-                std::fflush(out);
-            }
+            if (!reply.isEmpty())
+                write(out, reply);
             break;
         }
         }
@@ -157,7 +362,7 @@ QByteArray MCPBridge::unreachableReply(const QByteArray &line)
 }
 
 MCPBridge::Outcome MCPBridge::post(const QByteArray &line, quint16 port, std::chrono::milliseconds timeout,
-                                   const QString &token)
+                                   const QString &token, const QByteArray &version)
 {
     const Clock::time_point deadline = Clock::now() + timeout;
     Outcome outcome;
@@ -181,14 +386,10 @@ MCPBridge::Outcome MCPBridge::post(const QByteArray &line, quint16 port, std::ch
             return outcome;
     }
 
-    // A token with a line break would forge headers: such a token is not sent at all, and the
-    // endpoint's 401 tells the client what is wrong.
-    const QByteArray credential = token.toUtf8();
-    const QByteArray authorization = credential.isEmpty() || credential.contains('\r') || credential.contains('\n')
-        ? QByteArray()
-        : "Authorization: Bearer " + credential + "\r\n";
+    const QByteArray authorization = authorizationHeader(token);
     const QByteArray request = QByteArray("POST /mcp HTTP/1.1\r\nHost: 127.0.0.1:") + QByteArray::number(port)
         + "\r\nContent-Type: application/json\r\nAccept: application/json, text/event-stream\r\n" + authorization
+        + (version.isEmpty() ? QByteArray() : "MCP-Protocol-Version: " + version + "\r\n")
         + "Content-Length: " + QByteArray::number(line.size()) + "\r\nConnection: close\r\n\r\n" + line;
     qsizetype sent = 0;
     while (sent < request.size()) {

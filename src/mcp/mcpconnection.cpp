@@ -24,6 +24,11 @@ MCPConnection::MCPConnection(QTcpSocket *socket, std::chrono::milliseconds idleT
 
 void MCPConnection::readAvailable()
 {
+    if (m_streaming) {
+        // Nothing more is expected from a stream's client; what it sends is not kept.
+        m_socket->readAll();
+        return;
+    }
     if (m_requestSeen || m_closing)
         return;
     while (m_socket->bytesAvailable() > 0) {
@@ -64,6 +69,32 @@ void MCPConnection::reply(const HTTPResponse &response)
         finish();
 }
 
+void MCPConnection::openStream(const HTTPResponse &head)
+{
+    if (m_closing || m_streaming)
+        return;
+    if (m_socket->state() != QAbstractSocket::ConnectedState) {
+        drop();
+        return;
+    }
+    m_streaming = true;
+    m_idle.stop();
+    m_socket->write(head.toBytes());
+    if (m_socket->bytesAvailable() > 0)
+        readAvailable();
+}
+
+void MCPConnection::sendEvent(const QByteArray &event)
+{
+    if (!m_streaming || m_closing)
+        return;
+    if (m_socket->state() != QAbstractSocket::ConnectedState || m_socket->bytesToWrite() > streamBacklogLimit) {
+        drop();
+        return;
+    }
+    m_socket->write(event);
+}
+
 void MCPConnection::drop()
 {
     m_closing = true;
@@ -75,7 +106,7 @@ void MCPConnection::drop()
 void MCPConnection::finish()
 {
     // While a request is being handled, the reply (or its failure) closes the connection.
-    if (m_requestSeen && !m_closing)
+    if (m_requestSeen && !m_closing && !m_streaming)
         return;
     m_idle.stop();
     deleteLater();

@@ -28,6 +28,15 @@ public:
     // Closes without a reply.
     void drop();
 
+    // Sends the head of an event stream and keeps the connection open for sendEvent() until
+    // the peer leaves; no idle limit applies any more.
+    void openStream(const HTTPResponse &head);
+    bool isStreaming() const { return m_streaming; }
+    // One event on the open stream. A peer that stops reading is dropped once this much is
+    // waiting for it.
+    static constexpr qint64 streamBacklogLimit = 1024 * 1024;
+    void sendEvent(const QByteArray &event);
+
 Q_SIGNALS:
     void requestReady(const HTTPRequest &request);
 
@@ -40,4 +49,5 @@ private:
     HTTPRequestReader m_reader;
     bool m_requestSeen = false;
     bool m_closing = false;
+    bool m_streaming = false;
 };

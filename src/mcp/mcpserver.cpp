@@ -11,14 +11,24 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <utility>
+
 namespace {
 
 const QString kJsonRpc = QStringLiteral("2.0");
 const QStringList kProtocolVersions = {
+    QStringLiteral("2025-11-25"),
     QStringLiteral("2025-06-18"),
     QStringLiteral("2025-03-26"),
     QStringLiteral("2024-11-05"),
 };
+// The answer to a client that asks for a revision it does not name or that is not listed.
+const QString kDefaultVersion = QStringLiteral("2025-06-18");
+// A request without MCP-Protocol-Version comes from a client of this revision or older: the
+// header was introduced after it.
+const QString kVersionWithoutHeader = QStringLiteral("2025-03-26");
+// From this revision on a POST carries exactly one message: batches were dropped.
+const QString kFirstWithoutBatches = QStringLiteral("2025-06-18");
 
 QByteArray compact(const QJsonObject &object)
 {
@@ -145,7 +155,71 @@ void MCPServer::stop()
         m_listener->deleteLater();
         m_listener = nullptr;
     }
+    // A stopped service has nothing more to announce; the clients see the end of the stream.
+    closeEventStreams();
     setRunning(false);
+}
+
+void MCPServer::setAccessToken(const QString &token)
+{
+    if (m_accessToken == token)
+        return;
+    m_accessToken = token;
+    closeEventStreams();
+}
+
+void MCPServer::closeEventStreams()
+{
+    const QList<QPointer<MCPConnection>> streams = std::exchange(m_streams, {});
+    for (const QPointer<MCPConnection> &stream : streams) {
+        if (stream)
+            stream->drop();
+    }
+}
+
+void MCPServer::setScreenshotsAllowed(bool allowed)
+{
+    if (m_screenshotsAllowed == allowed)
+        return;
+    m_screenshotsAllowed = allowed;
+    m_listedTools.reset();
+    announceToolsChanged();
+}
+
+int MCPServer::eventStreamCount() const
+{
+    int count = 0;
+    for (const QPointer<MCPConnection> &stream : m_streams)
+        count += stream ? 1 : 0;
+    return count;
+}
+
+const QJsonArray &MCPServer::listedTools()
+{
+    if (!m_listedTools) {
+        // Hosts hand out a fixed catalogue, so the filtered list is made once per switch.
+        QJsonArray listed;
+        for (const QJsonValue &tool : m_tools->definitions()) {
+            if (m_screenshotsAllowed || tool[QStringLiteral("name")].toString() != MCPTools::screenshotTool)
+                listed.append(tool);
+        }
+        m_listedTools = listed;
+    }
+    return *m_listedTools;
+}
+
+void MCPServer::announceToolsChanged()
+{
+    m_streams.removeAll(QPointer<MCPConnection>());
+    if (m_streams.isEmpty())
+        return;
+    const QJsonObject notification{{QStringLiteral("jsonrpc"), kJsonRpc},
+                                   {QStringLiteral("method"), QStringLiteral("notifications/tools/list_changed")}};
+    const QByteArray event = "data: " + compact(notification) + "\n\n";
+    for (const QPointer<MCPConnection> &stream : std::as_const(m_streams)) {
+        if (stream)
+            stream->sendEvent(event);
+    }
 }
 
 quint16 MCPServer::port() const
@@ -192,6 +266,7 @@ void MCPServer::acceptConnections()
 
 QCoro::Task<void> MCPServer::serve(QPointer<MCPConnection> connection, HTTPRequest request)
 {
+    QPointer<MCPServer> self(this);
     HTTPResponse response;
     try {
         response = co_await handleRequest(std::move(request));
@@ -206,8 +281,18 @@ QCoro::Task<void> MCPServer::serve(QPointer<MCPConnection> connection, HTTPReque
             connection->drop();
         co_return;
     }
-    if (connection)
-        connection->reply(response);
+    if (!connection)
+        co_return;
+    if (response.eventStream) {
+        if (!self || !m_listener) {
+            connection->drop();
+            co_return;
+        }
+        m_streams.append(connection);
+        connection->openStream(response);
+        co_return;
+    }
+    connection->reply(response);
 }
 
 QCoro::Task<HTTPResponse> MCPServer::handleRequest(HTTPRequest request)
@@ -222,8 +307,27 @@ QCoro::Task<HTTPResponse> MCPServer::handleRequest(HTTPRequest request)
         co_return HTTPResponse{"401 Unauthorized", compact(errorReply(QJsonValue::Null, -32001, QStringLiteral("Unauthorized: missing or wrong access token")))};
     if (request.route() != QLatin1String("/mcp"))
         co_return HTTPResponse::empty("404 Not Found");
-    if (request.method != QLatin1String("POST"))
+    // GET opens an event stream for notifications, for clients that ask for one while there
+    // is room; any other GET, and any other method, is refused as before.
+    const bool streamRequest = request.method == QLatin1String("GET")
+        && request.headers.value(QStringLiteral("accept")).contains(QLatin1String("text/event-stream"), Qt::CaseInsensitive)
+        && eventStreamCount() < maxEventStreams;
+    if (request.method != QLatin1String("POST") && !streamRequest)
         co_return HTTPResponse::empty("405 Method Not Allowed");
+
+    // Revisions are dates, so their texts order like them.
+    QString revision = kVersionWithoutHeader;
+    const auto versionHeader = request.headers.constFind(QStringLiteral("mcp-protocol-version"));
+    if (versionHeader != request.headers.constEnd()) {
+        if (!kProtocolVersions.contains(versionHeader.value())) {
+            co_return HTTPResponse{"400 Bad Request", compact(errorReply(QJsonValue::Null, -32600,
+                QStringLiteral("Unsupported MCP-Protocol-Version: ") + versionHeader.value().left(64)
+                    + QStringLiteral(" (supported: ") + kProtocolVersions.join(QStringLiteral(", ")) + QLatin1Char(')')))};
+        }
+        revision = versionHeader.value();
+    }
+    if (streamRequest)
+        co_return HTTPResponse::stream();
 
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(request.body, &parseError);
@@ -238,6 +342,8 @@ QCoro::Task<HTTPResponse> MCPServer::handleRequest(HTTPRequest request)
     }
 
     const QJsonArray batch = document.array();
+    if (revision >= kFirstWithoutBatches)
+        co_return HTTPResponse{"400 Bad Request", compact(errorReply(QJsonValue::Null, -32600, QStringLiteral("Invalid Request")))};
     for (const QJsonValue &element : batch) {
         if (!element.isObject())
             co_return HTTPResponse{"400 Bad Request", compact(errorReply(QJsonValue::Null, -32600, QStringLiteral("Invalid Request")))};
@@ -270,11 +376,11 @@ QCoro::Task<std::optional<QJsonObject>> MCPServer::handleMessage(QJsonObject mes
 
     if (method == QLatin1String("initialize")) {
         const QString requested = params.value(QStringLiteral("protocolVersion")).toString();
-        const QString version = kProtocolVersions.contains(requested) ? requested : kProtocolVersions.first();
+        const QString version = kProtocolVersions.contains(requested) ? requested : kDefaultVersion;
         co_return success(id, QJsonObject{
             {QStringLiteral("protocolVersion"), version},
             {QStringLiteral("capabilities"),
-             QJsonObject{{QStringLiteral("tools"), QJsonObject{{QStringLiteral("listChanged"), false}}}}},
+             QJsonObject{{QStringLiteral("tools"), QJsonObject{{QStringLiteral("listChanged"), true}}}}},
             {QStringLiteral("serverInfo"),
              QJsonObject{{QStringLiteral("name"), QStringLiteral("veltrix")},
                          {QStringLiteral("title"), QStringLiteral("Veltrix (LG webOS TV)")},
@@ -285,7 +391,7 @@ QCoro::Task<std::optional<QJsonObject>> MCPServer::handleMessage(QJsonObject mes
     if (method == QLatin1String("ping"))
         co_return success(id, QJsonObject{});
     if (method == QLatin1String("tools/list"))
-        co_return success(id, QJsonObject{{QStringLiteral("tools"), m_tools->definitions()}});
+        co_return success(id, QJsonObject{{QStringLiteral("tools"), listedTools()}});
     if (method == QLatin1String("tools/call"))
         co_return co_await callTool(id, params);
     co_return errorReply(id, -32601, QStringLiteral("Method not found: ") + method);
@@ -299,12 +405,18 @@ QCoro::Task<std::optional<QJsonObject>> MCPServer::callTool(QJsonValue id, QJson
     const QString name = nameValue.toString();
     const QJsonObject arguments = params.value(QStringLiteral("arguments")).toObject();
     veltrix::log(QStringLiteral("MCP 调用 ") + logSafe(name) + QLatin1Char(' ') + describe(arguments));
+    // Switched off, the screenshot tool does not exist for clients.
+    if (name == MCPTools::screenshotTool && !m_screenshotsAllowed)
+        co_return errorReply(id, -32602, QStringLiteral("Unknown tool: ") + name);
 
     // Nothing below the await touches the server: it may be gone by then.
     QString failure;
     try {
-        const QString text = co_await m_tools->call(name, arguments);
-        co_return success(id, textResult(text, false));
+        const MCPToolResult result = co_await m_tools->callTool(name, arguments);
+        QJsonObject reply{{QStringLiteral("content"), result.content}, {QStringLiteral("isError"), false}};
+        if (result.structured)
+            reply.insert(QStringLiteral("structuredContent"), *result.structured);
+        co_return success(id, reply);
     } catch (const MCPTools::Failure &error) {
         if (error.kind() == MCPTools::Failure::Kind::unknownTool)
             co_return errorReply(id, -32602, QStringLiteral("Unknown tool: ") + name);

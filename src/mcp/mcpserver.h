@@ -3,7 +3,9 @@
 #include "mcp/httprequest.h"
 #include "mcp/httpresponse.h"
 
+#include <QJsonArray>
 #include <QJsonObject>
+#include <QList>
 #include <QJsonValue>
 #include <QObject>
 #include <QPointer>
@@ -57,11 +59,22 @@ public:
 
     // When not empty, every request must carry "Authorization: Bearer <token>"; others get
     // 401. Takes effect for requests that arrive afterwards.
-    void setAccessToken(const QString &token) { m_accessToken = token; }
+    // A changed token also ends the open event streams: they were let in under the old one.
+    void setAccessToken(const QString &token);
     QString accessToken() const { return m_accessToken; }
 
     // How long an accepted connection may stay silent before it has sent a whole request.
     void setIdleTimeout(std::chrono::milliseconds timeout) { m_idleTimeout = timeout; }
+
+    // tv_screenshot is listed and callable only while this is on (off at first). A change
+    // is announced to every client with an open event stream.
+    void setScreenshotsAllowed(bool allowed);
+    bool screenshotsAllowed() const { return m_screenshotsAllowed; }
+
+    // Clients may keep a GET event stream open to hear that the tool list changed; beyond
+    // this many a GET is refused as before (405), which clients take as "no stream".
+    static constexpr int maxEventStreams = 16;
+    int eventStreamCount() const;
 
     // JSON-RPC: one message in, an optional reply out (none for notifications).
     QCoro::Task<std::optional<QJsonObject>> handleMessage(QJsonObject message);
@@ -81,6 +94,9 @@ private:
     void acceptConnections();
     QCoro::Task<void> serve(QPointer<MCPConnection> connection, HTTPRequest request);
     QCoro::Task<std::optional<QJsonObject>> callTool(QJsonValue id, QJsonObject params);
+    const QJsonArray &listedTools();
+    void announceToolsChanged();
+    void closeEventStreams();
 
     MCPToolHost *m_tools;
     QString m_settingsFile;
@@ -89,4 +105,7 @@ private:
     std::optional<QString> m_lastError;
     QString m_accessToken;
     std::chrono::milliseconds m_idleTimeout = defaultIdleTimeout;
+    bool m_screenshotsAllowed = false;
+    std::optional<QJsonArray> m_listedTools; // the host's catalogue as offered now
+    QList<QPointer<MCPConnection>> m_streams;
 };

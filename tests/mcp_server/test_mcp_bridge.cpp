@@ -12,7 +12,9 @@
 
 #include <atomic>
 #include <cstdio>
+#include <fcntl.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -71,6 +73,7 @@ private Q_SLOTS:
     void unreachableReplies_data();
     void unreachableReplies();
     void unreachableReportedOnceLaunchedWithoutWaiting();
+    void namesRevisionAndRelaysNotifications();
 
 private:
     TestEnv m_env;
@@ -188,6 +191,70 @@ void TestMCPBridge::unreachableReportedOnceLaunchedWithoutWaiting()
     QCOMPARE(lines.size(), 3);
     QVERIFY(lines.at(0).startsWith("{\"jsonrpc\":\"2.0\",\"id\":\"a\",\"error\""));
     QVERIFY(lines.at(1).startsWith("{\"jsonrpc\":\"2.0\",\"id\":2,\"error\""));
+}
+
+// A client on pipes: after initialize the bridge names the negotiated revision in every post
+// (seen here because that revision refuses batches), and the endpoint's notification that the
+// tool list changed reaches the client between replies.
+void TestMCPBridge::namesRevisionAndRelaysNotifications()
+{
+    MCPServer server(&m_host);
+    QVERIFY(server.start(0));
+    int in[2];
+    int out[2];
+    QVERIFY(::pipe2(in, O_CLOEXEC) == 0);
+    QVERIFY(::pipe2(out, O_CLOEXEC) == 0);
+    ::fcntl(out[0], F_SETFL, O_NONBLOCK);
+    std::FILE *inFile = ::fdopen(in[0], "r");
+    std::FILE *outFile = ::fdopen(out[1], "w");
+    std::FILE *errFile = std::tmpfile();
+    MCPBridge::Options options;
+    options.port = server.port();
+    options.launch = [] {};
+    std::atomic<bool> done{false};
+    std::thread thread([&] {
+        MCPBridge bridge(options);
+        bridge.run(inFile, outFile, errFile);
+        done = true;
+    });
+    QByteArray received;
+    auto nextLine = [&]() -> QByteArray {
+        (void)QTest::qWaitFor([&] {
+            char chunk[4096];
+            const ssize_t n = ::read(out[0], chunk, sizeof chunk);
+            if (n > 0)
+                received.append(chunk, n);
+            return received.contains('\n');
+        }, 10000);
+        const qsizetype end = received.indexOf('\n');
+        if (end < 0)
+            return QByteArray();
+        const QByteArray line = received.left(end);
+        received.remove(0, end + 1);
+        return line;
+    };
+    auto send = [&](const QByteArray &line) { return ::write(in[1], line.constData(), line.size()) == line.size(); };
+
+    QVERIFY(send(R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":{"protocolVersion":"2025-11-25"}})" "\n"));
+    QVERIFY(nextLine().contains(R"("protocolVersion":"2025-11-25")"));
+    QVERIFY(send(R"([{"jsonrpc":"2.0","id":2,"method":"ping"}])" "\n"));
+    QCOMPARE(nextLine(), QByteArray(R"({"error":{"code":-32600,"message":"Invalid Request"},"id":null,"jsonrpc":"2.0"})"));
+
+    QTRY_COMPARE(server.eventStreamCount(), 1);
+    server.setScreenshotsAllowed(true);
+    QCOMPARE(nextLine(), QByteArray(R"({"jsonrpc":"2.0","method":"notifications/tools/list_changed"})"));
+    QVERIFY(send(R"({"jsonrpc":"2.0","id":3,"method":"ping"})" "\n"));
+    QCOMPARE(nextLine(), QByteArray(R"({"id":3,"jsonrpc":"2.0","result":{}})"));
+
+    ::close(in[1]);
+    QVERIFY(QTest::qWaitFor([&] { return done.load(); }, 10000));
+    thread.join();
+    // The bridge closed its stream on the way out.
+    QTRY_COMPARE(server.eventStreamCount(), 0);
+    std::fclose(inFile);
+    std::fclose(outFile);
+    std::fclose(errFile);
+    ::close(out[0]);
 }
 
 QTEST_GUILESS_MAIN(TestMCPBridge)

@@ -83,6 +83,49 @@ QByteArray post(const QByteArray &body, const QByteArray &path = "/mcp", const Q
         + QByteArray::number(body.size()) + "\r\n\r\n" + body;
 }
 
+// A host whose catalogue holds the screenshot tool, answering it with a picture and its
+// data tool with structured content.
+class PictureHost : public FakeToolHost {
+public:
+    QJsonArray definitions() const override
+    {
+        QJsonArray tools = FakeToolHost::definitions();
+        tools.append(QJsonObject{{QStringLiteral("name"), MCPTools::screenshotTool}});
+        return tools;
+    }
+
+    QCoro::Task<MCPToolResult> callTool(const QString &name, const QJsonObject &arguments) override
+    {
+        if (name == MCPTools::screenshotTool) {
+            const QJsonObject image{{QStringLiteral("type"), QStringLiteral("image")},
+                                    {QStringLiteral("mimeType"), QStringLiteral("image/jpeg")},
+                                    {QStringLiteral("data"), QStringLiteral("/9j/")}};
+            co_return MCPToolResult{QJsonArray{image, MCPToolResult::textItem(QStringLiteral("160x90"))}, std::nullopt};
+        }
+        if (name == QLatin1String("data"))
+            co_return MCPToolResult{QJsonArray{MCPToolResult::textItem(QStringLiteral("[1]"))},
+                                    QJsonObject{{QStringLiteral("list"), QJsonArray{1}}}};
+        co_return co_await FakeToolHost::callTool(name, arguments);
+    }
+};
+
+// An open GET event stream: the head, then every event the server sends.
+struct EventStream {
+    std::unique_ptr<QTcpSocket> socket = std::make_unique<QTcpSocket>();
+    QByteArray received;
+    bool closed = false;
+
+    EventStream(quint16 port, const QByteArray &extra = {})
+    {
+        QObject::connect(socket.get(), &QTcpSocket::readyRead, [this] { received += socket->readAll(); });
+        QObject::connect(socket.get(), &QTcpSocket::disconnected, [this] { closed = true; });
+        socket->connectToHost(QHostAddress::LocalHost, port);
+        if (QTest::qWaitFor([this] { return socket->state() == QAbstractSocket::ConnectedState; }, 5000))
+            socket->write("GET /mcp HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(port)
+                          + "\r\nAccept: text/event-stream\r\n" + extra + "\r\n");
+    }
+};
+
 template <typename T>
 T await(QCoro::Task<T> task)
 {
@@ -133,6 +176,11 @@ private Q_SLOTS:
     void portRule();
     void portInUseReportsFailure();
     void stopAndRestart();
+
+    void screenshotToolOnlyWhileAllowed();
+    void structuredContentBesideText();
+    void eventStreamAnnouncesToolChanges();
+    void eventStreamRefusals();
 
 private:
     TestEnv m_env;
@@ -327,7 +375,7 @@ void TestMCPServer::dispatch_data()
     QTest::addColumn<QByteArray>("reply"); // empty: no reply
 
     const QByteArray instructions = QJsonDocument(QJsonArray{MCPServer::instructions()}).toJson(QJsonDocument::Compact);
-    const QByteArray initResult = "\"capabilities\":{\"tools\":{\"listChanged\":false}},\"serverInfo\":{\"name\":\"veltrix\",\"title\":\"Veltrix (LG webOS TV)\",\"version\":\"1.0\"},\"instructions\":"
+    const QByteArray initResult = "\"capabilities\":{\"tools\":{\"listChanged\":true}},\"serverInfo\":{\"name\":\"veltrix\",\"title\":\"Veltrix (LG webOS TV)\",\"version\":\"1.0\"},\"instructions\":"
         + instructions.mid(1, instructions.size() - 2);
 
     QTest::newRow("initialized notification") << QByteArray(R"({"jsonrpc":"2.0","method":"notifications/initialized"})") << QByteArray();
@@ -341,6 +389,12 @@ void TestMCPServer::dispatch_data()
     QTest::newRow("initialize supported older")
         << QByteArray(R"({"id":1,"method":"initialize","params":{"protocolVersion":"2025-03-26"}})")
         << QByteArray("{\"jsonrpc\":\"2.0\",\"id\":1,\"result\":{\"protocolVersion\":\"2025-03-26\"," + initResult + "}}");
+    QTest::newRow("initialize newest")
+        << QByteArray(R"({"id":1,"method":"initialize","params":{"protocolVersion":"2025-11-25"}})")
+        << QByteArray("{\"jsonrpc\":\"2.0\",\"id\":1,\"result\":{\"protocolVersion\":\"2025-11-25\"," + initResult + "}}");
+    QTest::newRow("initialize oldest")
+        << QByteArray(R"({"id":1,"method":"initialize","params":{"protocolVersion":"2024-11-05"}})")
+        << QByteArray("{\"jsonrpc\":\"2.0\",\"id\":1,\"result\":{\"protocolVersion\":\"2024-11-05\"," + initResult + "}}");
     QTest::newRow("initialize newer")
         << QByteArray(R"({"id":2,"method":"initialize","params":{"protocolVersion":"2099-01-01"}})")
         << QByteArray("{\"jsonrpc\":\"2.0\",\"id\":2,\"result\":{\"protocolVersion\":\"2025-06-18\"," + initResult + "}}");
@@ -480,6 +534,25 @@ void TestMCPServer::http_data()
                                        << QByteArray(R"({"jsonrpc":"2.0","id":null,"error":{"code":-32700,"message":"Parse error"}})");
     QTest::newRow("batch with non-object") << post(R"([{"id":1,"method":"ping"},1])") << QByteArray("400 Bad Request")
                                            << QByteArray(R"({"jsonrpc":"2.0","id":null,"error":{"code":-32600,"message":"Invalid Request"}})");
+
+    // The protocol revision a request names in its header.
+    const QByteArray unsupported = R"x({"jsonrpc":"2.0","id":null,"error":{"code":-32600,"message":"Unsupported MCP-Protocol-Version: %1 (supported: 2025-11-25, 2025-06-18, 2025-03-26, 2024-11-05)"}})x";
+    for (const char *version : {"2025-11-25", "2025-06-18", "2025-03-26", "2024-11-05"}) {
+        QTest::addRow("revision %s", version) << post(ping, "/mcp", QByteArray("MCP-Protocol-Version: ") + version + "\r\n")
+                                              << QByteArray("200 OK") << pong;
+    }
+    QTest::newRow("unknown revision") << post(ping, "/mcp", "mcp-protocol-version: 2026-01-01\r\n") << QByteArray("400 Bad Request")
+                                      << QByteArray(unsupported).replace("%1", "2026-01-01");
+    QTest::newRow("empty revision") << post(ping, "/mcp", "MCP-Protocol-Version:\r\n") << QByteArray("400 Bad Request")
+                                    << QByteArray(unsupported).replace("%1", "");
+    QTest::newRow("unknown revision on a notification") << post(R"({"method":"notifications/initialized"})", "/mcp", "MCP-Protocol-Version: 1\r\n")
+                                                        << QByteArray("400 Bad Request") << QByteArray(unsupported).replace("%1", "1");
+    // Batches were dropped after 2025-03-26, which is also what a request without the header is taken as.
+    const QByteArray batch = R"([{"id":1,"method":"ping"}])";
+    const QByteArray invalid = R"({"jsonrpc":"2.0","id":null,"error":{"code":-32600,"message":"Invalid Request"}})";
+    QTest::newRow("batch, newest revision") << post(batch, "/mcp", "MCP-Protocol-Version: 2025-11-25\r\n") << QByteArray("400 Bad Request") << invalid;
+    QTest::newRow("batch, 2025-06-18") << post(batch, "/mcp", "MCP-Protocol-Version: 2025-06-18\r\n") << QByteArray("400 Bad Request") << invalid;
+    QTest::newRow("batch, 2025-03-26") << post(batch, "/mcp", "MCP-Protocol-Version: 2025-03-26\r\n") << QByteArray("200 OK") << "[" + pong + "]";
 }
 
 void TestMCPServer::http()
@@ -744,6 +817,109 @@ void TestMCPServer::stopAndRestart()
     QVERIFY(m_server->isRunning());
     const Exchange served = exchange(port, {post(R"({"id":1,"method":"ping"})")});
     QCOMPARE(parseReply(served.reply).statusLine, QByteArray("HTTP/1.1 200 OK"));
+}
+
+void TestMCPServer::screenshotToolOnlyWhileAllowed()
+{
+    PictureHost host;
+    MCPServer server(&host);
+    auto names = [&server] {
+        QStringList listed;
+        for (const QJsonValue &tool : await(server.handleMessage(object(R"({"id":1,"method":"tools/list"})")))
+                                          ->value(QStringLiteral("result"))[QStringLiteral("tools")].toArray())
+            listed << tool[QStringLiteral("name")].toString();
+        return listed;
+    };
+    const QJsonObject call = object(R"({"id":2,"method":"tools/call","params":{"name":"tv_screenshot"}})");
+
+    QCOMPARE(names(), QStringList({QStringLiteral("echo"), QStringLiteral("slow")}));
+    QCOMPARE(*await(server.handleMessage(call)),
+             object(R"({"jsonrpc":"2.0","id":2,"error":{"code":-32602,"message":"Unknown tool: tv_screenshot"}})"));
+    QCOMPARE(host.calls, 0);
+
+    server.setScreenshotsAllowed(true);
+    QCOMPARE(names(), QStringList({QStringLiteral("echo"), QStringLiteral("slow"), QStringLiteral("tv_screenshot")}));
+    QCOMPARE(*await(server.handleMessage(call)),
+             object(R"({"jsonrpc":"2.0","id":2,"result":{"content":[{"type":"image","mimeType":"image/jpeg","data":"/9j/"},
+                        {"type":"text","text":"160x90"}],"isError":false}})"));
+
+    server.setScreenshotsAllowed(false);
+    QCOMPARE(names().size(), 2);
+}
+
+void TestMCPServer::structuredContentBesideText()
+{
+    PictureHost host;
+    MCPServer server(&host);
+    QCOMPARE(*await(server.handleMessage(object(R"({"id":3,"method":"tools/call","params":{"name":"data"}})"))),
+             object(R"({"jsonrpc":"2.0","id":3,"result":{"content":[{"type":"text","text":"[1]"}],
+                        "structuredContent":{"list":[1]},"isError":false}})"));
+    // Failures carry no structured content.
+    QCOMPARE(*await(server.handleMessage(object(R"({"id":4,"method":"tools/call","params":{"name":"boom"}})"))),
+             object(R"({"jsonrpc":"2.0","id":4,"result":{"content":[{"type":"text","text":"电视响应超时"}],"isError":true}})"));
+}
+
+void TestMCPServer::eventStreamAnnouncesToolChanges()
+{
+    const QByteArray event = "data: {\"jsonrpc\":\"2.0\",\"method\":\"notifications/tools/list_changed\"}\n\n";
+    EventStream first(m_server->port());
+    EventStream second(m_server->port(), "MCP-Protocol-Version: 2025-11-25\r\n");
+    QTRY_COMPARE(m_server->eventStreamCount(), 2);
+    QTRY_VERIFY(second.received.contains("\r\n\r\n"));
+    const ParsedReply head = parseReply(second.received);
+    QCOMPARE(head.statusLine, QByteArray("HTTP/1.1 200 OK"));
+    QVERIFY(head.head.contains("\r\nContent-Type: text/event-stream\r\n"));
+    QVERIFY(!head.head.contains("Content-Length"));
+
+    // Requests on other connections are served as usual meanwhile.
+    QCOMPARE(parseReply(exchange(m_server->port(), {post(R"({"id":1,"method":"ping"})")}).reply).statusLine,
+             QByteArray("HTTP/1.1 200 OK"));
+
+    m_server->setScreenshotsAllowed(true);
+    QTRY_VERIFY(first.received.endsWith(event));
+    QTRY_VERIFY(second.received.endsWith(event));
+    m_server->setScreenshotsAllowed(true); // no change, nothing to announce
+    m_server->setScreenshotsAllowed(false);
+    QTRY_VERIFY(first.received.endsWith(QByteArray(event + event)));
+    QCOMPARE(first.received.count("data: "), 2);
+    QVERIFY(!first.closed);
+
+    // A client that leaves is forgotten; a new access token ends the streams let in without
+    // it, and a stream needs the token like any request; stopping ends the rest.
+    first.socket->abort();
+    QTRY_COMPARE(m_server->eventStreamCount(), 1);
+    m_server->setAccessToken(QStringLiteral("s3cret"));
+    QTRY_VERIFY(second.closed);
+    QCOMPARE(m_server->eventStreamCount(), 0);
+    EventStream without(m_server->port());
+    QTRY_VERIFY(without.closed);
+    QCOMPARE(parseReply(without.received).statusLine, QByteArray("HTTP/1.1 401 Unauthorized"));
+    EventStream with(m_server->port(), "Authorization: Bearer s3cret\r\n");
+    QTRY_COMPARE(m_server->eventStreamCount(), 1);
+    m_server->stop();
+    QTRY_VERIFY(with.closed);
+    QCOMPARE(m_server->eventStreamCount(), 0);
+}
+
+void TestMCPServer::eventStreamRefusals()
+{
+    // An unknown revision is refused before any stream opens.
+    EventStream unknown(m_server->port(), "MCP-Protocol-Version: 2031-01-01\r\n");
+    QTRY_VERIFY(unknown.closed);
+    QCOMPARE(parseReply(unknown.received).statusLine, QByteArray("HTTP/1.1 400 Bad Request"));
+
+    // Past the limit a GET gets the old answer, which clients take as "no stream".
+    std::vector<std::unique_ptr<EventStream>> streams;
+    for (int i = 0; i < MCPServer::maxEventStreams; ++i)
+        streams.push_back(std::make_unique<EventStream>(m_server->port()));
+    QTRY_COMPARE(m_server->eventStreamCount(), MCPServer::maxEventStreams);
+    EventStream extra(m_server->port());
+    QTRY_VERIFY(extra.closed);
+    QCOMPARE(parseReply(extra.received).statusLine, QByteArray("HTTP/1.1 405 Method Not Allowed"));
+    streams.front()->socket->abort();
+    QTRY_COMPARE(m_server->eventStreamCount(), MCPServer::maxEventStreams - 1);
+    EventStream again(m_server->port());
+    QTRY_COMPARE(m_server->eventStreamCount(), MCPServer::maxEventStreams);
 }
 
 QTEST_GUILESS_MAIN(TestMCPServer)
