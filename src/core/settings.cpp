@@ -14,6 +14,7 @@ namespace {
 const QString kMcpEnabled = QStringLiteral("mcpEnabled");
 const QString kMcpPort = QStringLiteral("mcpPort");
 const QString kMcpToken = QStringLiteral("mcpToken");
+const QString kMcpScreenshots = QStringLiteral("mcpScreenshots");
 const QString kAutoHost = QStringLiteral("autoHost");
 const QString kAutotest = QStringLiteral("autotest");
 const QString kSnapshotDir = QStringLiteral("snapshotDir");
@@ -120,6 +121,22 @@ void Settings::setMcpEnabled(bool enabled)
 {
     auto settings = openPrivate(m_fileName);
     settings->setValue(kMcpEnabled, enabled);
+    commit(*settings);
+}
+
+bool Settings::mcpScreenshots() const
+{
+    const QVariant value = readValue(m_fileName, kMcpScreenshots);
+    if (value.typeId() == QMetaType::Bool)
+        return value.toBool();
+    // The INI file gives every value back as text; the picture leaves the machine only on a clear yes.
+    return value.toString().trimmed().compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+}
+
+void Settings::setMcpScreenshots(bool allowed)
+{
+    auto settings = openPrivate(m_fileName);
+    settings->setValue(kMcpScreenshots, allowed);
     commit(*settings);
 }
 

@@ -25,6 +25,10 @@ public:
     bool mcpEnabled() const;
     void setMcpEnabled(bool enabled);
 
+    // Agents may take pictures of the TV screen (tv_screenshot). Only a stored true allows it.
+    bool mcpScreenshots() const;
+    void setMcpScreenshots(bool allowed);
+
     // 1..65535, else 8765.
     int mcpPort() const;
     void setMcpPort(int port);

@@ -339,14 +339,17 @@ private Q_SLOTS:
         QTest::addColumn<int>("expectedPort");
         QTest::addColumn<QString>("enabled");
         QTest::addColumn<bool>("expectedEnabled");
-        QTest::newRow("absent") << QString() << 8765 << QString() << true;
-        QTest::newRow("zero, stored false") << QStringLiteral("0") << 8765 << QStringLiteral("false") << false;
-        QTest::newRow("too big, true") << QStringLiteral("70000") << 8765 << QStringLiteral("true") << true;
-        QTest::newRow("negative, not a bool") << QStringLiteral("-5") << 8765 << QStringLiteral("nope") << true;
-        QTest::newRow("text") << QStringLiteral("abc") << 8765 << QStringLiteral("") << true;
-        QTest::newRow("9000") << QStringLiteral("9000") << 9000 << QString() << true;
-        QTest::newRow("limits") << QStringLiteral("65535") << 65535 << QString() << true;
-        QTest::newRow("overflow") << QStringLiteral("4294976296") << 8765 << QString() << true;
+        // The same text under "mcpScreenshots", which only a clear yes turns on.
+        QTest::addColumn<bool>("expectedScreenshots");
+        QTest::newRow("absent") << QString() << 8765 << QString() << true << false;
+        QTest::newRow("zero, stored false") << QStringLiteral("0") << 8765 << QStringLiteral("false") << false << false;
+        QTest::newRow("too big, true") << QStringLiteral("70000") << 8765 << QStringLiteral("true") << true << true;
+        QTest::newRow("negative, not a bool") << QStringLiteral("-5") << 8765 << QStringLiteral("nope") << true << false;
+        QTest::newRow("text") << QStringLiteral("abc") << 8765 << QStringLiteral("") << true << false;
+        QTest::newRow("any case") << QStringLiteral("1") << 1 << QStringLiteral(" TRUE ") << true << true;
+        QTest::newRow("9000") << QStringLiteral("9000") << 9000 << QString() << true << false;
+        QTest::newRow("limits") << QStringLiteral("65535") << 65535 << QString() << true << false;
+        QTest::newRow("overflow") << QStringLiteral("4294976296") << 8765 << QString() << true << false;
     }
 
     void settingsValues()
@@ -359,12 +362,15 @@ private Q_SLOTS:
             QSettings raw(m_file, QSettings::IniFormat);
             if (!port.isNull())
                 raw.setValue(QStringLiteral("mcpPort"), port);
-            if (!enabled.isNull())
+            if (!enabled.isNull()) {
                 raw.setValue(QStringLiteral("mcpEnabled"), enabled);
+                raw.setValue(QStringLiteral("mcpScreenshots"), enabled);
+            }
         }
         const Settings settings(m_file);
         QCOMPARE(settings.mcpPort(), expectedPort);
         QCOMPARE(settings.mcpEnabled(), expectedEnabled);
+        QTEST(settings.mcpScreenshots(), "expectedScreenshots");
     }
 
     void settingsTexts()
@@ -396,6 +402,10 @@ private Q_SLOTS:
 
         settings.setMcpEnabled(false);
         QCOMPARE(settings.mcpEnabled(), false);
+        settings.setMcpScreenshots(true);
+        QCOMPARE(settings.mcpScreenshots(), true);
+        settings.setMcpScreenshots(false);
+        QCOMPARE(settings.mcpScreenshots(), false);
     }
 
     // Settings written through one object are seen by a store on the same file and vice versa.

@@ -15,6 +15,8 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDir>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
@@ -25,6 +27,8 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStackedWidget>
+
+#include <QCoro/QCoroTask>
 
 #include <future>
 
@@ -50,6 +54,7 @@ private Q_SLOTS:
     void noTVOffersNothing();
     void deleteFromThePage();
     void mcpSwitchAndStatus();
+    void screenshotSwitchChangesToolList();
     void copyButtonsMoveTheMark();
     void accessTokenSwitch();
     void appearanceAppliesAtOnce();
@@ -195,6 +200,39 @@ void TestSettingsPage::mcpSwitchAndStatus()
     QCOMPARE(status->text(), QStringLiteral("已停止"));
     QVERIFY(error->isVisible());
     QCOMPARE(error->text(), f.mcp->lastError());
+}
+
+void TestSettingsPage::screenshotSwitchChangesToolList()
+{
+    SettingsFixture f;
+    QVERIFY(f.mcp->start());
+    SettingsPage page(f.ctx);
+    page.show();
+    GUI_FIND(QCheckBox, screenshots, &page, "mcpScreenshotsSwitch");
+    GUI_FIND(QLabel, note, &page, "mcpScreenshotsNote");
+    QCOMPARE(screenshots->text(), QStringLiteral("允许 Agent 查看电视画面"));
+    QVERIFY(note->isVisible());
+    QVERIFY(note->text().contains(QStringLiteral("发送给 Agent")));
+    auto listed = [&f] {
+        const QJsonObject request{{QStringLiteral("id"), 1}, {QStringLiteral("method"), QStringLiteral("tools/list")}};
+        QStringList names;
+        for (const QJsonValue &tool : QCoro::waitFor(f.mcp->handleMessage(request))->value(QStringLiteral("result"))[QStringLiteral("tools")].toArray())
+            names << tool[QStringLiteral("name")].toString();
+        return names;
+    };
+    QVERIFY(!screenshots->isChecked());
+    QCOMPARE(listed().size(), 15);
+
+    QTest::mouseClick(screenshots, Qt::LeftButton, {}, QPoint(8, screenshots->height() / 2));
+    QVERIFY(Settings(f.settingsFile).mcpScreenshots());
+    QCOMPARE(listed().size(), 16);
+    QCOMPARE(listed().last(), QStringLiteral("tv_screenshot"));
+    SettingsPage restarted(f.ctx);
+    QVERIFY(restarted.findChild<QCheckBox *>(QStringLiteral("mcpScreenshotsSwitch"))->isChecked());
+
+    QTest::mouseClick(screenshots, Qt::LeftButton, {}, QPoint(8, screenshots->height() / 2));
+    QVERIFY(!Settings(f.settingsFile).mcpScreenshots());
+    QVERIFY(!listed().contains(QStringLiteral("tv_screenshot")));
 }
 
 void TestSettingsPage::copyButtonsMoveTheMark()

@@ -16,6 +16,7 @@ SettingsController::SettingsController(Services services, QObject *parent)
     , m_appearance(m_services.settings.appearance())
     , m_mcpEnabled(m_services.settings.mcpEnabled())
     , m_mcpTokenRequired(!m_services.settings.mcpToken().isEmpty())
+    , m_mcpScreenshots(m_services.settings.mcpScreenshots())
 {
     DeviceStore *store = m_services.session->store();
     QObject::connect(store, &DeviceStore::devicesChanged, this, &SettingsController::storeChanged);
@@ -168,6 +169,16 @@ QString SettingsController::generateToken()
     QByteArray bytes(32, Qt::Uninitialized);
     QRandomGenerator::system()->fillRange(reinterpret_cast<quint32 *>(bytes.data()), bytes.size() / 4);
     return QString::fromLatin1(bytes.toHex());
+}
+
+void SettingsController::setMcpScreenshots(bool allowed)
+{
+    if (m_mcpScreenshots == allowed)
+        return;
+    m_mcpScreenshots = allowed;
+    m_services.settings.setMcpScreenshots(allowed);
+    m_services.mcp->setScreenshotsAllowed(allowed);
+    Q_EMIT mcpScreenshotsChanged(allowed);
 }
 
 QString SettingsController::endpointURL() const

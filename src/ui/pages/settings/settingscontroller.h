@@ -29,6 +29,7 @@ class SettingsController : public QObject {
     Q_PROPERTY(bool mcpEnabled READ mcpEnabled WRITE setMcpEnabled NOTIFY mcpEnabledChanged)
     Q_PROPERTY(bool mcpTokenRequired READ mcpTokenRequired WRITE setMcpTokenRequired NOTIFY mcpTokenRequiredChanged)
     Q_PROPERTY(QString newMcpToken READ newMcpToken NOTIFY newMcpTokenChanged)
+    Q_PROPERTY(bool mcpScreenshots READ mcpScreenshots WRITE setMcpScreenshots NOTIFY mcpScreenshotsChanged)
     Q_PROPERTY(QString copied READ copied NOTIFY copiedChanged)
 
 public:
@@ -69,6 +70,10 @@ public:
     void setAppearance(AppearancePreference appearance);
     bool mcpEnabled() const { return m_mcpEnabled; }
     void setMcpEnabled(bool enabled);
+    // Whether agents may take pictures of the TV screen; stored under "mcpScreenshots" and
+    // applied to the running server's tool list at once.
+    bool mcpScreenshots() const { return m_mcpScreenshots; }
+    void setMcpScreenshots(bool allowed);
     QString copied() const { return m_copied; }
 
     // Whether the MCP endpoint asks for an access token. Switching it on makes a new token,
@@ -104,6 +109,7 @@ Q_SIGNALS:
     void mcpEnabledChanged(bool enabled);
     void mcpTokenRequiredChanged(bool required);
     void newMcpTokenChanged(const QString &token);
+    void mcpScreenshotsChanged(bool allowed);
     void copiedChanged(const QString &copied);
 
 private:
@@ -121,5 +127,6 @@ private:
     bool m_mcpEnabled;
     bool m_mcpTokenRequired;
     QString m_newMcpToken;
+    bool m_mcpScreenshots;
     QString m_copied;
 };

@@ -19,6 +19,7 @@ SettingsMCPSection::SettingsMCPSection(SettingsController *controller, QWidget *
     : SettingsSection(tr("MCP 服务"), parent)
     , m_controller(controller)
     , m_switch(new QCheckBox(tr("启用"), this))
+    , m_screenshots(new QCheckBox(tr("允许 Agent 查看电视画面"), this))
     , m_status(new QLabel(this))
     , m_error(note(QString(), this))
     , m_address(new QLabel(this))
@@ -32,6 +33,8 @@ SettingsMCPSection::SettingsMCPSection(SettingsController *controller, QWidget *
     setObjectName(QStringLiteral("settingsMCPSection"));
     m_switch->setObjectName(QStringLiteral("mcpSwitch"));
     m_switch->setAccessibleName(m_switch->text());
+    m_screenshots->setObjectName(QStringLiteral("mcpScreenshotsSwitch"));
+    m_screenshots->setAccessibleName(m_screenshots->text());
     m_status->setObjectName(QStringLiteral("mcpStatus"));
     m_error->setObjectName(QStringLiteral("mcpLastError"));
     // The error red of the status dot, readable on both appearances.
@@ -44,6 +47,11 @@ SettingsMCPSection::SettingsMCPSection(SettingsController *controller, QWidget *
 
     body()->addWidget(note(tr("让 AI Agent 通过 Model Context Protocol 控制电视。服务仅监听本机。"), this));
     body()->addWidget(m_switch);
+    body()->addWidget(m_screenshots);
+    QLabel *privacy = note(tr("开启后，Agent 可以截取电视当前的画面，截图会发送给 Agent。电视上可能显示私人内容。"), this);
+    privacy->setObjectName(QStringLiteral("mcpScreenshotsNote"));
+    m_screenshots->setAccessibleDescription(privacy->text());
+    body()->addWidget(privacy);
 
     auto *status = new QVBoxLayout;
     status->setSpacing(2);
@@ -82,6 +90,9 @@ SettingsMCPSection::SettingsMCPSection(SettingsController *controller, QWidget *
     m_switch->setChecked(controller->mcpEnabled());
     QObject::connect(m_switch, &QCheckBox::toggled, controller, &SettingsController::setMcpEnabled);
     QObject::connect(controller, &SettingsController::mcpEnabledChanged, m_switch, &QCheckBox::setChecked);
+    m_screenshots->setChecked(controller->mcpScreenshots());
+    QObject::connect(m_screenshots, &QCheckBox::toggled, controller, &SettingsController::setMcpScreenshots);
+    QObject::connect(controller, &SettingsController::mcpScreenshotsChanged, m_screenshots, &QCheckBox::setChecked);
     QObject::connect(m_copyHTTP, &QPushButton::clicked, controller, &SettingsController::copyHTTPConfig);
     QObject::connect(m_copyStdio, &QPushButton::clicked, controller, &SettingsController::copyStdioConfig);
     m_tokenSwitch->setChecked(controller->mcpTokenRequired());

@@ -7,8 +7,9 @@ class QLabel;
 class QPushButton;
 class SettingsController;
 
-// The MCP service: the switch, whether the server runs and why it does not, its address, the
-// access token switch with a new token shown once, and the two client configurations to copy.
+// The MCP service: the switch, whether agents may see the TV screen, whether the server runs
+// and why it does not, its address, the access token switch with a new token shown once, and
+// the two client configurations to copy.
 class SettingsMCPSection : public SettingsSection {
     Q_OBJECT
 
@@ -23,6 +24,7 @@ private:
 
     SettingsController *m_controller;
     QCheckBox *m_switch;
+    QCheckBox *m_screenshots;
     QLabel *m_status;
     QLabel *m_error;
     QLabel *m_address;
