@@ -3,7 +3,8 @@
 // tools/call tv_status against the simulated TV, "--headless" start-up to a listening
 // endpoint, idle memory and idle CPU. Run inside a private network namespace (scripts/bench).
 //
-//   bench_mcp [--app PATH] [--requests N]
+//   bench_mcp [--app PATH] [--requests N] [--tools-only]
+//   --tools-only             only the tool rows against the real program
 //   bench_mcp --serve        internal: an endpoint with instant tools; prints its port
 //   bench_mcp --mcp-stdio    internal: the bridge
 #include "common/benchcommon.h"
@@ -216,6 +217,28 @@ void printLatency(const char *what, const std::vector<double> &latencies, double
                 latencies.size() / seconds, latencies.size(), target);
 }
 
+// Sequential calls on new connections against the real program: latency, and the program's
+// CPU time per call (all its threads), which stays meaningful on a loaded machine.
+void timeCalls(pid_t pid, quint16 port, const std::string &body, const char *what, int count)
+{
+    for (int i = 0; i < 20; ++i)
+        exchange(port, body); // warm-up
+    std::vector<double> latencies;
+    const double cpu0 = bench::processCpuMs(pid);
+    const auto begin = Clock::now();
+    for (int i = 0; i < count; ++i) {
+        const auto t = Clock::now();
+        if (!exchange(port, body))
+            break;
+        latencies.push_back(ms(Clock::now() - t));
+    }
+    const double seconds = ms(Clock::now() - begin) / 1000;
+    const double cpu1 = bench::processCpuMs(pid);
+    printLatency(what, latencies, seconds);
+    if (!latencies.empty())
+        std::printf("%-44s %7.1f us CPU per call\n", "", (cpu1 - cpu0) * 1000 / double(latencies.size()));
+}
+
 int serve()
 {
     int argc = 1;
@@ -239,14 +262,15 @@ struct AppRun {
     double startMs = -1;
 };
 
-AppRun startApp(const std::string &app, const QTemporaryDir &dir, const char *name, bool demo)
+AppRun startApp(const std::string &app, const QTemporaryDir &dir, const char *name, bool demo,
+               const QByteArray &extraSettings = {})
 {
     AppRun run;
     run.port = freePort();
     run.settings = dir.filePath(QString::fromLatin1(name) + QStringLiteral(".ini"));
     QFile ini(run.settings);
     ini.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    ini.write("[General]\nmcpPort=" + QByteArray::number(run.port) + "\n");
+    ini.write("[General]\nmcpPort=" + QByteArray::number(run.port) + "\n" + extraSettings);
     ini.close();
     std::vector<std::string> args{app, "--headless"};
     if (demo)
@@ -267,9 +291,21 @@ AppRun startApp(const std::string &app, const QTemporaryDir &dir, const char *na
     return run;
 }
 
-void benchApp(const std::string &app, int requests)
+bool waitReady(quint16 port, const std::string &status)
 {
-    QTemporaryDir dir;
+    std::string reply;
+    for (const auto until = Clock::now() + std::chrono::seconds(30); Clock::now() < until;) {
+        exchange(port, status, &reply);
+        if (reply.find("\\\"connection\\\": \\\"ready\\\"") != std::string::npos)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    std::printf("demo TV never became ready: %s\n", reply.c_str());
+    return false;
+}
+
+void benchStartAndIdle(const std::string &app, const QTemporaryDir &dir)
+{
     std::vector<double> starts;
     for (int i = 0; i < 7; ++i) {
         AppRun run = startApp(app, dir, "start", false);
@@ -294,6 +330,13 @@ void benchApp(const std::string &app, int requests)
         std::printf("%-44s %.3f ms CPU, %ld context switches in 10 s  (target 0)\n", "idle activity", cpu1 - cpu0, sw1 - sw0);
     }
     stop(idle.child);
+}
+
+void benchApp(const std::string &app, int requests, bool toolsOnly)
+{
+    QTemporaryDir dir;
+    if (!toolsOnly)
+        benchStartAndIdle(app, dir);
 
     AppRun demo = startApp(app, dir, "demo", true);
     if (demo.startMs < 0) {
@@ -302,26 +345,29 @@ void benchApp(const std::string &app, int requests)
         return;
     }
     const std::string status = R"({"jsonrpc":"2.0","id":1,"method":"tools/call","params":{"name":"tv_status","arguments":{}}})";
-    std::string reply;
-    for (const auto until = Clock::now() + std::chrono::seconds(30); Clock::now() < until;) {
-        exchange(demo.port, status, &reply);
-        if (reply.find("\\\"connection\\\": \\\"ready\\\"") != std::string::npos)
-            break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    if (!waitReady(demo.port, status)) {
+        stop(demo.child);
+        return;
     }
-    if (reply.find("\\\"connection\\\": \\\"ready\\\"") == std::string::npos)
-        std::printf("demo TV never became ready: %s\n", reply.c_str());
-    std::vector<double> latencies;
-    const auto begin = Clock::now();
-    for (int i = 0; i < std::min(requests, 1000); ++i) {
-        const auto t = Clock::now();
-        if (!exchange(demo.port, status))
-            break;
-        latencies.push_back(ms(Clock::now() - t));
-    }
-    printLatency("tools/call tv_status (simulated TV)", latencies, ms(Clock::now() - begin) / 1000);
+    const std::string list = R"({"jsonrpc":"2.0","id":1,"method":"tools/list"})";
+    timeCalls(demo.child.pid, demo.port, list, "tools/list (real catalogue)", std::min(requests, 2000));
+    timeCalls(demo.child.pid, demo.port, status, "tools/call tv_status (simulated TV)", std::min(requests, 1000));
     std::printf("%-44s %ld kB\n", "resident memory after the tv_status run", bench::residentKb(demo.child.pid));
     stop(demo.child);
+
+    // The picture tool is offered only where the user allowed it. The demo TV's frame is
+    // 1920x1080; every call is a full capture, download, decode, scale and JPEG encode.
+    AppRun shots = startApp(app, dir, "screenshots", true, "mcpScreenshots=true\n");
+    if (shots.startMs >= 0 && waitReady(shots.port, status)) {
+        const std::string shot = R"({"jsonrpc":"2.0","id":1,"method":"tools/call","params":{"name":"tv_screenshot","arguments":{"maxWidth":1280}}})";
+        std::string reply;
+        exchange(shots.port, shot, &reply);
+        if (reply.find("image/jpeg") == std::string::npos)
+            std::printf("tv_screenshot failed: %.300s\n", reply.c_str());
+        else
+            timeCalls(shots.child.pid, shots.port, shot, "tools/call tv_screenshot (1920x1080 -> 1280)", std::min(requests, 100));
+    }
+    stop(shots.child);
 }
 
 } // namespace
@@ -334,6 +380,7 @@ int main(int argc, char **argv)
     app = VELTRIX_APP_PATH;
 #endif
     int requests = 5000;
+    bool toolsOnly = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--serve")
@@ -344,6 +391,17 @@ int main(int argc, char **argv)
             app = argv[++i];
         else if (arg == "--requests" && i + 1 < argc)
             requests = std::max(100, std::atoi(argv[++i]));
+        else if (arg == "--tools-only")
+            toolsOnly = true;
+    }
+    const bool haveApp = !app.empty() && ::access(app.c_str(), X_OK) == 0;
+    if (toolsOnly) {
+        if (!haveApp) {
+            std::fprintf(stderr, "bench_mcp: application not found (--app PATH)\n");
+            return 1;
+        }
+        benchApp(app, requests, true);
+        return 0;
     }
 
     // The endpoint runs in its own process, as in the application.
@@ -435,8 +493,8 @@ int main(int argc, char **argv)
     std::printf("%-44s %7.3f ms per message (p50 difference)  target < 1 ms\n", "bridge overhead", bridged.p50 - direct.p50);
     stop(server);
 
-    if (!app.empty() && ::access(app.c_str(), X_OK) == 0)
-        benchApp(app, requests);
+    if (haveApp)
+        benchApp(app, requests, false);
     else
         std::printf("application not found; start-up, idle and tv_status figures skipped (--app PATH)\n");
     return 0;
