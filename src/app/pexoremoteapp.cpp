@@ -103,7 +103,7 @@ void PexoRemoteApp::startUp(const std::function<void()> &applyAppearance)
     if (applyAppearance)
         applyAppearance();
     const Settings settings(m_settingsFile);
-    m_mcp->setScreenshotsAllowed(settings.mcpScreenshots());
+    mcp()->setScreenshotsAllowed(settings.mcpScreenshots());
     if (settings.mcpEnabled())
         mcp()->start();
 
