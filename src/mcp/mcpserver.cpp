@@ -183,6 +183,7 @@ void MCPServer::setScreenshotsAllowed(bool allowed)
         return;
     m_screenshotsAllowed = allowed;
     m_listedTools.reset();
+    m_listedToolsJson.reset();
     announceToolsChanged();
 }
 
@@ -206,6 +207,13 @@ const QJsonArray &MCPServer::listedTools()
         m_listedTools = listed;
     }
     return *m_listedTools;
+}
+
+const QByteArray &MCPServer::listedToolsJson()
+{
+    if (!m_listedToolsJson)
+        m_listedToolsJson = compact(listedTools());
+    return *m_listedToolsJson;
 }
 
 void MCPServer::announceToolsChanged()
@@ -335,7 +343,16 @@ QCoro::Task<HTTPResponse> MCPServer::handleRequest(HTTPRequest request)
         co_return HTTPResponse{"400 Bad Request", compact(errorReply(QJsonValue::Null, -32700, QStringLiteral("Parse error")))};
 
     if (document.isObject()) {
-        const std::optional<QJsonObject> reply = co_await handleMessage(document.object());
+        // The tool list is the largest reply and the same every time: its bytes are made once
+        // per catalogue and only the id is put around them.
+        const QJsonObject message = document.object();
+        const auto id = message.constFind(QStringLiteral("id"));
+        if (id != message.constEnd() && message.value(QStringLiteral("method")).toString() == QLatin1String("tools/list")) {
+            const QByteArray idJson = compact(QJsonArray{id.value()});
+            co_return HTTPResponse{"200 OK", "{\"id\":" + idJson.mid(1, idJson.size() - 2)
+                                                 + ",\"jsonrpc\":\"2.0\",\"result\":{\"tools\":" + listedToolsJson() + "}}"};
+        }
+        const std::optional<QJsonObject> reply = co_await handleMessage(message);
         if (!reply)
             co_return HTTPResponse::empty("202 Accepted");
         co_return HTTPResponse{"200 OK", compact(*reply)};

@@ -95,6 +95,7 @@ private:
     QCoro::Task<void> serve(QPointer<MCPConnection> connection, HTTPRequest request);
     QCoro::Task<std::optional<QJsonObject>> callTool(QJsonValue id, QJsonObject params);
     const QJsonArray &listedTools();
+    const QByteArray &listedToolsJson();
     void announceToolsChanged();
     void closeEventStreams();
 
@@ -107,5 +108,6 @@ private:
     std::chrono::milliseconds m_idleTimeout = defaultIdleTimeout;
     bool m_screenshotsAllowed = false;
     std::optional<QJsonArray> m_listedTools; // the host's catalogue as offered now
+    std::optional<QByteArray> m_listedToolsJson;
     QList<QPointer<MCPConnection>> m_streams;
 };

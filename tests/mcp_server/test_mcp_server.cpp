@@ -501,6 +501,8 @@ void TestMCPServer::http_data()
     const QByteArray pong = R"({"jsonrpc":"2.0","id":1,"result":{}})";
     QTest::newRow("ping") << post(ping) << QByteArray("200 OK") << pong;
     QTest::newRow("query ignored") << post(ping, "/mcp?x=1") << QByteArray("200 OK") << pong;
+    QTest::newRow("tools/list") << post(R"({"jsonrpc":"2.0","id":"l-1","method":"tools/list"})") << QByteArray("200 OK")
+                                << QByteArray(R"({"jsonrpc":"2.0","id":"l-1","result":{"tools":[{"name":"echo"},{"name":"slow"}]}})");
     QTest::newRow("path case-sensitive") << post(ping, "/MCP") << QByteArray("404 Not Found") << QByteArray();
     QTest::newRow("get") << QByteArray("GET /mcp HTTP/1.1\r\n" + kHost + "\r\n") << QByteArray("405 Method Not Allowed") << QByteArray();
     QTest::newRow("method case-sensitive") << QByteArray("post /mcp HTTP/1.1\r\n" + kHost + "\r\n") << QByteArray("405 Method Not Allowed") << QByteArray();
@@ -845,6 +847,21 @@ void TestMCPServer::screenshotToolOnlyWhileAllowed()
 
     server.setScreenshotsAllowed(false);
     QCOMPARE(names().size(), 2);
+
+    // Over HTTP too, where the list's bytes are kept between requests.
+    QVERIFY(server.start(0));
+    auto listedOverHttp = [&server] {
+        const QJsonObject reply = QJsonDocument::fromJson(
+            parseReply(exchange(server.port(), {post(R"({"id":[7],"method":"tools/list"})")}).reply).body).object();
+        if (reply.value(QStringLiteral("id")) != QJsonValue(QJsonArray{7}))
+            return qsizetype(-1);
+        return reply.value(QStringLiteral("result"))[QStringLiteral("tools")].toArray().size();
+    };
+    QCOMPARE(listedOverHttp(), 2);
+    server.setScreenshotsAllowed(true);
+    QCOMPARE(listedOverHttp(), 3);
+    server.setScreenshotsAllowed(false);
+    QCOMPARE(listedOverHttp(), 2);
 }
 
 void TestMCPServer::structuredContentBesideText()
