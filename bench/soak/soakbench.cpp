@@ -5,7 +5,12 @@
 // slope of each figure are printed. Needs an X server: uses $DISPLAY, or starts Xvfb.
 // Run inside a private network namespace (scripts/bench does).
 //
-//   bench_soak [MINUTES]     default 1; the figures mean something from about 30 on
+//   bench_soak [MINUTES] [--rate CALLS_PER_S] [--headless]
+//     MINUTES     default 1; the figures mean something from about 30 on
+//     --rate      calls a second, default 20; 0 leaves the agent out
+//     --headless  the program without its window, so without the live picture
+// The two switches tell apart where growth comes from; "heaptrack -p PID" attached to the
+// running program then shows what holds the memory.
 
 #include "core/settings.h"
 #include "mcp/mcpbridge.h"
@@ -20,6 +25,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QThread>
@@ -37,7 +43,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kCallsPerSecond = 20;
 constexpr int kSampleSeconds = 30;
 const QString kToken = QStringLiteral("soak-token-0123456789abcdef0123456789abcdef0123456789abcdef");
 
@@ -103,11 +108,13 @@ quint16 freePort()
 // that the simulated TV on the main thread keeps serving.
 class Agent {
 public:
-    explicit Agent(quint16 port) : m_port(port) {}
+    Agent(quint16 port, int rate) : m_port(port), m_rate(rate) {}
     ~Agent() { stop(); }
 
     void start()
     {
+        if (m_rate <= 0)
+            return;
         m_thread = std::thread([this] { run(); });
     }
     void stop()
@@ -123,7 +130,7 @@ public:
 private:
     void run()
     {
-        const auto interval = std::chrono::microseconds(1000000 / kCallsPerSecond);
+        const auto interval = std::chrono::microseconds(1000000 / m_rate);
         Clock::time_point next = Clock::now();
         for (quint64 id = 1; !m_stop; ++id) {
             const QByteArray line = R"({"jsonrpc":"2.0","id":)" + QByteArray::number(id)
@@ -147,6 +154,7 @@ private:
     }
 
     quint16 m_port;
+    int m_rate;
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
     std::atomic<quint64> m_calls{0};
@@ -199,12 +207,29 @@ void print(const char *what, const Sample &s)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const double minutes = argc > 1 ? QString::fromLocal8Bit(argv[1]).toDouble() : 1.0;
-    if (minutes <= 0) {
-        std::fprintf(stderr, "usage: bench_soak [MINUTES]\n");
+    double minutes = 1.0;
+    int rate = 20;
+    bool headless = false;
+    const QStringList args = app.arguments().mid(1);
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (args.at(i) == QLatin1String("--rate") && i + 1 < args.size())
+            rate = args.at(++i).toInt();
+        else if (args.at(i) == QLatin1String("--headless"))
+            headless = true;
+        else
+            minutes = args.at(i).toDouble();
+    }
+    if (minutes <= 0 || rate < 0) {
+        std::fprintf(stderr, "usage: bench_soak [MINUTES] [--rate CALLS_PER_S] [--headless]\n");
         return 2;
     }
     const auto xvfb = startXvfb();
+    const auto stopXvfb = qScopeGuard([&xvfb] {
+        if (xvfb) {
+            xvfb->terminate();
+            xvfb->waitForFinished(3000);
+        }
+    });
     if (qEnvironmentVariableIsEmpty("DISPLAY")) {
         std::printf("no display and no Xvfb: skipped\n");
         return 0;
@@ -245,7 +270,10 @@ int main(int argc, char **argv)
     program.setProcessChannelMode(QProcess::MergedChannels);
     QByteArray output;
     QObject::connect(&program, &QProcess::readyRead, &program, [&] { output += program.readAll(); });
-    program.start(QStringLiteral(VELTRIX_APP_PATH), {QStringLiteral("--host"), tv.host()});
+    QStringList programArgs{QStringLiteral("--host"), tv.host()};
+    if (headless)
+        programArgs.prepend(QStringLiteral("--headless"));
+    program.start(QStringLiteral(VELTRIX_APP_PATH), programArgs);
     if (!program.waitForStarted(5000)) {
         std::printf("cannot start %s\n", VELTRIX_APP_PATH);
         return 1;
@@ -255,7 +283,7 @@ int main(int argc, char **argv)
     // Connected, and the live picture coming in.
     QElapsedTimer wait;
     wait.start();
-    while (wait.elapsed() < 30000 && (!output.contains("TV ready") || frames < 2))
+    while (wait.elapsed() < 60000 && (!output.contains("TV ready") || (!headless && frames < 2)))
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
     if (!output.contains("TV ready")) {
         std::printf("the program did not connect to the simulated TV:\n%s\n", output.constData());
@@ -263,14 +291,14 @@ int main(int argc, char **argv)
         program.waitForFinished();
         return 1;
     }
-    if (frames < 2)
-        std::printf("warning: no live picture after 30 s (%d frames); measuring without it\n", frames);
+    if (!headless && frames < 2)
+        std::printf("warning: no live picture after 60 s (%d frames); measuring without it\n", frames);
 
-    std::printf("soak: %.1f min, tv_status at %d calls/s with an access token, live picture on, sample every %d s\n",
-                minutes, kCallsPerSecond, kSampleSeconds);
+    std::printf("soak: %.1f min, tv_status at %d calls/s with an access token, %s, sample every %d s\n", minutes, rate,
+                headless ? "headless (no live picture)" : "live picture on", kSampleSeconds);
     std::fflush(stdout);
 
-    Agent agent(port);
+    Agent agent(port, rate);
     agent.start();
     std::vector<Sample> samples;
     quint64 lastCalls = 0;
@@ -342,9 +370,5 @@ int main(int argc, char **argv)
     }
     std::printf("total  %llu calls, %llu failed, over %.1f min; program %s\n", static_cast<unsigned long long>(calls),
                 static_cast<unsigned long long>(failures), samples.back().minutes, survived ? "still running" : "ENDED");
-    if (xvfb) {
-        xvfb->terminate();
-        xvfb->waitForFinished(3000);
-    }
     return survived && failures == 0 ? 0 : 1;
 }
