@@ -4,8 +4,6 @@
 
 namespace tvreply {
 
-namespace {
-
 std::optional<QString> text(const QJsonObject &object, const QString &key)
 {
     const QJsonValue value = object.value(key);
@@ -13,8 +11,6 @@ std::optional<QString> text(const QJsonObject &object, const QString &key)
         return value.toString();
     return std::nullopt;
 }
-
-} // namespace
 
 std::optional<ExternalInput> input(const QJsonObject &object)
 {

@@ -11,6 +11,9 @@
 // sends, an entry either makes a whole record or is skipped.
 namespace tvreply {
 
+// The value under `key` when it is text.
+std::optional<QString> text(const QJsonObject &object, const QString &key);
+
 // One object of "devices" (tv/getExternalInputList): needs "id" as text; "label" falls back
 // to the id, "appId" to empty, "connected" to false.
 std::optional<ExternalInput> input(const QJsonObject &object);

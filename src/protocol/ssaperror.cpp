@@ -9,6 +9,13 @@ SSAPError::SSAPError(Kind kind, const QString &text)
     m_what = description().toUtf8();
 }
 
+QString SSAPError::describe(const std::exception &error)
+{
+    if (const auto *ssap = dynamic_cast<const SSAPError *>(&error))
+        return ssap->description();
+    return QString::fromUtf8(error.what());
+}
+
 QString SSAPError::description() const
 {
     switch (m_kind) {

@@ -27,6 +27,8 @@ public:
     Kind kind() const { return m_kind; }
     QString text() const { return m_text; }
     QString description() const;
+    // The text shown for any error: an SSAP error's description, otherwise what().
+    static QString describe(const std::exception &error);
     const char *what() const noexcept override { return m_what.constData(); }
 
     bool operator==(const SSAPError &other) const

@@ -27,13 +27,6 @@ constexpr int kListedApps = 12;
 constexpr int kListedIcons = 2;
 constexpr int kPointerMoves = 20;
 
-QString describe(const std::exception &error)
-{
-    if (const auto *ssap = dynamic_cast<const SSAPError *>(&error))
-        return ssap->description();
-    return QString::fromUtf8(error.what());
-}
-
 QString boolText(bool value)
 {
     return value ? QStringLiteral("true") : QStringLiteral("false");
@@ -90,7 +83,7 @@ QCoro::Task<std::optional<QJsonObject>> SelfTestScript::step(QString label, QStr
     } catch (const SessionGone &) {
         throw;
     } catch (const std::exception &error) {
-        failure = describe(error);
+        failure = SSAPError::describe(error);
     }
     if (reply)
         say(QStringLiteral("✅ ") + label + QStringLiteral(": ") + payloadSummary(*reply));
