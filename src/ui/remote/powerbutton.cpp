@@ -7,8 +7,7 @@ PowerButton::PowerButton(TVSession *session, Icons *icons, int size, QWidget *pa
     , m_session(session)
 {
     setObjectName(QStringLiteral("powerButton"));
-    QObject::connect(session, &TVSession::stateChanged, this, &PowerButton::refresh);
-    QObject::connect(session, &TVSession::isStandbyChanged, this, &PowerButton::refresh);
+    QObject::connect(session, &TVSession::titleChanged, this, &PowerButton::refresh);
     QObject::connect(this, &QAbstractButton::clicked, this, &PowerButton::press);
     m_turnsOff = !(session->state().is(ConnectionState::Kind::ready) && !session->isStandby());
     refresh();

@@ -60,8 +60,7 @@ void RemotePage::build()
     else
         layOutWide();
 
-    QObject::connect(session, &TVSession::stateChanged, this, &RemotePage::showState);
-    QObject::connect(session, &TVSession::isStandbyChanged, this, &RemotePage::showState);
+    QObject::connect(session, &TVSession::titleChanged, this, &RemotePage::showState);
     QObject::connect(m_ctx.store, &DeviceStore::devicesChanged, this, &RemotePage::showHost);
     QObject::connect(m_ctx.store, &DeviceStore::selectedIDChanged, this, &RemotePage::showHost);
     showState();

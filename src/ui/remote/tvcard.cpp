@@ -52,9 +52,7 @@ TVCard::TVCard(TVSession *session, Icons *icons, ShortcutNotifier *shortcuts, Sh
     DeviceStore *store = session->store();
     QObject::connect(store, &DeviceStore::devicesChanged, this, &TVCard::showName);
     QObject::connect(store, &DeviceStore::selectedIDChanged, this, &TVCard::showName);
-    QObject::connect(session, &TVSession::stateChanged, this, &TVCard::showForeground);
-    QObject::connect(session, &TVSession::isStandbyChanged, this, &TVCard::showForeground);
-    QObject::connect(session, &TVSession::foregroundTitleChanged, this, &TVCard::showForeground);
+    QObject::connect(session, &TVSession::titleChanged, this, &TVCard::showForeground);
     showName();
     showForeground();
 }

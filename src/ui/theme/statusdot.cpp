@@ -27,8 +27,7 @@ void StatusDot::setState(const ConnectionState &state, bool standby)
 void StatusDot::follow(TVSession *session)
 {
     const auto refresh = [this, session] { setState(session->state(), session->isStandby()); };
-    QObject::connect(session, &TVSession::stateChanged, this, refresh);
-    QObject::connect(session, &TVSession::isStandbyChanged, this, refresh);
+    QObject::connect(session, &TVSession::titleChanged, this, refresh);
     refresh();
 }
 

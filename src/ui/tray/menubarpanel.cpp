@@ -105,8 +105,7 @@ MenuBarPanel::MenuBarPanel(UiContext &ctx, std::function<void()> openMainWindow,
     m_capture = new RemoteKeyCapture(this, ctx.session, m_hits, true, ctx.shortcuts);
     m_monitor = new AppKeyMonitor(this, ctx.session, ctx.shortcuts, false);
 
-    QObject::connect(ctx.session, &TVSession::stateChanged, this, &MenuBarPanel::showState);
-    QObject::connect(ctx.session, &TVSession::isStandbyChanged, this, &MenuBarPanel::showState);
+    QObject::connect(ctx.session, &TVSession::titleChanged, this, &MenuBarPanel::showState);
     showState();
 }
 

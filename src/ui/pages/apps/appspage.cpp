@@ -95,9 +95,7 @@ AppsPage::AppsPage(UiContext &ctx, Shell shell, QWidget *parent)
         m_grid->setForeground(appId);
         refreshInputs();
     });
-    QObject::connect(session, &TVSession::foregroundTitleChanged, this, &AppsPage::refreshState);
-    QObject::connect(session, &TVSession::stateChanged, this, &AppsPage::refreshState);
-    QObject::connect(session, &TVSession::isStandbyChanged, this, &AppsPage::refreshState);
+    QObject::connect(session, &TVSession::titleChanged, this, &AppsPage::refreshState);
     QObject::connect(m_grid, &AppGrid::launchRequested, session, &TVSession::launch);
     m_inputsSection->setVisible(false);
     m_grid->setForeground(session->foregroundAppId());
