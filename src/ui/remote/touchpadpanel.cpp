@@ -61,12 +61,7 @@ TouchpadPanel::TouchpadPanel(TVSession *session, Icons *icons, Shell shell, QWid
         m_session->movePointer(dx * motionScale, dy * motionScale);
     });
     QObject::connect(gesture, &TouchpadGesture::clicked, this, [this] { m_session->click(); });
-    QObject::connect(gesture, &TouchpadGesture::scrolled, this, [this](int steps) {
-        // Scrolling is not worth opening a socket for; without one the steps are dropped.
-        PointerClient *pointer = m_session->pointer();
-        if (pointer && pointer->isOpen())
-            pointer->scroll(0, steps);
-    });
+    QObject::connect(gesture, &TouchpadGesture::scrolled, m_session, &TVSession::scroll);
     QObject::connect(m_field, &QLineEdit::returnPressed, this, &TouchpadPanel::sendText);
     QObject::connect(m_send, &QAbstractButton::clicked, this, &TouchpadPanel::sendText);
     QObject::connect(session, &TVSession::keyboardFocusedChanged, this, &TouchpadPanel::showKeyboardFocus);
