@@ -3,10 +3,8 @@
 #include <QList>
 #include <QString>
 
-#include <optional>
-
-// The main window's pages, in sidebar and snapshot order. The id doubles as the object of the
-// shortcut notification.
+// The main window's pages, in sidebar and snapshot order; the id names snapshots and sidebar
+// items.
 enum class Page { remote, apps, devices, settings };
 
 inline QList<Page> allPages()
@@ -34,13 +32,4 @@ inline QString pageTitle(Page page)
     case Page::settings: return QStringLiteral("设置");
     }
     return QString();
-}
-
-inline std::optional<Page> pageFromId(const QString &id)
-{
-    for (const Page page : allPages()) {
-        if (pageId(page) == id)
-            return page;
-    }
-    return std::nullopt;
 }

@@ -330,8 +330,7 @@ private Q_SLOTS:
         QVERIFY(!monitor->isInstalled());
         pressKey(&keys.window, Qt::Key_M);
         QVERIFY(commands->done.isEmpty());
-        shortcuts.post(QStringLiteral("devices"));
-        shortcuts.post(QStringLiteral("nonsense"));
+        shortcuts.post(Shortcut::devices);
         QCOMPARE(pages.size(), 1);
         QCOMPARE(pages.at(0).at(0).value<Page>(), Page::devices);
     }

@@ -29,7 +29,7 @@ bool AppKeyMonitor::handleKey(QKeyEvent *event)
     NavigateAction navigate;
     if (m_page != Page::remote)
         navigate = [this](const QString &name) { m_commands->button(buttonForNavigation(name)); };
-    const RefreshAction refresh = [this] { m_shortcuts->post(QStringLiteral("refresh")); };
+    const RefreshAction refresh = [this] { m_shortcuts->post(Shortcut::refresh); };
     return handleRemoteKey(*event, *m_commands, m_gate, navigate, true, refresh);
 }
 
@@ -49,16 +49,16 @@ void AppKeyMonitor::request(Page page)
     Q_EMIT pageRequested(page);
 }
 
-void AppKeyMonitor::onShortcut(const QString &action)
+void AppKeyMonitor::onShortcut(Shortcut shortcut)
 {
     if (!shortcutIsForUs())
         return;
-    if (const auto page = pageFromId(action)) {
+    if (const auto page = shortcutPage(shortcut)) {
         request(*page);
-    } else if (action == QLatin1String("find")) {
+    } else if (shortcut == Shortcut::find) {
         request(Page::apps);
         Q_EMIT focusSearchRequested();
-    } else if (action == QLatin1String("refresh")) {
+    } else if (shortcut == Shortcut::refresh) {
         request(Page::devices);
         m_session->scan();
     }

@@ -8,6 +8,7 @@
 
 class KeyCommands;
 class ShortcutNotifier;
+enum class Shortcut;
 class TVSession;
 
 // The window-wide keyboard and shortcut routing: media keys on every page, navigation keys on
@@ -27,7 +28,7 @@ public:
     void setPage(Page page) { m_page = page; }
 
     // Acts on one notification when it is meant for this monitor's window.
-    void onShortcut(const QString &action);
+    void onShortcut(Shortcut shortcut);
 
 Q_SIGNALS:
     void pageRequested(Page page);

@@ -27,6 +27,6 @@ bool RemoteKeyCapture::handleKey(QKeyEvent *event)
     const NavigateAction navigate = [this](const QString &name) { pressDPad(name, *m_commands, m_hits); };
     RefreshAction refresh;
     if (m_media && m_shortcuts)
-        refresh = [this] { m_shortcuts->post(QStringLiteral("refresh")); };
+        refresh = [this] { m_shortcuts->post(Shortcut::refresh); };
     return handleRemoteKey(*event, *m_commands, m_gate, navigate, m_media, refresh);
 }

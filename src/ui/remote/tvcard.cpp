@@ -48,7 +48,7 @@ TVCard::TVCard(TVSession *session, Icons *icons, ShortcutNotifier *shortcuts, Sh
 
     // The window's key monitor turns this into the page switch, for its own window only.
     QObject::connect(m_apps, &QAbstractButton::clicked, shortcuts,
-                     [shortcuts] { shortcuts->post(QStringLiteral("apps")); });
+                     [shortcuts] { shortcuts->post(Shortcut::apps); });
     DeviceStore *store = session->store();
     QObject::connect(store, &DeviceStore::devicesChanged, this, &TVCard::showName);
     QObject::connect(store, &DeviceStore::selectedIDChanged, this, &TVCard::showName);

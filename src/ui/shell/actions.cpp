@@ -14,17 +14,17 @@ Actions::Actions(TVSession *session, ShortcutNotifier *shortcuts, KeyGate::Clock
     , m_homeGate(std::move(clock))
 {
     postOnTrigger(make(QStringLiteral("settings"), QStringLiteral("设置…"), QKeySequence(Qt::CTRL | Qt::Key_Comma)),
-                  QStringLiteral("settings"));
+                  Shortcut::settings);
     postOnTrigger(make(QStringLiteral("remote"), QStringLiteral("遥控器"), QKeySequence(Qt::CTRL | Qt::Key_1)),
-                  QStringLiteral("remote"));
+                  Shortcut::remote);
     postOnTrigger(make(QStringLiteral("apps"), QStringLiteral("应用与输入"), QKeySequence(Qt::CTRL | Qt::Key_2)),
-                  QStringLiteral("apps"));
+                  Shortcut::apps);
     postOnTrigger(make(QStringLiteral("devices"), QStringLiteral("设备管理"), QKeySequence(Qt::CTRL | Qt::Key_3)),
-                  QStringLiteral("devices"));
+                  Shortcut::devices);
     postOnTrigger(make(QStringLiteral("find"), QStringLiteral("搜索应用"), QKeySequence(Qt::CTRL | Qt::Key_F)),
-                  QStringLiteral("find"));
+                  Shortcut::find);
     postOnTrigger(make(QStringLiteral("refresh"), QStringLiteral("重新搜索电视"), QKeySequence(Qt::CTRL | Qt::Key_R)),
-                  QStringLiteral("refresh"));
+                  Shortcut::refresh);
     QObject::connect(make(QStringLiteral("home"), QStringLiteral("主页"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_H)),
                      &QAction::triggered, this, &Actions::home);
     // Opens the compact remote as a small window; only shown where the desktop has no tray.
@@ -48,9 +48,9 @@ QAction *Actions::make(const QString &name, const QString &text, const QKeySeque
     return action;
 }
 
-void Actions::postOnTrigger(QAction *action, const QString &notification)
+void Actions::postOnTrigger(QAction *action, Shortcut shortcut)
 {
-    QObject::connect(action, &QAction::triggered, this, [this, notification] { m_shortcuts->post(notification); });
+    QObject::connect(action, &QAction::triggered, this, [this, shortcut] { m_shortcuts->post(shortcut); });
 }
 
 void Actions::home()

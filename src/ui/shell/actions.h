@@ -9,6 +9,7 @@
 class QAction;
 class QMenuBar;
 class ShortcutNotifier;
+enum class Shortcut;
 class TVSession;
 
 // Every menu command with its shortcut, made in one place. The page commands post the
@@ -34,7 +35,7 @@ Q_SIGNALS:
 
 private:
     QAction *make(const QString &name, const QString &text, const QKeySequence &shortcut);
-    void postOnTrigger(QAction *action, const QString &notification);
+    void postOnTrigger(QAction *action, Shortcut shortcut);
     void home();
 
     TVSession *m_session;
