@@ -13,6 +13,53 @@ namespace {
 const QString kNoPairedTV = QStringLiteral("No paired TV. Pair one in the Veltrix app first.");
 const QString kStandbyText = QStringLiteral("The TV is in standby: turn it on with tv_power first.");
 
+// How an attempt reports any failure: SSAP errors as they are, anything else as a transport
+// failure.
+SSAPError asSSAPError(const std::exception &error)
+{
+    if (const auto *ssap = dynamic_cast<const SSAPError *>(&error))
+        return *ssap;
+    return SSAPError::transport(QString::fromUtf8(error.what()));
+}
+
+// "LG " and the first piece of the model name; the model is cosmetic, so a failed request
+// gives none and pairing goes on.
+QCoro::Task<std::optional<QString>> modelOf(QPointer<SSAPClient> client)
+{
+    QJsonObject info;
+    try {
+        info = co_await client->request(ssapuri::systemInfo, {});
+    } catch (const SSAPError &) {
+        co_return std::nullopt;
+    }
+    const auto modelName = tvreply::text(info, QStringLiteral("modelName"));
+    if (!modelName)
+        co_return std::nullopt;
+    const QStringList pieces = modelName->split(QLatin1Char('.'), Qt::SkipEmptyParts);
+    if (pieces.isEmpty())
+        co_return std::nullopt;
+    co_return QStringLiteral("LG ") + pieces.first();
+}
+
+// Only what an attempt learnt is written, onto the record as it is stored now: a name or MAC
+// edited while the prompt was on screen stays, and a record removed meanwhile stays removed.
+std::optional<TVDevice> saveRegistration(DeviceStore *store, const QString &deviceID, const QString &key,
+                                         const std::optional<QString> &fingerprint,
+                                         const std::optional<QString> &uuid, const std::optional<QString> &model)
+{
+    std::optional<TVDevice> stored = store->device(deviceID);
+    if (!stored)
+        return std::nullopt;
+    stored->clientKey = key;
+    stored->certFingerprint = fingerprint;
+    if (uuid)
+        stored->tvUUID = uuid;
+    if (model)
+        stored->model = *model;
+    store->update(*stored);
+    return stored;
+}
+
 } // namespace
 
 TVConnection::TVConnection(DeviceStore *store, std::unique_ptr<TVNetwork> network, TVConnectionOwner *owner,
@@ -97,13 +144,9 @@ QCoro::Task<> TVConnection::attempt(TVDevice record, bool usePin, QPointer<SSAPC
     QJsonObject hello;
     try {
         hello = co_await client->connect(record.host);
-    } catch (const SSAPError &error) {
-        if (self)
-            self->attemptFailed(client, error);
-        co_return;
     } catch (const std::exception &error) {
         if (self)
-            self->attemptFailed(client, SSAPError::transport(QString::fromUtf8(error.what())));
+            self->attemptFailed(client, asSSAPError(error));
         co_return;
     }
     if (!self || !client || m_client != client)
@@ -117,17 +160,7 @@ QCoro::Task<> TVConnection::attempt(TVDevice record, bool usePin, QPointer<SSAPC
         record.certFingerprint.reset();
     }
 
-    std::optional<QString> model;
-    try {
-        const QJsonObject info = co_await client->request(ssapuri::systemInfo, {});
-        if (const auto modelName = tvreply::text(info, QStringLiteral("modelName"))) {
-            const QStringList pieces = modelName->split(QLatin1Char('.'), Qt::SkipEmptyParts);
-            if (!pieces.isEmpty())
-                model = QStringLiteral("LG ") + pieces.first();
-        }
-    } catch (const SSAPError &) {
-        // The model is cosmetic; pairing goes on without it.
-    }
+    const std::optional<QString> model = co_await modelOf(client);
     if (!self || !client || m_client != client)
         co_return;
     // The socket ended meanwhile: the close notification, queued behind this step, fails the
@@ -145,35 +178,19 @@ QCoro::Task<> TVConnection::attempt(TVDevice record, bool usePin, QPointer<SSAPC
     QString key;
     try {
         key = co_await client->registerClient(record.clientKey, pairingType, onPrompt);
-    } catch (const SSAPError &error) {
-        if (self)
-            self->attemptFailed(client, error);
-        co_return;
     } catch (const std::exception &error) {
         if (self)
-            self->attemptFailed(client, SSAPError::transport(QString::fromUtf8(error.what())));
+            self->attemptFailed(client, asSSAPError(error));
         co_return;
     }
     if (!self || !client || m_client != client)
         co_return;
 
-    // Only what this attempt learnt is written, onto the record as it is stored now: a name
-    // or MAC edited while the prompt was on screen stays, and a record removed meanwhile stays
-    // removed.
-    std::optional<TVDevice> stored = m_store->device(record.id);
-    if (stored) {
-        stored->clientKey = key;
-        stored->certFingerprint = client->tls()->observedFingerprint();
-        if (uuid)
-            stored->tvUUID = uuid;
-        if (model)
-            stored->model = *model;
-        m_store->update(*stored);
-    }
+    const std::optional<TVDevice> stored =
+        saveRegistration(m_store, record.id, key, client->tls()->observedFingerprint(), uuid, model);
     m_clientRegistered = true;
     setState(ConnectionState::ready());
     veltrix::log(QStringLiteral("已注册 ") + (stored ? stored->model : model.value_or(record.model)));
-
     co_await m_owner->afterRegistration(client, record.id);
 }
 
