@@ -80,6 +80,83 @@ std::optional<QUrl> controlUrl(const QString &host)
     return url;
 }
 
+// A GET through the client's certificate check that bypasses every cache.
+QNetworkRequest downloadRequest(const QUrl &url, std::chrono::milliseconds timeout)
+{
+    QNetworkRequest request(url);
+    request.setSslConfiguration(PinnedTLSDelegate::configuration());
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                         QNetworkRequest::AlwaysNetwork);
+    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::ManualRedirectPolicy);
+    request.setRawHeader("Cache-Control", "no-cache");
+    // Only a backstop: Qt's inactivity timer is coarse and may fire early, so it is set well
+    // past the precise deadline the download keeps, which decides.
+    request.setTransferTimeout(int(2 * timeout.count()));
+    return request;
+}
+
+// Any status but 200 fails a download; redirects are not followed.
+std::optional<DownloadError> statusError(QNetworkReply *reply)
+{
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (status.isValid() && status.toInt() != 200)
+        return DownloadError::httpStatus(status.toInt());
+    return std::nullopt;
+}
+
+// Why a finished reply failed, if it did.
+std::optional<DownloadError> finishedError(QNetworkReply *reply, const PinnedTLSDelegate &tls)
+{
+    if (auto error = statusError(reply))
+        return error;
+    switch (reply->error()) {
+    case QNetworkReply::NoError:
+        return std::nullopt;
+    case QNetworkReply::OperationCanceledError:  // the request's transfer time-out
+    case QNetworkReply::TimeoutError:
+        return DownloadError::timeout();
+    case QNetworkReply::SslHandshakeFailedError:
+        return DownloadError::transport(tls.lastRefused() ? PinnedTLSDelegate::refusalText()
+                                                          : reply->errorString());
+    default:
+        return DownloadError::transport(reply->errorString());
+    }
+}
+
+// Feeds the reply's body into `finish` (error, data), which ends the download at its first
+// call: a status but 200, a body over maxBytes, a transfer error, or the whole body.
+template<typename Finish>
+void watchDownload(QObject *context, QNetworkReply *reply, qint64 maxBytes, const PinnedTLSDelegate *tls,
+                   Finish finish)
+{
+    auto body = std::make_shared<QByteArray>();
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, context, [reply, maxBytes, finish]() {
+        if (const auto error = statusError(reply))
+            finish(*error, {});
+        else if (const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+                 length.isValid() && length.toLongLong() > maxBytes)
+            finish(DownloadError::tooLarge(), {});
+    });
+    QObject::connect(reply, &QNetworkReply::readyRead, context, [reply, maxBytes, body, finish]() {
+        body->append(reply->readAll());
+        if (body->size() > maxBytes)
+            finish(DownloadError::tooLarge(), {});
+    });
+    QObject::connect(reply, &QNetworkReply::finished, context, [reply, maxBytes, body, finish, tls]() {
+        if (const auto error = finishedError(reply, *tls)) {
+            finish(*error, {});
+            return;
+        }
+        body->append(reply->readAll());
+        if (body->size() > maxBytes)
+            finish(DownloadError::tooLarge(), {});
+        else
+            finish(std::nullopt, *body);
+    });
+}
+
 } // namespace
 
 struct SSAPClient::Private {
@@ -608,25 +685,12 @@ BodyCompletion SSAPClient::startDownload(const QUrl &url, qint64 maxBytes,
         return completion;
     }
 
-    QNetworkRequest request(url);
-    request.setSslConfiguration(PinnedTLSDelegate::configuration());
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
-                         QNetworkRequest::AlwaysNetwork);
-    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::ManualRedirectPolicy);
-    request.setRawHeader("Cache-Control", "no-cache");
-    // Only a backstop: Qt's inactivity timer is coarse and may fire early, so it is set well
-    // past the precise deadline below, which decides.
-    request.setTransferTimeout(int(2 * timeout.count()));
-
-    QNetworkReply *reply = d->network->get(request);
+    QNetworkReply *reply = d->network->get(downloadRequest(url, timeout));
     // Bounded buffering: an oversized body is noticed chunk by chunk, not after the fact.
     reply->setReadBufferSize(256 * 1024);
     m_tls->attach(reply);
     d->downloads.insert(reply, completion);
 
-    auto body = std::make_shared<QByteArray>();
     // Ends the transfer once; later signals of the reply find it gone from the map.
     const auto finish = [this, reply, completion](const std::optional<DownloadError> &error,
                                                   const QByteArray &data) {
@@ -649,51 +713,7 @@ BodyCompletion SSAPClient::startDownload(const QUrl &url, qint64 maxBytes,
             },
             Qt::QueuedConnection);
     };
-
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, this, [reply, maxBytes, finish]() {
-        const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-        if (status.isValid() && status.toInt() != 200) {
-            finish(DownloadError::httpStatus(status.toInt()), {});
-            return;
-        }
-        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-        if (length.isValid() && length.toLongLong() > maxBytes)
-            finish(DownloadError::tooLarge(), {});
-    });
-    QObject::connect(reply, &QNetworkReply::readyRead, this, [reply, maxBytes, body, finish]() {
-        body->append(reply->readAll());
-        if (body->size() > maxBytes)
-            finish(DownloadError::tooLarge(), {});
-    });
-    QObject::connect(reply, &QNetworkReply::finished, this,
-                     [reply, maxBytes, body, finish, tls = m_tls]() {
-        const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-        if (status.isValid() && status.toInt() != 200) {
-            finish(DownloadError::httpStatus(status.toInt()), {});
-            return;
-        }
-        switch (reply->error()) {
-        case QNetworkReply::NoError:
-            break;
-        case QNetworkReply::OperationCanceledError:  // the request's transfer time-out
-        case QNetworkReply::TimeoutError:
-            finish(DownloadError::timeout(), {});
-            return;
-        case QNetworkReply::SslHandshakeFailedError:
-            finish(DownloadError::transport(tls->lastRefused() ? PinnedTLSDelegate::refusalText()
-                                                               : reply->errorString()),
-                   {});
-            return;
-        default:
-            finish(DownloadError::transport(reply->errorString()), {});
-            return;
-        }
-        body->append(reply->readAll());
-        if (body->size() > maxBytes)
-            finish(DownloadError::tooLarge(), {});
-        else
-            finish(std::nullopt, *body);
-    });
+    watchDownload(this, reply, maxBytes, m_tls, finish);
     veltrix::callAtDeadline(reply, MonotonicClock::now() + timeout,
                             [finish]() { finish(DownloadError::timeout(), {}); });
     return completion;
