@@ -159,27 +159,30 @@ void ScreenshotPreview::cancel()
     reset();
 }
 
-QCoro::Task<> ScreenshotPreview::run(Capture capture)
+std::shared_ptr<ScreenshotPreview::Loop> ScreenshotPreview::takeOver()
 {
-    const std::shared_ptr<Life> life = m_life;
     const auto loop = std::make_shared<Loop>();
-
     // The previous loop is superseded: it sees the new token when it wakes and leaves
     // without writing.
     if (m_current && m_current->sleep)
         m_current->sleep->wakeSoon();
     m_current = loop;
     m_loops.append(loop);
-
     reset();
+    return loop;
+}
+
+QCoro::Task<> ScreenshotPreview::run(Capture capture)
+{
+    const std::shared_ptr<Life> life = m_life;
+    const std::shared_ptr<Loop> loop = takeOver();
     if (!life->alive)
         co_return;
     const QUuid token = m_generation;
     int failures = 0;
 
-    using Clock = std::chrono::steady_clock;
     while (!loop->cancelled && m_generation == token) {
-        const Clock::time_point start = Clock::now();
+        const auto start = std::chrono::steady_clock::now();
 
         QImage picture;
         std::exception_ptr failure;
@@ -190,32 +193,10 @@ QCoro::Task<> ScreenshotPreview::run(Capture capture)
         }
         if (!life->alive)
             co_return;
-        if (loop->cancelled || m_generation != token)
+        if (loop->cancelled || m_generation != token || (failure && isCancellation(failure)))
             break;
 
-        // Observers are told synchronously and may cancel, restart or delete the preview
-        // from their handlers, so ownership is checked again after every write.
-        std::chrono::milliseconds delay{0};
-        if (!failure) {
-            setImage(picture);
-            if (!life->alive)
-                co_return;
-            if (m_generation == token)
-                setError(QString());
-            failures = 0;
-            const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
-            delay = std::max(m_timing.pace - elapsed, std::chrono::milliseconds(0));
-        } else if (isCancellation(failure)) {
-            break;
-        } else {
-            setImage(QImage());
-            if (!life->alive)
-                co_return;
-            if (m_generation == token)
-                setError(failureText(failure));
-            ++failures;
-            delay = backOffFor(failures);
-        }
+        const std::chrono::milliseconds delay = showOutcome(life, token, picture, failure, failures, start);
         if (!life->alive)
             co_return;
         if (loop->cancelled || m_generation != token)
@@ -234,4 +215,30 @@ QCoro::Task<> ScreenshotPreview::run(Capture capture)
     m_loops.removeOne(loop);
     if (m_generation == token)
         reset();
+}
+
+// Observers are told synchronously and may cancel, restart or delete the preview from their
+// handlers, so ownership is checked again after every write; nothing is touched once `life`
+// says the preview is gone.
+std::chrono::milliseconds ScreenshotPreview::showOutcome(const std::shared_ptr<Life> &life, const QUuid &token,
+                                                         const QImage &picture, const std::exception_ptr &failure,
+                                                         int &failures, std::chrono::steady_clock::time_point start)
+{
+    if (!failure) {
+        setImage(picture);
+        if (!life->alive)
+            return {};
+        if (m_generation == token)
+            setError(QString());
+        failures = 0;
+        const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+        return std::max(m_timing.pace - elapsed, std::chrono::milliseconds(0));
+    }
+    setImage(QImage());
+    if (!life->alive)
+        return {};
+    if (m_generation == token)
+        setError(failureText(failure));
+    ++failures;
+    return backOffFor(failures);
 }

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <chrono>
+#include <exception>
 #include <functional>
 #include <memory>
 
@@ -73,6 +74,10 @@ private:
     void setError(const QString &error);
     void reset();
     std::chrono::milliseconds backOffFor(int failures) const;
+    std::shared_ptr<Loop> takeOver();
+    std::chrono::milliseconds showOutcome(const std::shared_ptr<Life> &life, const QUuid &token, const QImage &picture,
+                                          const std::exception_ptr &failure, int &failures,
+                                          std::chrono::steady_clock::time_point start);
 
     QImage m_image;
     QString m_error;
