@@ -12,7 +12,7 @@ _veltrix()
             ;;
     esac
     if [[ "$cur" == -* || -z "$cur" ]]; then
-        COMPREPLY=($(compgen -W "--headless --demo --host --pair --pin --mcp-stdio --help --version" -- "$cur"))
+        COMPREPLY=($(compgen -W "--headless --background --demo --host --pair --pin --mcp-stdio --help --version" -- "$cur"))
     fi
 }
 complete -F _veltrix veltrix

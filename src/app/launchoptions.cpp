@@ -9,6 +9,7 @@ namespace {
 
 const QString kMcpStdio = QStringLiteral("mcp-stdio");
 const QString kHeadless = QStringLiteral("headless");
+const QString kBackground = QStringLiteral("background");
 const QString kDemo = QStringLiteral("demo");
 const QString kHost = QStringLiteral("host");
 const QString kPair = QStringLiteral("pair");
@@ -29,6 +30,8 @@ struct Parser {
             "launch with the same settings file hands over to the running one and exits."));
         parser.addOptions({
             {kHeadless, QStringLiteral("Run without any window (session, MCP server, connection, scan).")},
+            {kBackground, QStringLiteral("Start in the tray without opening the window (how the login "
+                                         "entry starts it); without a tray the window opens minimised.")},
             {kDemo, QStringLiteral("Add a simulated TV on a loopback address for this run and connect to it.")},
             {kHost, QStringLiteral("Connect to the TV at <address> for this run (like the autoHost setting)."),
              QStringLiteral("address")},
@@ -60,6 +63,8 @@ QString conflicts(const LaunchOptions &options)
         return QStringLiteral("--demo and --host exclude each other");
     if (options.pair && (options.demo || options.host))
         return QStringLiteral("--pair runs on its own, without --demo or --host");
+    if (options.background && (options.headless || options.pair))
+        return QStringLiteral("--background goes with the windows, not with --headless or --pair");
     if (options.pairWithPin && !options.pair)
         return QStringLiteral("--pin only goes with --pair ADDRESS");
     return QString();
@@ -89,6 +94,7 @@ LaunchOptions LaunchOptions::parse(const QStringList &arguments)
         return options;
     }
     options.headless = p.parser.isSet(kHeadless);
+    options.background = p.parser.isSet(kBackground);
     options.demo = p.parser.isSet(kDemo);
     options.pairWithPin = p.parser.isSet(kPin);
     options.host = addressValue(p.parser, kHost, &options.error);

@@ -10,6 +10,7 @@
 struct LaunchOptions {
     bool mcpStdio = false;  // any argument equal to "--mcp-stdio": nothing else is looked at
     bool headless = false;
+    bool background = false;  // started at login: no window, only the tray (minimised without one)
     bool demo = false;
     bool help = false;
     bool version = false;

@@ -148,6 +148,9 @@ int main(int argc, char **argv)
                                "Nothing was changed." << Qt::endl;
         return 1;
     }
+    // Started at login while one already runs: nothing to do, and no window to raise.
+    if (!instance.isOwner() && options.background)
+        return 0;
     if (!instance.isOwner())
         return handOverToRunning(instance);
     Settings::adoptLegacyFile();
@@ -167,7 +170,10 @@ int main(int argc, char **argv)
         QObject::connect(&ui, &WindowedApp::startUpRequested, &veltrix,
                          [&veltrix, &ui] { veltrix.startUp([&ui] { ui.applyStoredAppearance(); }); });
         QObject::connect(&instance, &SingleInstance::activationRequested, &ui, &WindowedApp::showWindow);
-        ui.showWindow();
+        if (options.background)
+            ui.startInBackground();
+        else
+            ui.showWindow();
         return app.exec();
     }
 #endif

@@ -7,6 +7,7 @@ class DeviceStore;
 class FileRevealer;
 class FollowComputer;
 class Icons;
+class LoginItem;
 class MCPServer;
 class ShortcutNotifier;
 class TVSession;
@@ -25,4 +26,5 @@ struct UiContext {
     ShortcutNotifier *shortcuts = nullptr;
     FileRevealer *revealer = nullptr;  // shows the log file in the desktop's file manager
     FollowComputer *followComputer = nullptr;  // the TV follows the computer's sleep; none in tests
+    LoginItem *loginItem = nullptr;    // start at login
 };

@@ -52,6 +52,10 @@ private Q_SLOTS:
         QTest::newRow("pin alone") << args("--pin") << QStringLiteral("error");
         QTest::newRow("pair and demo") << args("--pair 10.0.0.7 --demo") << QStringLiteral("error");
         QTest::newRow("pair and host") << args("--pair 10.0.0.7 --host 10.0.0.8") << QStringLiteral("error");
+        QTest::newRow("background") << args("--background") << QStringLiteral("background");
+        QTest::newRow("background demo") << args("--demo --background") << QStringLiteral("background demo");
+        QTest::newRow("background headless") << args("--background --headless") << QStringLiteral("error");
+        QTest::newRow("background pair") << args("--background --pair 10.0.0.7") << QStringLiteral("error");
     }
 
     void parsesTheCommandLine()
@@ -74,7 +78,9 @@ private Q_SLOTS:
         else if (options.host)
             actual << QStringLiteral("host ") + *options.host;
         else
-            actual << (options.headless ? QStringLiteral("headless") : QString()) << (options.demo ? QStringLiteral("demo") : QString());
+            actual << (options.headless ? QStringLiteral("headless") : QString())
+                   << (options.background ? QStringLiteral("background") : QString())
+                   << (options.demo ? QStringLiteral("demo") : QString());
         actual.removeAll(QString());
         QCOMPARE(actual.join(QLatin1Char(' ')), expected);
     }
@@ -82,7 +88,7 @@ private Q_SLOTS:
     void helpTextDescribesEveryMode()
     {
         const QString help = LaunchOptions::helpText();
-        for (const char *option : {"--help", "--version", "--headless", "--demo", "--host <address>",
+        for (const char *option : {"--help", "--version", "--headless", "--background", "--demo", "--host <address>",
                                    "--pair <address>", "--pin", "--mcp-stdio"})
             QVERIFY2(help.contains(QLatin1String(option)), option);
     }

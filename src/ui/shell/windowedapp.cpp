@@ -2,6 +2,7 @@
 
 #include "ui/shell/actions.h"
 #include "platform/filerevealer.h"
+#include "platform/loginitem.h"
 #include "ui/theme/icons.h"
 #include "ui/shell/mainwindow.h"
 #include "ui/keys/shortcutnotifier.h"
@@ -27,6 +28,8 @@ WindowedApp::WindowedApp(TVSession *session, DeviceStore *store, MCPServer *mcp,
     m_ctx.shortcuts = new ShortcutNotifier(this);
     m_ctx.actions = new Actions(session, m_ctx.shortcuts, &std::chrono::steady_clock::now, this);
     m_ctx.revealer = new DesktopFileRevealer(this);
+    m_loginItem = std::make_unique<XdgAutostartEntry>(QCoreApplication::applicationFilePath());
+    m_ctx.loginItem = m_loginItem.get();
     QApplication::setWindowIcon(Icons::applicationIcon());
     QGuiApplication::setDesktopFileName(QStringLiteral("veltrix"));
     // Closing the window leaves the session, MCP and the tray running.
@@ -47,6 +50,19 @@ void WindowedApp::showWindow()
         m_window->centre();
     }
     m_window->bringToFront();
+}
+
+void WindowedApp::startInBackground()
+{
+    if (m_started)
+        return;
+    m_started = true;
+    QTimer::singleShot(0, this, &WindowedApp::startUpRequested);
+    if (m_tray->hasTray())
+        return;
+    m_shownOnce = true;
+    m_window->centre();
+    m_window->showMinimized();
 }
 
 void WindowedApp::applyStoredAppearance()

@@ -6,6 +6,7 @@
 
 #include <memory>
 
+class LoginItem;
 class MainWindow;
 class SnapshotRun;
 class TrayController;
@@ -27,6 +28,9 @@ public:
 
     // Shows the main window centred, the first time; afterwards brings it to the front.
     void showWindow();
+    // Started at login: the start-up sequence runs at once and the window stays closed, or,
+    // where there is no tray to reach the program from, opens minimised.
+    void startInBackground();
     // Reads "appearance" and applies it.
     void applyStoredAppearance();
 
@@ -38,6 +42,7 @@ private:
     void onAppeared();
 
     UiContext m_ctx;
+    std::unique_ptr<LoginItem> m_loginItem;
     std::unique_ptr<MainWindow> m_window;
     SnapshotRun *m_snapshots = nullptr;
     TrayController *m_tray = nullptr;

@@ -6,6 +6,7 @@
 #include "ui/pages/settings/settingsfollowsection.h"
 #include "ui/pages/settings/settingsmcpsection.h"
 #include "ui/pages/settings/settingssection.h"
+#include "ui/pages/settings/settingsstartsection.h"
 #include "ui/pages/settings/settingstvsection.h"
 #include "ui/theme/theme.h"
 #include "ui/uicontext.h"
@@ -60,6 +61,7 @@ SettingsPage::SettingsPage(UiContext &ctx, QWidget *parent)
     right->setSpacing(14);
     right->addWidget(new SettingsMCPSection(m_controller, content));
     right->addWidget(buildLog());
+    right->addWidget(new SettingsStartSection(ctx.loginItem, content));
     right->addStretch(1);
     auto *columns = new QHBoxLayout(content);
     columns->setContentsMargins(0, 0, 0, 0);
