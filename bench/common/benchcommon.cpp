@@ -6,9 +6,14 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QTcpServer>
+#include <QThread>
 #include <QTimer>
+
+#include <QCoro/QCoroTimer>
 
 #include <sys/resource.h>
 #include <time.h>
@@ -131,6 +136,40 @@ long residentKb(qint64 pid)
     return statusField(readProc(pid, QStringLiteral("status")), "VmRSS:");
 }
 
+int openFileDescriptors(qint64 pid)
+{
+    return int(QDir(procPath(pid, QStringLiteral("fd"))).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System).size());
+}
+
+quint16 freePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+std::unique_ptr<QProcess> startXvfb()
+{
+    if (!qEnvironmentVariableIsEmpty("DISPLAY"))
+        return nullptr;
+    for (int display = 80; display < 99; ++display) {
+        if (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(display)))
+            continue;
+        auto xvfb = std::make_unique<QProcess>();
+        xvfb->start(QStringLiteral("Xvfb"), {QStringLiteral(":%1").arg(display), QStringLiteral("-screen"), QStringLiteral("0"),
+                                             QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        if (!xvfb->waitForStarted(3000))
+            return nullptr;
+        for (int i = 0; i < 50 && !QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(display)); ++i)
+            QThread::msleep(50);
+        if (xvfb->state() != QProcess::Running)
+            continue;  // the display was taken meanwhile
+        qputenv("DISPLAY", QStringLiteral(":%1").arg(display).toLocal8Bit());
+        return xvfb;
+    }
+    return nullptr;
+}
+
 BenchEnv::BenchEnv()
 {
     veltrix::setLogFilePath(path(QStringLiteral("app.log")));
@@ -155,6 +194,18 @@ bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds limi
     QTimer::singleShot(limit, &loop, &QEventLoop::quit);
     loop.exec();
     return done();
+}
+
+QCoro::Task<bool> waitUntilAsync(std::function<bool()> done, std::chrono::milliseconds limit)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > limit.count())
+            co_return false;
+        co_await QCoro::sleepFor(std::chrono::milliseconds(1));
+    }
+    co_return true;
 }
 
 SimulatedTV::Options tvOptions(const QString &address)

@@ -9,6 +9,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <QCoro/QCoroTask>
+
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -45,6 +47,7 @@ double processCpuMs(qint64 pid);
 long contextSwitches(qint64 pid);
 // Resident memory (VmRSS) in kB; -1 when the process is gone.
 long residentKb(qint64 pid = 0);
+int openFileDescriptors(qint64 pid);
 
 // ---- environment -----------------------------------------------------------------------
 
@@ -60,8 +63,17 @@ private:
     QTemporaryDir m_dir;
 };
 
+// A loopback TCP port nothing listens on right now.
+quint16 freePort();
+
+// An X server for the windowed program: none when $DISPLAY is set, else Xvfb on a free display
+// number, with $DISPLAY pointed at it. Null when there is neither.
+std::unique_ptr<QProcess> startXvfb();
+
 // Runs the event loop until `done` holds or `limit` passes; sleeps between 10 ms polls.
 bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds limit);
+// The same inside a coroutine: looks every millisecond, without a nested event loop.
+QCoro::Task<bool> waitUntilAsync(std::function<bool()> done, std::chrono::milliseconds limit);
 
 // ---- the simulated TV ------------------------------------------------------------------
 

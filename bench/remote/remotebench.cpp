@@ -10,41 +10,29 @@
 //   bench_remote [pointer|preview|all] [--seconds N]
 // Run it inside a private network namespace (scripts/bench does).
 
-#include "ui/shell/actions.h"
-#include "core/devicestore.h"
-#include "ui/theme/icons.h"
+#include "app/appservices.h"
+#include "common/benchcommon.h"
+#include "core/settings.h"
+#include "core/tvsession.h"
 #include "log/log.h"
-#include "ui/shell/mainwindow.h"
-#include "mcp/mcpserver.h"
-#include "mcp/mcptools.h"
-#include "mcp/mcptoolsadapter.h"
 #include "preview/previewcontroller.h"
 #include "ui/remote/remotepage.h"
-#include "core/settings.h"
-#include "ui/keys/shortcutnotifier.h"
-#include "tvsim/lib/simulatedtv.h"
-#include "ui/theme/theme.h"
 #include "ui/remote/touchpadpanel.h"
 #include "ui/remote/touchpadsurface.h"
 #include "ui/remote/tvcard.h"
+#include "ui/shell/mainwindow.h"
+#include "ui/shell/uikit.h"
+#include "ui/theme/icons.h"
 #include "ui/theme/tvscreenpreview.h"
-#include "core/tvsession.h"
-#include "ui/uicontext.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QMouseEvent>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QScopeGuard>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
-#include <sys/resource.h>
-
-#include <algorithm>
 #include <cstdio>
 #include <deque>
 #include <vector>
@@ -53,44 +41,18 @@ using namespace std::chrono_literals;
 
 namespace {
 
-double processCpuMs()
+int pointerBench(int seconds)
 {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto ms = [](const timeval &t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
-    return ms(usage.ru_utime) + ms(usage.ru_stime);
-}
-
-double percentile(std::vector<double> values, double p)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, size_t(double(values.size()) * p))];
-}
-
-int pointerBench(int seconds, const QString &logFile)
-{
-    veltrix::setLogFilePath(logFile);
-    QTemporaryDir dir;
-    SimulatedTV::Options options;
-    options.address = QHostAddress(QStringLiteral("127.0.19.2"));
-    options.approveDelayMs = 0;
-    SimulatedTV tv(options);
-    if (!tv.start()) {
-        std::fprintf(stderr, "simulated TV: %s\n", qPrintable(tv.errorString()));
+    const bench::BenchEnv env;
+    const auto tvRunning = bench::startTV(bench::tvOptions(QStringLiteral("127.0.19.2")));
+    if (!tvRunning)
         return 1;
-    }
-    DeviceStore store(dir.filePath(QStringLiteral("settings.ini")));
-    TVSession session(&store);
-    session.connect(store.upsert(tv.host()).id);
-    if (!QTest::qWaitFor([&] { return session.state().is(ConnectionState::Kind::ready) && session.pointer()
-                                      && session.pointer()->isOpen(); }, 10000)) {
-        std::fprintf(stderr, "no connection to the simulated TV\n");
+    SimulatedTV &tv = *tvRunning;
+    const AppServices services({env.settingsFile(), {}, nullptr});
+    if (!bench::connect(*services.session(), *services.store(), tv.host()))
         return 1;
-    }
     Icons icons;
-    TouchpadPanel panel(&session, &icons, Shell::window);
+    TouchpadPanel panel(services.session(), &icons, Shell::window);
     panel.resize(360, 260);
     panel.show();
     TouchpadSurface *surface = panel.surface();
@@ -145,32 +107,15 @@ int pointerBench(int seconds, const QString &logFile)
     std::printf("  %lld events in %d s (1000 per second), %d frames (%.1f per second)\n", sent, seconds, frames,
                 frames / double(seconds));
     std::printf("  p50 %.2f ms  p99 %.2f ms  max %.2f ms  (frames gather 16 ms of motion)\n",
-                percentile(latencies, 0.5), percentile(latencies, 0.99), percentile(latencies, 1.0));
+                bench::percentile(latencies, 0.5), bench::percentile(latencies, 0.99), bench::percentile(latencies, 1.0));
     std::printf("  events unaccounted for: %zu\n", waiting.size());
     return waiting.empty() ? 0 : 1;
-}
-
-int serve(const QString &address)
-{
-    SimulatedTV::Options options;
-    options.address = QHostAddress(address);
-    options.approveDelayMs = 0;
-    options.screenshotSize = QSize(1920, 1080);
-    SimulatedTV tv(options);
-    if (!tv.start()) {
-        std::fprintf(stderr, "tv: %s\n", qPrintable(tv.errorString()));
-        return 1;
-    }
-    tv.screenshotJpeg();
-    std::printf("ready\n");
-    std::fflush(stdout);
-    return QCoreApplication::exec();
 }
 
 // CPU of this process over `seconds`, as a percentage of one core.
 double cpuPercentOver(int seconds)
 {
-    const double before = processCpuMs();
+    const double before = bench::processCpuMs();
     QElapsedTimer wall;
     wall.start();
     // An event loop that sleeps until the timer: QTest::qWait wakes every few milliseconds
@@ -178,49 +123,21 @@ double cpuPercentOver(int seconds)
     QEventLoop loop;
     QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
     loop.exec();
-    return (processCpuMs() - before) / double(wall.elapsed()) * 100.0;
+    return (bench::processCpuMs() - before) / double(wall.elapsed()) * 100.0;
 }
 
-int previewBench(int seconds, const QString &logFile)
+int previewBench(int seconds)
 {
     const QString address = QStringLiteral("127.0.19.3");
-    QProcess child;
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--serve"), address});
-    if (!child.waitForReadyRead(15000) || !child.readLine().startsWith("ready")) {
-        std::fprintf(stderr, "the simulated TV did not start\n");
+    const bench::TVProcess tv(address);
+    if (!tv.isReady())
         return 1;
-    }
-    const auto stopChild = qScopeGuard([&] {
-        child.kill();
-        child.waitForFinished(5000);
-    });
-
-    veltrix::setLogFilePath(logFile);
-    QTemporaryDir dir;
-    const QString settingsFile = dir.filePath(QStringLiteral("Veltrix.conf"));
-    DeviceStore store(settingsFile);
-    TVSession session(&store);
-    MCPTools tools(&session);
-    MCPToolsAdapter toolHost(&tools);
-    MCPServer mcp(&toolHost);
-    QObject kit;
-    UiContext ctx;
-    ctx.session = &session;
-    ctx.store = &store;
-    ctx.mcp = &mcp;
-    ctx.settings = Settings(settingsFile);
-    ctx.theme = new Theme(&kit);
-    ctx.icons = new Icons(&kit);
-    ctx.shortcuts = new ShortcutNotifier(&kit);
-    ctx.actions = new Actions(&session, ctx.shortcuts, &std::chrono::steady_clock::now, &kit);
-
-    session.connect(store.upsert(address).id);
-    if (!QTest::qWaitFor([&] { return session.state().is(ConnectionState::Kind::ready); }, 10000)) {
-        std::fprintf(stderr, "no connection to the simulated TV\n");
+    const bench::BenchEnv env;
+    const AppServices services({env.settingsFile(), {}, nullptr});
+    UiKit kit(services.session(), services.store(), services.mcp(), Settings(env.settingsFile()));
+    if (!bench::connect(*services.session(), *services.store(), address))
         return 1;
-    }
-    MainWindow window(ctx);
+    MainWindow window(kit.context());
     window.show();
     window.activateWindow();
     QTest::qWaitForWindowActive(&window);
@@ -262,7 +179,7 @@ int main(int argc, char **argv)
 {
     if (argc > 2 && qstrcmp(argv[1], "--serve") == 0) {
         QCoreApplication app(argc, argv);
-        return serve(QString::fromLatin1(argv[2]));
+        return bench::serveTV(QString::fromLatin1(argv[2]));
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -274,13 +191,10 @@ int main(int argc, char **argv)
     const int at = int(args.indexOf(QStringLiteral("--seconds")));
     if (at > 0 && at + 1 < args.size())
         seconds = args.at(at + 1).toInt();
-    QTemporaryDir logDir;
-    const QString logFile = logDir.filePath(QStringLiteral("bench.log"));
     int status = 0;
     if (mode == QLatin1String("pointer") || mode == QLatin1String("all"))
-        status |= pointerBench(seconds > 0 ? seconds : 10, logFile);
+        status |= pointerBench(seconds > 0 ? seconds : 10);
     if (mode == QLatin1String("preview") || mode == QLatin1String("all"))
-        status |= previewBench(seconds > 0 ? seconds : 20, logFile);
-    veltrix::flushLog();
+        status |= previewBench(seconds > 0 ? seconds : 20);
     return status;
 }

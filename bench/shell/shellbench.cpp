@@ -1,16 +1,17 @@
 // Desktop shell benchmark.
 //  1. Start to first paint: ten fresh processes that build what the windowed launch builds (the
 //     application object, the windows) and report the moment the main window first paints;
-//     measured from just before the process is started. Median of ten.
+//     measured from just before the process is started. p50 of ten.
 //  2. Idle cost: the real `veltrix --demo` with its window open and the demo TV connected;
 //     CPU time used over ten quiet seconds.
 //  3. Resident memory of that process after start.
 // Needs an X server: uses $DISPLAY, or starts Xvfb on a free display number.
 
 #include "app/launchoptions.h"
-#include "ui/shell/mainwindow.h"
 #include "app/pexoremoteapp.h"
+#include "common/benchcommon.h"
 #include "core/settings.h"
+#include "ui/shell/mainwindow.h"
 #include "ui/shell/windowedapp.h"
 
 #include <QApplication>
@@ -24,7 +25,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
-#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -72,29 +72,6 @@ int probe(int argc, char **argv)
     return app.exec();
 }
 
-long statusField(qint64 pid, const char *field)
-{
-    QFile file(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!file.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : file.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ').first().toLong();
-    }
-    return -1;
-}
-
-// utime + stime in clock ticks.
-long cpuTicks(qint64 pid)
-{
-    QFile file(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!file.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray text = file.readAll();
-    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-    return fields.value(11).toLong() + fields.value(12).toLong();
-}
-
 // A private settings file with a free MCP port.
 QString prepareSettings(const QTemporaryDir &dir, int port)
 {
@@ -113,52 +90,16 @@ QProcessEnvironment environmentFor(const QTemporaryDir &dir, const QString &sett
     return env;
 }
 
-std::unique_ptr<QProcess> startXvfb()
-{
-    if (!qEnvironmentVariableIsEmpty("DISPLAY"))
-        return nullptr;
-    for (int display = 90; display < 99; ++display) {
-        if (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(display)))
-            continue;
-        auto xvfb = std::make_unique<QProcess>();
-        xvfb->start(QStringLiteral("Xvfb"), {QStringLiteral(":%1").arg(display), QStringLiteral("-screen"),
-                                             QStringLiteral("0"), QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"),
-                                             QStringLiteral("tcp")});
-        if (!xvfb->waitForStarted(3000))
-            return nullptr;
-        for (int i = 0; i < 50 && !QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(display)); ++i)
-            QThread::msleep(50);
-        qputenv("DISPLAY", QStringLiteral(":%1").arg(display).toLocal8Bit());
-        return xvfb;
-    }
-    return nullptr;
-}
-
-double childrenCpuMs()
-{
-    rusage usage{};
-    getrusage(RUSAGE_CHILDREN, &usage);
-    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0
-        + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
-}
-
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const qsizetype n = values.size();
-    return n % 2 ? values.at(n / 2) : (values.at(n / 2 - 1) + values.at(n / 2)) / 2;
-}
-
 void firstPaintFigures(const QString &self)
 {
-    QList<double> ms;
-    QList<double> cpu;
+    std::vector<double> ms;
+    std::vector<double> cpu;
     for (int run = 0; run < 10; ++run) {
         QTemporaryDir dir;
         const QString settings = prepareSettings(dir, 20000 + run);
         QProcess child;
         child.setProcessEnvironment(environmentFor(dir, settings));
-        const double cpuBefore = childrenCpuMs();
+        const double cpuBefore = bench::childrenCpuMs();
         const qint64 started = monotonicNs();
         child.start(self, {QStringLiteral("--probe")});
         if (!child.waitForFinished(20000)) {
@@ -169,16 +110,16 @@ void firstPaintFigures(const QString &self)
         }
         const qint64 painted = child.readAllStandardOutput().trimmed().toLongLong();
         if (painted > started)
-            ms.append(double(painted - started) / 1e6);
-        cpu.append(childrenCpuMs() - cpuBefore);
+            ms.push_back(double(painted - started) / 1e6);
+        cpu.push_back(bench::childrenCpuMs() - cpuBefore);
     }
-    if (ms.isEmpty())
+    if (ms.empty())
         return;
-    std::sort(ms.begin(), ms.end());
-    std::printf("%-44s %.1f ms  (min %.1f, max %.1f, %lld runs; target < 300 ms)\n", "start to first painted window, median",
-                median(ms), ms.first(), ms.last(), static_cast<long long>(ms.size()));
+    const bench::Summary paint = bench::summarise(ms);
+    std::printf("%-44s %.1f ms  (min %.1f, max %.1f, %zu runs; target < 300 ms)\n", "start to first painted window, p50",
+                paint.p50, bench::percentile(ms, 0), paint.max, paint.n);
     // Independent of how busy the machine is: what one start costs the processor.
-    std::printf("%-44s %.1f ms\n", "CPU time of one start (to first paint), median", median(cpu));
+    std::printf("%-44s %.1f ms\n", "CPU time of one start (to first paint), p50", bench::percentile(cpu, 0.5));
     double load[1] = {0};
     if (getloadavg(load, 1) == 1)
         std::printf("%-44s %.2f on %ld cores\n", "load average during the runs", load[0], sysconf(_SC_NPROCESSORS_ONLN));
@@ -205,13 +146,12 @@ void idleFigures(const QString &app)
         std::printf("the demo TV did not connect:\n%s\n", output.constData());
     QThread::sleep(3);  // let the connection's follow-up requests settle
     const qint64 pid = child.processId();
-    const long rss = statusField(pid, "VmRSS:");
-    const long before = cpuTicks(pid);
+    const long rss = bench::residentKb(pid);
+    const double before = bench::processCpuMs(pid);
     QThread::sleep(10);
-    const long after = cpuTicks(pid);
-    const long hz = sysconf(_SC_CLK_TCK);
-    std::printf("%-44s %.3f %%  (%ld ticks of 1/%ld s in 10 s; target 0)\n", "idle CPU, window open, TV connected",
-                100.0 * double(after - before) / double(hz) / 10.0, after - before, hz);
+    const double after = bench::processCpuMs(pid);
+    std::printf("%-44s %.3f %%  (%.1f ms CPU in 10 s; target 0)\n", "idle CPU, window open, TV connected",
+                (after - before) / 100.0, after - before);
     std::printf("%-44s %.1f MB  (target < 80 MB)\n", "resident memory after start (VmRSS)", double(rss) / 1024.0);
     child.terminate();
     if (!child.waitForFinished(5000))
@@ -225,7 +165,7 @@ int main(int argc, char **argv)
     if (argc > 1 && qstrcmp(argv[1], "--probe") == 0)
         return probe(argc, argv);
     QCoreApplication app(argc, argv);
-    const auto xvfb = startXvfb();
+    const auto xvfb = bench::startXvfb();
     if (qEnvironmentVariableIsEmpty("DISPLAY")) {
         std::printf("no display and no Xvfb: skipped\n");
         return 0;

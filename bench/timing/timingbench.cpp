@@ -35,25 +35,13 @@ QCoro::Task<> timedCall(TVSession *session, QString uri, QElapsedTimer clock, qi
     *elapsed = clock.elapsed() - start;
 }
 
-QCoro::Task<bool> waitUntil(std::function<bool()> condition, std::chrono::milliseconds limit)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > limit.count())
-            co_return false;
-        co_await QCoro::sleepFor(10ms);
-    }
-    co_return true;
-}
-
 QCoro::Task<int> run(SimulatedTV *tv, const AppServices *services)
 {
     TVSession &session = *services->session();
     DeviceStore *store = services->store();
     const QString id = store->upsert(tv->host()).id;
     session.connect(id);
-    if (!co_await waitUntil([&] { return session.state().is(ConnectionState::Kind::ready)
+    if (!co_await bench::waitUntilAsync([&] { return session.state().is(ConnectionState::Kind::ready)
                                          && store->device(id)->mac.has_value(); }, 10s)) {
         std::fprintf(stderr, "the session never became ready\n");
         co_return 1;
@@ -79,7 +67,7 @@ QCoro::Task<int> run(SimulatedTV *tv, const AppServices *services)
         timedCall(&session, QStringLiteral("audio/volumeUp"), clock, &elapsed[i], &outcome[i]);
         timedCall(&session, QStringLiteral("audio/volumeDown"), clock, &lateElapsed[i], &lateOutcome[i]);
     }
-    co_await waitUntil([&] { return elapsed[3] >= 0 && lateElapsed[3] >= 0; }, 20s);
+    co_await bench::waitUntilAsync([&] { return elapsed[3] >= 0 && lateElapsed[3] >= 0; }, 20s);
     std::printf("request time-out 8000 ms asked, never answered:");
     for (int i = 0; i < 4; ++i)
         std::printf(" %lld", static_cast<long long>(elapsed[i]));
@@ -111,7 +99,7 @@ QCoro::Task<int> run(SimulatedTV *tv, const AppServices *services)
     session.wake();
     // Failed attempts pass through the error state; the wake-up's own end has its own text.
     const ConnectionState gaveUp = ConnectionState::error(QStringLiteral("唤醒超时，请确认电视已开启网络唤醒"));
-    co_await waitUntil([&] { return session.state() == gaveUp; }, 30s);
+    co_await bench::waitUntilAsync([&] { return session.state() == gaveUp; }, 30s);
     std::printf("wake wait 3000 ms asked, gaps between bursts:");
     for (int i = 1; i < bursts.size(); ++i)
         std::printf(" %lld", static_cast<long long>(bursts[i] - bursts[i - 1]));

@@ -1,122 +1,103 @@
 #pragma once
 
-// Shared set-up for widget tests: a private settings file and log, the session, store and MCP
-// server over them, the theme kit, and simulated TVs on this test's own loopback addresses.
+// Shared set-up for widget tests: the production wiring (services and window kit) over the
+// test's own settings and log, with short timings, and simulated TVs on this test's own
+// loopback addresses (127.0.<subnet>.x).
 //
 //   GuiFixture f;                      // UiContext in f.ctx, nothing connected
-//   auto tv = f.startTV(2);            // 127.0.40.2:3001
-//   QVERIFY(f.pair(*tv));              // saved, selected, paired, pointer open
+//   auto tv = f.pairedTV(2);           // 127.0.40.2:3001: saved, selected, paired, lists loaded
 //   auto window = f.makeWindow();      // the real MainWindow on f.ctx
-//   GUI_FIND(QToolButton, picker, window.get(), "devicePicker");
+//   auto *picker = find<QToolButton>(window.get(), "devicePicker");
 
-#include "ui/shell/actions.h"
+#include "app/appservices.h"
 #include "core/devicestore.h"
-#include "ui/theme/icons.h"
-#include "log/log.h"
-#include "ui/shell/mainwindow.h"
-#include "mcp/mcpserver.h"
-#include "mcp/mcptools.h"
-#include "mcp/mcptoolsadapter.h"
-#include "core/settings.h"
-#include "ui/keys/shortcutnotifier.h"
-#include "tvsim/lib/simulatedtv.h"
-#include "ui/theme/theme.h"
 #include "core/tvsession.h"
-#include "ui/uicontext.h"
+#include "mcp/mcpserver.h"
+#include "platform/fakesleepmonitor.h"
+#include "support/find.h"
+#include "support/simulatedtvs.h"
+#include "support/testenv.h"
+#include "support/wait.h"
+#include "ui/keys/shortcutnotifier.h"
+#include "ui/shell/actions.h"
+#include "ui/shell/mainwindow.h"
+#include "ui/shell/uikit.h"
+#include "ui/theme/icons.h"
+#include "ui/theme/theme.h"
 
 #include <QApplication>
 #include <QSignalSpy>
-#include <QFile>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QWindow>
 
 #include <memory>
 
-using namespace std::chrono_literals;
-
-// Finds a child by object name or fails the test with the name it looked for.
-#define GUI_FIND(Type, var, root, name)                                                                  \
-    Type *var = (root)->findChild<Type *>(QStringLiteral(name));                                          \
-    QVERIFY2(var, "no " #Type " named \"" name "\"")
-
 struct GuiFixture {
-    QTemporaryDir dir;
-    QString settingsFile = dir.filePath(QStringLiteral("Veltrix.conf"));
-    std::unique_ptr<DeviceStore> store;
-    std::unique_ptr<TVSession> session;
-    std::unique_ptr<MCPTools> tools;
-    std::unique_ptr<MCPToolsAdapter> toolHost;
-    std::unique_ptr<MCPServer> mcp;
-    std::unique_ptr<QObject> kit = std::make_unique<QObject>();  // owns theme, icons, actions
-    UiContext ctx;
-    int subnet;
+    TestEnv env;
+    const QString settingsFile = env.settingsFile();
+    const int subnet;
+    std::unique_ptr<AppServices> services;
+    DeviceStore *store;
+    TVSession *session;
+    MCPServer *mcp;
+    std::unique_ptr<UiKit> kit;
+    UiContext &ctx;
 
     explicit GuiFixture(int subnet = 40)
         : subnet(subnet)
+        , services(std::make_unique<AppServices>(
+              AppServices::Options{settingsFile, {}, nullptr, std::make_unique<FakeSleepMonitor>()}))
+        , store(services->store())
+        , session(services->session())
+        , mcp(services->mcp())
+        , kit(std::make_unique<UiKit>(session, store, mcp, Settings(settingsFile)))
+        , ctx(kit->context())
     {
-        qputenv("VELTRIX_SETTINGS_FILE", settingsFile.toLocal8Bit());
-        veltrix::setLogFilePath(dir.filePath(QStringLiteral("app.log")));
-        store = std::make_unique<DeviceStore>(settingsFile);
-        session = std::make_unique<TVSession>(store.get());
-        TVSession::Timing timing;
+        TVSession::Timing timing = quickTiming();
         timing.scanWindow = 300ms;
-        timing.helloTimeout = 1500ms;
+        timing.wakeAttempts = 2;
         session->setTiming(timing);
-        tools = std::make_unique<MCPTools>(session.get());
-        toolHost = std::make_unique<MCPToolsAdapter>(tools.get());
-        mcp = std::make_unique<MCPServer>(toolHost.get());
-        mcp->setSettingsFile(settingsFile);
-
-        ctx.session = session.get();
-        ctx.store = store.get();
-        ctx.mcp = mcp.get();
-        ctx.settings = Settings(settingsFile);
-        ctx.theme = new Theme(kit.get());
-        ctx.icons = new Icons(kit.get());
-        ctx.shortcuts = new ShortcutNotifier(kit.get());
-        ctx.actions = new Actions(session.get(), ctx.shortcuts, &std::chrono::steady_clock::now, kit.get());
     }
 
     ~GuiFixture()
     {
-        // Windows first, then the kit they use, then the core in reverse order of creation.
+        // Windows first, then the kit they use, then the services.
         QApplication::closeAllWindows();
         kit.reset();
-        mcp.reset();
-        toolHost.reset();
-        tools.reset();
-        session.reset();
-        QTest::qWait(20);  // queued resumptions of closed clients
-        store.reset();
-        veltrix::flushLog();
+        services.reset();
+        settle();  // queued resumptions of closed clients
     }
 
-    QHostAddress address(int last) const
+    QHostAddress address(int last) const { return testAddress(subnet, last); }
+
+    // Approves a pairing prompt after 20 ms.
+    SimulatedTV::Options options(int last) const { return tvOptions(address(last)); }
+
+    // Approves a pairing prompt at once.
+    std::unique_ptr<TestTV> startTV(int last, const QString &name = QStringLiteral("LG webOS TV")) const
     {
-        return QHostAddress(QStringLiteral("127.0.%1.%2").arg(subnet).arg(last));
+        SimulatedTV::Options tv = options(last);
+        tv.approveDelayMs = 0;
+        tv.friendlyName = name;
+        return std::make_unique<TestTV>(tv);
     }
 
-    std::unique_ptr<SimulatedTV> startTV(int last, const QString &name = QStringLiteral("LG webOS TV"))
+    // Saved (not selected, not connected).
+    QString addTV(const SimulatedTV &tv) { return store->upsert(tv.host()).id; }
+
+    bool pair(SimulatedTV &tv) { return ::pair(*session, *store, tv); }
+
+    // Started and paired, or the test fails and stops.
+    std::unique_ptr<TestTV> pairedTV(int last, const QString &name = QStringLiteral("LG webOS TV"))
     {
-        SimulatedTV::Options options;
-        options.address = address(last);
-        options.approveDelayMs = 0;
-        options.uuid = QStringLiteral("uuid-gui-%1").arg(last);
-        options.friendlyName = name;
-        auto tv = std::make_unique<SimulatedTV>(options);
-        if (!tv->start())
-            qWarning("simulated TV at %s: %s", qPrintable(tv->host()), qPrintable(tv->errorString()));
+        auto tv = startTV(last, name);
+        if (!pair(*tv))
+            failAndStop("no pairing with the simulated TV at " + tv->host().toUtf8(), __FILE__, __LINE__);
         return tv;
     }
 
-    // Saves, selects and pairs the TV; true once the session is ready with the pointer open.
-    bool pair(SimulatedTV &tv)
+    bool waitFor(ConnectionState::Kind kind, std::chrono::milliseconds limit = 5s)
     {
-        const TVDevice device = store->upsert(tv.host());
-        session->connect(device.id, false);
-        return QTest::qWaitFor([&] { return session->state().is(ConnectionState::Kind::ready) && session->pointer()
-                                            && session->pointer()->isOpen(); }, 5000);
+        return ::waitFor([&] { return session->state().is(kind); }, limit);
     }
 
     // Shown, active and laid out at its default size.
@@ -132,20 +113,19 @@ struct GuiFixture {
         return window;
     }
 
-    QStringList logLines()
-    {
-        veltrix::flushLog();
-        QFile file(dir.filePath(QStringLiteral("app.log")));
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        QStringList lines;
-        for (const QByteArray &line : file.readAll().split('\n')) {
-            if (line.size() > 13)
-                lines.append(QString::fromUtf8(line.mid(13)));  // drop "HH:mm:ss.zzz "
-        }
-        return lines;
-    }
+    QStringList logLines() const { return env.logLines(); }
 };
+
+// Shown at the size the page gets in the smallest window, with its layouts settled.
+inline bool showPage(QWidget &page)
+{
+    page.resize(800, 560);
+    page.show();
+    if (!QTest::qWaitForWindowExposed(&page))
+        return false;
+    QCoreApplication::processEvents();
+    return true;
+}
 
 // A key press as the window system delivers it: to the window first.
 inline void pressKey(QWidget *window, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)

@@ -9,20 +9,12 @@
 #include "ui/pages/settings/settingscontroller.h"
 
 #include <QGuiApplication>
-#include <QTcpServer>
 
 class RecordingRevealer : public FileRevealer {
 public:
     void reveal(const QString &filePath) override { revealed.append(filePath); }
     QStringList revealed;
 };
-
-inline quint16 freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
 
 struct SettingsFixture : GuiFixture {
     RecordingRevealer revealer;
@@ -36,11 +28,11 @@ struct SettingsFixture : GuiFixture {
         ctx.revealer = &revealer;
     }
 
-    SettingsController::Services services()
+    SettingsController::Services controllerServices()
     {
         SettingsController::Services s;
-        s.session = session.get();
-        s.mcp = mcp.get();
+        s.session = session;
+        s.mcp = mcp;
         s.settings = Settings(settingsFile);
         s.revealer = &revealer;
         s.clipboard = QGuiApplication::clipboard();

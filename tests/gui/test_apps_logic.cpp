@@ -1,10 +1,10 @@
-// Apps page rules and loaders, without widgets: search, the inputs tab's short list, texts by
-// state, the input in use, the loading task and icon loading.
+// Apps page rules and loaders, without widgets: search, the inputs tab's short list, the input
+// in use, the loading task and icon loading.
 
 #include "ui/pages/apps/appiconloader.h"
 #include "ui/pages/apps/appsloader.h"
 #include "ui/pages/apps/appsrules.h"
-#include "gui/test_apps_devices_fixture.h"
+#include "gui/guifixture.h"
 
 #include <QtTest>
 
@@ -77,35 +77,6 @@ private Q_SLOTS:
         QCOMPARE(titles(appsrules::shownApps(tenApps(), query, tab)), expected);
     }
 
-    void textsByState_data()
-    {
-        QTest::addColumn<ConnectionState>("state");
-        QTest::addColumn<QString>("empty");
-        QTest::addColumn<QString>("current");
-        QTest::addColumn<QString>("symbol");
-        const QString waiting = QStringLiteral("连接电视后显示应用");
-        const QString none = QStringLiteral("未连接电视");
-        const QString cable = QStringLiteral("cable.connector.horizontal");
-        QTest::newRow("ready") << ConnectionState::ready() << QStringLiteral("正在读取应用列表…")
-                               << QStringLiteral("HDMI 1") << QStringLiteral("app.badge");
-        QTest::newRow("offline") << ConnectionState::offline() << waiting << none << cable;
-        QTest::newRow("connecting") << ConnectionState::connecting() << waiting << none << cable;
-        QTest::newRow("prompt") << ConnectionState::awaitingApproval(false) << waiting << none << cable;
-        QTest::newRow("sleeping") << ConnectionState::sleeping() << waiting << none << cable;
-        QTest::newRow("error") << ConnectionState::error(QStringLiteral("x")) << waiting << none << cable;
-    }
-
-    void textsByState()
-    {
-        QFETCH(ConnectionState, state);
-        QFETCH(QString, empty);
-        QFETCH(QString, current);
-        QFETCH(QString, symbol);
-        QCOMPARE(appsrules::emptyAppsText(state), empty);
-        QCOMPARE(appsrules::currentInputText(state, QStringLiteral("HDMI 1")), current);
-        QCOMPARE(appsrules::currentInputSymbol(state), symbol);
-    }
-
     void inputInUse()
     {
         const QList<ExternalInput> inputs{
@@ -123,11 +94,10 @@ private Q_SLOTS:
 
     void loaderRunsWhileShownAndReady()
     {
-        PageFixture f;
-        SimulatedTV tv(f.options(2));
-        QVERIFY(tv.start());
+        GuiFixture f;
+        TestTV tv(f.options(2));
         const QString id = f.addTV(tv);
-        AppsLoader loader(f.session.get());
+        AppsLoader loader(f.session);
         const QString inputsUri = QStringLiteral("tv/getExternalInputList");
         const QString appsUri = QStringLiteral("com.webos.applicationManager/listLaunchPoints");
 
@@ -136,7 +106,7 @@ private Q_SLOTS:
         QCOMPARE(loader.runs(), 0);
 
         // Becoming ready while shown loads once more on top of the session's own load.
-        QVERIFY(f.pairWithApps(tv));
+        QVERIFY(f.pair(tv));
         QTRY_COMPARE(tv.requestCount(appsUri), 2);
         QCOMPARE(tv.requestCount(inputsUri), 2);
         QCOMPARE(loader.runs(), 1);
@@ -144,7 +114,7 @@ private Q_SLOTS:
         // Hidden: readiness changes are ignored; shown again: one load.
         loader.setShown(false);
         f.session->disconnect();
-        QVERIFY(f.pairWithApps(tv));
+        QVERIFY(f.pair(tv));
         QTest::qWait(100);
         QCOMPARE(loader.runs(), 1);
         loader.setShown(true);
@@ -156,15 +126,14 @@ private Q_SLOTS:
 
     void loaderStopsWhenNoLongerReady()
     {
-        PageFixture f;
-        SimulatedTV tv(f.options(2));
-        QVERIFY(tv.start());
+        GuiFixture f;
+        TestTV tv(f.options(2));
         const QString id = f.addTV(tv);
-        QVERIFY(f.pairWithApps(tv));
+        QVERIFY(f.pair(tv));
         const QString inputsUri = QStringLiteral("tv/getExternalInputList");
         const QString appsUri = QStringLiteral("com.webos.applicationManager/listLaunchPoints");
         tv.delayReply(inputsUri, 300);
-        AppsLoader loader(f.session.get());
+        AppsLoader loader(f.session);
         loader.setShown(true);
         QTRY_COMPARE(tv.requestCount(inputsUri), 2);
         // The TV goes away before the inputs arrive: the app list is not asked for.
@@ -175,13 +144,12 @@ private Q_SLOTS:
 
     void iconsLoadOnce()
     {
-        PageFixture f;
-        SimulatedTV tv(f.options(2));
-        QVERIFY(tv.start());
-        QVERIFY(f.pairWithApps(tv));
+        GuiFixture f;
+        TestTV tv(f.options(2));
+        QVERIFY(f.pair(tv));
         const TVApp app = f.session->apps().first();
         QVERIFY(app.icon.has_value());
-        AppIconLoader loader(f.session.get());
+        AppIconLoader loader(f.session);
         QSignalSpy ready(&loader, &AppIconLoader::iconReady);
 
         // Three cards ask at once: one download.

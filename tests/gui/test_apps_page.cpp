@@ -8,8 +8,9 @@
 #include "ui/pages/apps/segmentedtabs.h"
 #include "ui/pages/apps/appspage.h"
 #include "ui/theme/symbolview.h"
-#include "gui/test_apps_devices_fixture.h"
+#include "gui/guifixture.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QStackedWidget>
 #include <QtTest>
@@ -53,15 +54,14 @@ class TestAppsPage : public QObject {
 private Q_SLOTS:
     void emptyTextsBeforeAndAfterTheList()
     {
-        PageFixture f;
-        SimulatedTV tv(f.options(2));
-        QVERIFY(tv.start());
+        GuiFixture f;
+        TestTV tv(f.options(2));
         AppsPage page(f.ctx, Shell::window);
         QVERIFY(showPage(page));
-        QLabel *empty = child<QLabel>(&page, QStringLiteral("appsEmptyText"));
+        QLabel *empty = find<QLabel>(&page, QStringLiteral("appsEmptyText"));
         QCOMPARE(empty->text(), QStringLiteral("连接电视后显示应用"));
         QVERIFY(empty->isVisible());
-        QVERIFY(child<SymbolView>(&page, QStringLiteral("symbol.cable.connector.horizontal")));
+        QVERIFY(find<SymbolView>(&page, QStringLiteral("symbol.cable.connector.horizontal")));
 
         tv.delayReply(kAppsUri, 600);
         f.session->connect(f.addTV(tv));
@@ -80,17 +80,16 @@ private Q_SLOTS:
 
     void searchAndTheInputsTab()
     {
-        PageFixture f;
+        GuiFixture f;
         SimulatedTV::Options options = f.options(2);
         options.apps = tenApps();
-        SimulatedTV tv(options);
-        QVERIFY(tv.start());
-        QVERIFY(f.pairWithApps(tv));
+        TestTV tv(options);
+        QVERIFY(f.pair(tv));
         AppsPage page(f.ctx, Shell::window);
         QVERIFY(showPage(page));
         QCOMPARE(page.grid()->shownCards().size(), 10);
         QCOMPARE(page.searchField()->placeholderText(), QStringLiteral("搜索应用"));
-        QCOMPARE(child<QLabel>(&page, QStringLiteral("searchHint"))->text(), QStringLiteral("Ctrl+F"));
+        QCOMPARE(find<QLabel>(&page, QStringLiteral("searchHint"))->text(), QStringLiteral("Ctrl+F"));
 
         QTest::keyClicks(page.searchField(), QStringLiteral("vid"));
         QCOMPARE(shownTitles(page), (QStringList{QStringLiteral("Photo & Video"), QStringLiteral("Prime Video")}));
@@ -98,7 +97,7 @@ private Q_SLOTS:
 
         QTest::mouseClick(page.tabs()->tab(1), Qt::LeftButton);
         QCOMPARE(page.tabs()->selection(), 1);
-        QVERIFY(child<QWidget>(&page, QStringLiteral("inputsSection"))->isVisible());
+        QVERIFY(find<QWidget>(&page, QStringLiteral("inputsSection"))->isVisible());
         QStringList firstSix;
         for (const SimulatedTV::App &app : tenApps().mid(0, 6))
             firstSix.append(app.title);
@@ -108,12 +107,12 @@ private Q_SLOTS:
         QCOMPARE(page.grid()->shownCards().size(), 7);
 
         QTest::mouseClick(page.tabs()->tab(0), Qt::LeftButton);
-        QVERIFY(!child<QWidget>(&page, QStringLiteral("inputsSection"))->isVisible());
+        QVERIFY(!find<QWidget>(&page, QStringLiteral("inputsSection"))->isVisible());
     }
 
     void tabPillSlides()
     {
-        PageFixture f;
+        GuiFixture f;
         AppsPage page(f.ctx, Shell::window);
         QVERIFY(showPage(page));
         SegmentedTabs *tabs = page.tabs();
@@ -130,11 +129,10 @@ private Q_SLOTS:
 
     void foregroundAppAndLaunch()
     {
-        PageFixture f;
-        SimulatedTV tv(f.options(2));
-        QVERIFY(tv.start());
+        GuiFixture f;
+        TestTV tv(f.options(2));
         tv.setForegroundApp(QStringLiteral("netflix"));
-        QVERIFY(f.pairWithApps(tv));
+        QVERIFY(f.pair(tv));
         AppsPage page(f.ctx, Shell::window);
         QVERIFY(showPage(page));
         const auto activeTitles = [&] {
@@ -159,31 +157,30 @@ private Q_SLOTS:
 
     void inputsSection()
     {
-        PageFixture f;
-        SimulatedTV tv(f.options(2));
-        QVERIFY(tv.start());
+        GuiFixture f;
+        TestTV tv(f.options(2));
         AppsPage page(f.ctx, Shell::window);
         page.tabs()->setSelection(1);
         QVERIFY(showPage(page));
-        QLabel *current = child<QLabel>(&page, QStringLiteral("currentInputText"));
+        QLabel *current = find<QLabel>(&page, QStringLiteral("currentInputText"));
         QCOMPARE(current->text(), QStringLiteral("未连接电视"));
 
         tv.setForegroundApp(QStringLiteral("com.webos.app.hdmi1"));
-        QVERIFY(f.pairWithApps(tv));
+        QVERIFY(f.pair(tv));
         QTRY_COMPARE(page.inputRows().size(), 3);
         QCOMPARE(current->text(), QStringLiteral("HDMI 1"));
-        QVERIFY(child<SymbolView>(&page, QStringLiteral("symbol.app.badge")));
-        QCOMPARE(child<QLabel>(&page, QStringLiteral("appsStateTitle"))->text(), QStringLiteral("已连接"));
+        QVERIFY(find<SymbolView>(&page, QStringLiteral("symbol.app.badge")));
+        QCOMPARE(find<QLabel>(&page, QStringLiteral("appsStateTitle"))->text(), QStringLiteral("已连接"));
 
         InputRow *hdmi1 = page.inputRows().at(0);
         InputRow *hdmi3 = page.inputRows().at(2);
         QVERIFY(hdmi1->isInUse());
-        QVERIFY(child<QWidget>(hdmi1, QStringLiteral("inUseBadge"))->isVisible());
+        QVERIFY(find<QWidget>(hdmi1, QStringLiteral("inUseBadge"))->isVisible());
         QVERIFY(hdmi1->findChild<SymbolView *>(QStringLiteral("symbol.checkmark.circle.fill")));
-        QVERIFY(!child<QWidget>(hdmi1, QStringLiteral("unpluggedText"))->isVisible());
+        QVERIFY(!find<QWidget>(hdmi1, QStringLiteral("unpluggedText"))->isVisible());
         QVERIFY(!hdmi3->isInUse());
-        QCOMPARE(child<QLabel>(hdmi3, QStringLiteral("unpluggedText"))->text(), QStringLiteral("未连接"));
-        QVERIFY(child<QWidget>(hdmi3, QStringLiteral("unpluggedText"))->isVisible());
+        QCOMPARE(find<QLabel>(hdmi3, QStringLiteral("unpluggedText"))->text(), QStringLiteral("未连接"));
+        QVERIFY(find<QWidget>(hdmi3, QStringLiteral("unpluggedText"))->isVisible());
         QCOMPARE(hdmi3->toolTip(), QStringLiteral("切换到 HDMI 3"));
 
         QTest::mouseClick(hdmi3, Qt::LeftButton);
@@ -194,15 +191,14 @@ private Q_SLOTS:
 
         // Standby while connected: the state reads "待机".
         tv.setPowerState(QStringLiteral("Active Standby"));
-        QTRY_COMPARE(child<QLabel>(&page, QStringLiteral("appsStateTitle"))->text(), QStringLiteral("待机"));
+        QTRY_COMPARE(find<QLabel>(&page, QStringLiteral("appsStateTitle"))->text(), QStringLiteral("待机"));
     }
 
     void iconsLoadOnceAndShowPlaceholdersFirst()
     {
-        PageFixture f;
-        SimulatedTV tv(f.options(2));
-        QVERIFY(tv.start());
-        QVERIFY(f.pairWithApps(tv));
+        GuiFixture f;
+        TestTV tv(f.options(2));
+        QVERIFY(f.pair(tv));
         tv.clearRecord();
         AppsPage page(f.ctx, Shell::window);
         QVERIFY(showPage(page));
@@ -225,7 +221,7 @@ private Q_SLOTS:
 
     void findFocusesSearchButShowingDoesNot()
     {
-        PageFixture f;
+        GuiFixture f;
         QStackedWidget stack;
         auto *first = new QLineEdit(&stack);
         auto *page = new AppsPage(f.ctx, Shell::window);

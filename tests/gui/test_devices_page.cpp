@@ -12,8 +12,9 @@
 #include "ui/theme/roundiconbutton.h"
 #include "tvsim/lib/ssdpresponder.h"
 #include "ui/theme/symbolview.h"
-#include "gui/test_apps_devices_fixture.h"
+#include "gui/guifixture.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QStackedWidget>
 #include <QtTest>
@@ -41,16 +42,15 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(bool, valid);
         QFETCH(bool, byReturn);
-        PageFixture f;
-        SimulatedTV tv(f.options(2));
-        QVERIFY(tv.start());
+        GuiFixture f;
+        TestTV tv(f.options(2));
         if (text == QLatin1String("TV"))
             text = tv.host();
         DevicesPage page(f.ctx);
         QVERIFY(showPage(page));
         DiscoveryPanel *discovery = page.discovery();
         QVERIFY(!discovery->manualField()->isVisible());
-        QTest::mouseClick(child<QAbstractButton>(&page, QStringLiteral("manualOpener")), Qt::LeftButton);
+        QTest::mouseClick(find<QAbstractButton>(&page, QStringLiteral("manualOpener")), Qt::LeftButton);
         QVERIFY(discovery->manualField()->isVisible());
         QCOMPARE(discovery->manualField()->placeholderText(), QStringLiteral("例如 192.168.1.105"));
 
@@ -72,27 +72,21 @@ private Q_SLOTS:
         QVERIFY(!discovery->manualField()->isVisible());
         QVERIFY(f.waitFor(Kind::ready));
         QCOMPARE(page.rows().size(), 1);
-    }
 
-    void fullAddressEnablesButton()
-    {
-        PageFixture f;
-        DevicesPage page(f.ctx);
-        page.discovery()->setShowManual(true);
-        page.discovery()->manualField()->setText(QStringLiteral("192.168.1.105"));
-        QVERIFY(page.discovery()->addButton()->isEnabled());
-        page.discovery()->manualField()->setText(QStringLiteral("192.168.1.105x"));
-        QVERIFY(!page.discovery()->addButton()->isEnabled());
+        // The same address again updates the record instead of adding a second one.
+        discovery->setShowManual(true);
+        QTest::keyClicks(discovery->manualField(), text);
+        QTest::keyClick(discovery->manualField(), Qt::Key_Return);
+        QCOMPARE(f.store->devices().size(), 1);
     }
 
     void savedRowsShowPairingAndSelect()
     {
-        PageFixture f;
-        SimulatedTV tv(f.options(2));
-        QVERIFY(tv.start());
+        GuiFixture f;
+        TestTV tv(f.options(2));
         const QString other = f.store->upsert(f.address(9).toString(), std::nullopt, QString()).id;
         const QString id = f.addTV(tv);
-        QVERIFY(f.pairWithApps(tv));
+        QVERIFY(f.pair(tv));
         DevicesPage page(f.ctx);
         QVERIFY(showPage(page));
 
@@ -101,7 +95,7 @@ private Q_SLOTS:
         DeviceRow *paired = page.rows().at(1);
         QCOMPARE(unpaired->accessibleName(), QStringLiteral("LG 电视"));
         QVERIFY(!unpaired->findChild<BadgeLabel *>()->isVisible());
-        QVERIFY(child<SymbolView>(unpaired, QStringLiteral("symbol.clock"))->isVisible());
+        QVERIFY(find<SymbolView>(unpaired, QStringLiteral("symbol.clock"))->isVisible());
         QCOMPARE(paired->findChild<BadgeLabel *>()->text(), QStringLiteral("已配对"));
         QVERIFY(paired->findChild<BadgeLabel *>()->isVisible());
         QVERIFY(paired->findChild<SymbolView *>(QStringLiteral("symbol.largecircle.fill.circle")));
@@ -121,12 +115,11 @@ private Q_SLOTS:
 
     void deleteFromRow()
     {
-        PageFixture f;
-        SimulatedTV tv(f.options(2));
-        QVERIFY(tv.start());
+        GuiFixture f;
+        TestTV tv(f.options(2));
         f.store->upsert(f.address(9).toString());
         const QString id = f.addTV(tv);
-        QVERIFY(f.pairWithApps(tv));
+        QVERIFY(f.pair(tv));
         DevicesPage page(f.ctx);
         QVERIFY(showPage(page));
 
@@ -146,15 +139,15 @@ private Q_SLOTS:
 
     void radarScansAndShowsFound()
     {
-        PageFixture f;
+        GuiFixture f;
         SsdpResponder responder(f.address(7), {}, SsdpResponder::usnFor(QStringLiteral("uuid-found")));
         responder.setDescription(QStringLiteral("客厅电视"), QStringLiteral("OLED55C1"), QStringLiteral("uuid-found"));
         QVERIFY2(responder.start(), qPrintable(responder.errorString()));
         DevicesPage page(f.ctx);
         QVERIFY(showPage(page));
         DiscoveryPanel *discovery = page.discovery();
-        QLabel *status = child<QLabel>(discovery, QStringLiteral("discoveryStatus"));
-        QLabel *subtitle = child<QLabel>(discovery, QStringLiteral("discoverySubtitle"));
+        QLabel *status = find<QLabel>(discovery, QStringLiteral("discoveryStatus"));
+        QLabel *subtitle = find<QLabel>(discovery, QStringLiteral("discoverySubtitle"));
         // The page does not scan by itself.
         QVERIFY(!f.session->isScanning());
         QCOMPARE(status->text(), QStringLiteral("未发现电视，可点击雷达重新搜索或手动输入 IP"));
@@ -178,16 +171,15 @@ private Q_SLOTS:
         QCOMPARE(page.rows().size(), 1);  // the scan saved it too
 
         // The header's button runs the same scan.
-        QTest::mouseClick(child<QAbstractButton>(&page, QStringLiteral("addTV")), Qt::LeftButton);
+        QTest::mouseClick(find<QAbstractButton>(&page, QStringLiteral("addTV")), Qt::LeftButton);
         QVERIFY(f.session->isScanning());
         QTRY_VERIFY(!f.session->isScanning());
     }
 
     void pairingPanelFollowsState()
     {
-        PageFixture f;
-        SimulatedTV tv(f.options(2));
-        QVERIFY(tv.start());
+        GuiFixture f;
+        TestTV tv(f.options(2));
         DevicesPage page(f.ctx);
         QVERIFY(showPage(page));
         PairingPanel *panel = page.pairingPanel();
@@ -202,14 +194,14 @@ private Q_SLOTS:
         f.store->setSelectedID(id);
         QVERIFY(panel->mainButton()->isEnabled());
         QCOMPARE(panel->steps()->current(), 1);
-        QCOMPARE(child<QLabel>(panel, QStringLiteral("pairingName"))->text(), QStringLiteral("LG 电视"));
+        QCOMPARE(find<QLabel>(panel, QStringLiteral("pairingName"))->text(), QStringLiteral("LG 电视"));
 
         // Held in "connecting" by a slow hello: the animated progress line.
         tv.delayReply(QStringLiteral("hello"), 600);
         QTest::mouseClick(panel->mainButton(), Qt::LeftButton);
         QCOMPARE(f.session->state(), ConnectionState::connecting());
         QVERIFY(panel->connectingRow()->isVisible());
-        QCOMPARE(child<QLabel>(panel, QStringLiteral("connectingText"))->text(), QStringLiteral("正在连接 LG 电视"));
+        QCOMPARE(find<QLabel>(panel, QStringLiteral("connectingText"))->text(), QStringLiteral("正在连接 LG 电视"));
         QCOMPARE(panel->mainButton()->text(), QStringLiteral("重新发送配对请求"));
         QCOMPARE(panel->steps()->current(), 2);
         QVERIFY(panel->dots()->isActive());
@@ -230,11 +222,10 @@ private Q_SLOTS:
 
     void promptApprovalShowsNoPinField()
     {
-        PageFixture f;
+        GuiFixture f;
         SimulatedTV::Options options = f.options(2);
         options.approveDelayMs = -1;
-        SimulatedTV tv(options);
-        QVERIFY(tv.start());
+        TestTV tv(options);
         f.store->setSelectedID(f.addTV(tv));
         DevicesPage page(f.ctx);
         QVERIFY(showPage(page));
@@ -251,12 +242,11 @@ private Q_SLOTS:
 
     void pinPairingThroughThePanel()
     {
-        PageFixture f;
+        GuiFixture f;
         SimulatedTV::Options options = f.options(2);
         options.pairing = SimulatedTV::Pairing::AsRequested;
         options.pin = QStringLiteral("135790");
-        SimulatedTV tv(options);
-        QVERIFY(tv.start());
+        TestTV tv(options);
         const QString id = f.addTV(tv);
         f.store->setSelectedID(id);
         DevicesPage page(f.ctx);
@@ -269,10 +259,16 @@ private Q_SLOTS:
         QVERIFY(panel->pinEntry()->isVisible());
         QCOMPARE(panel->pinField()->placeholderText(), QStringLiteral("输入电视上的 PIN"));
         QVERIFY(!panel->pinField()->hasFocus());
-        QTest::keyClicks(panel->pinField(), QStringLiteral("135790"));
+        // A blank PIN is not sent; the typed one goes without its spaces.
+        QTest::keyClicks(panel->pinField(), QStringLiteral("  "));
+        QTest::keyClick(panel->pinField(), Qt::Key_Return);
+        QCOMPARE(tv.requestCount(QStringLiteral("pairing/setPin")), 0);
+        panel->pinField()->clear();
+        QTest::keyClicks(panel->pinField(), QStringLiteral(" 135790 "));
         QTest::keyClick(panel->pinField(), Qt::Key_Return);
         QVERIFY(panel->pinField()->text().isEmpty());
         QVERIFY(f.waitFor(Kind::ready));
+        QCOMPARE(tv.requestCount(QStringLiteral("pairing/setPin")), 1);
         QCOMPARE(tv.lastPayload(QStringLiteral("pairing/setPin"))[u"pin"].toString(), QStringLiteral("135790"));
         QVERIFY(f.store->device(id)->isPaired());
         QVERIFY(!panel->pinEntry()->isVisible());
@@ -282,7 +278,7 @@ private Q_SLOTS:
     // Switching to the page must not put the caret in a text field.
     void noFieldTakesFocusOnShow()
     {
-        PageFixture f;
+        GuiFixture f;
         f.store->setSelectedID(f.store->upsert(f.address(9).toString()).id);
         QStackedWidget stack;
         auto *first = new QLineEdit(&stack);

@@ -208,21 +208,6 @@ private Q_SLOTS:
         QCOMPARE(commands.done.last(), QStringLiteral("mute:off"));
     }
 
-    void dpadPressRecordsAndSends()
-    {
-        FakeCommands commands;
-        KeyHits hits;
-        pressDPad(QStringLiteral("OK"), commands, &hits);
-        pressDPad(QStringLiteral("UP"), commands, &hits);
-        pressDPad(QStringLiteral("UP"), commands, &hits);
-        QCOMPARE(commands.done, (QStringList{QStringLiteral("button:ENTER"), QStringLiteral("button:UP"),
-                                             QStringLiteral("button:UP")}));
-        QCOMPARE(hits.count(QStringLiteral("UP")), 2);
-        QCOMPARE(hits.count(QStringLiteral("OK")), 1);
-        QCOMPARE(hits.last(), QStringLiteral("UP"));
-        QCOMPARE(hits.total(), 3);
-    }
-
     void captureActsOnlyForItsOwnActiveWindowWithoutTextFocus_data()
     {
         QTest::addColumn<QString>("focus");  // which control has the focus
@@ -300,7 +285,7 @@ private Q_SLOTS:
         auto commands = std::make_shared<FakeCommands>();
         ShortcutNotifier shortcuts;
         GuiFixture f;
-        auto *monitor = new AppKeyMonitor(&keys.window, f.session.get(), commands, &shortcuts, true);
+        auto *monitor = new AppKeyMonitor(&keys.window, f.session, commands, &shortcuts, true);
         QVERIFY(keys.showActive());
         QVERIFY(monitor->isInstalled());
         keys.button->setFocus();
@@ -324,7 +309,7 @@ private Q_SLOTS:
         auto commands = std::make_shared<FakeCommands>();
         ShortcutNotifier shortcuts;
         GuiFixture f;
-        auto *monitor = new AppKeyMonitor(&keys.window, f.session.get(), commands, &shortcuts, false);
+        auto *monitor = new AppKeyMonitor(&keys.window, f.session, commands, &shortcuts, false);
         QSignalSpy pages(monitor, &AppKeyMonitor::pageRequested);
         QVERIFY(keys.showActive());
         QVERIFY(!monitor->isInstalled());

@@ -40,7 +40,6 @@ private Q_SLOTS:
     void powerAndTitleFollowTheState_data();
     void powerAndTitleFollowTheState();
     void cardAndFooterShowTheSelection();
-    void appsButtonOpensTheAppsPage();
     void nothingIsDisabledWithoutATV();
     void everythingFitsTheSmallestWindow();
     void textFieldTakesKeysOnlyWhenClicked();
@@ -67,8 +66,7 @@ void TestRemote::keysSendTheirButtons()
     QFETCH(QString, sent);
     QFETCH(int, hits);
     GuiFixture f(52);
-    auto tv = f.startTV(2);
-    QVERIFY(f.pair(*tv));
+    auto tv = f.pairedTV(2);
     auto window = f.makeWindow();
     RemotePage *page = remotePage(window.get());
     QVERIFY(page);
@@ -89,8 +87,7 @@ void TestRemote::keysSendTheirButtons()
 void TestRemote::keyboardArrowFlashesItsKey()
 {
     GuiFixture f(52);
-    auto tv = f.startTV(3);
-    QVERIFY(f.pair(*tv));
+    auto tv = f.pairedTV(3);
     auto window = f.makeWindow();
     RemotePage *page = remotePage(window.get());
     tv->clearRecord();
@@ -142,8 +139,7 @@ void TestRemote::sliderDragSendsOneVolume()
 void TestRemote::muteButtonFollowsTheTV()
 {
     GuiFixture f(52);
-    auto tv = f.startTV(5);
-    QVERIFY(f.pair(*tv));
+    auto tv = f.pairedTV(5);
     auto window = f.makeWindow();
     RoundIconButton *mute = remotePage(window.get())->volumeBar()->muteButton();
     QCOMPARE(mute->symbol(), QStringLiteral("speaker.wave.2"));
@@ -175,8 +171,7 @@ void TestRemote::powerAndTitleFollowTheState()
     QFETCH(QString, title);
     QFETCH(bool, turnsOff);
     GuiFixture f(52);
-    auto tv = f.startTV(6);
-    QVERIFY(f.pair(*tv));
+    auto tv = f.pairedTV(6);
     auto window = f.makeWindow();
     RemotePage *page = remotePage(window.get());
     tv->setPowerState(power);
@@ -207,8 +202,7 @@ void TestRemote::cardAndFooterShowTheSelection()
     QCOMPARE(page->card()->foregroundLabel()->text(), QStringLiteral("未连接"));
     QCOMPARE(page->stateLabel()->text(), QStringLiteral("未连接"));
 
-    auto tv = f.startTV(7);
-    QVERIFY(f.pair(*tv));
+    auto tv = f.pairedTV(7);
     TVDevice named = f.store->selectedDevice().value();
     named.name = QStringLiteral("客厅电视");
     f.store->update(named);
@@ -218,21 +212,12 @@ void TestRemote::cardAndFooterShowTheSelection()
     QVERIFY(!page->card()->foregroundLabel()->text().isEmpty());
     tv->setForegroundApp(QStringLiteral("netflix"));
     QTRY_COMPARE(page->card()->foregroundLabel()->text(), f.session->foregroundTitle());
-    GUI_FIND(QLabel, hint, page, "remoteKeyHint");
+    auto *hint = find<QLabel>(page, "remoteKeyHint");
     QCOMPARE(hint->text(), QStringLiteral("方向键移动 · 回车确认 · Esc 返回 · 空格播放 · M 静音 · + − 音量"));
 }
 
-void TestRemote::appsButtonOpensTheAppsPage()
-{
-    GuiFixture f(52);
-    auto window = f.makeWindow();
-    RoundIconButton *apps = remotePage(window.get())->card()->appsButton();
-    QCOMPARE(apps->toolTip(), QStringLiteral("查看应用与输入源"));
-    QTest::mouseClick(apps, Qt::LeftButton);
-    QTRY_COMPARE(window->page(), Page::apps);
-}
-
-// Without any TV every control still takes its press; the session decides what happens.
+// Without any TV every control still takes its press (the session decides what happens); the
+// apps button opens the apps page.
 void TestRemote::nothingIsDisabledWithoutATV()
 {
     GuiFixture f(52);
@@ -245,6 +230,10 @@ void TestRemote::nothingIsDisabledWithoutATV()
         QVERIFY2(!button->objectName().isEmpty(), qPrintable(button->accessibleName()));
         QVERIFY2(!button->accessibleName().isEmpty(), qPrintable(button->objectName()));
     }
+    RoundIconButton *apps = page->card()->appsButton();
+    QCOMPARE(apps->toolTip(), QStringLiteral("查看应用与输入源"));
+    QTest::mouseClick(apps, Qt::LeftButton);
+    QTRY_COMPARE(window->page(), Page::apps);
 }
 
 void TestRemote::everythingFitsTheSmallestWindow()
@@ -265,7 +254,7 @@ void TestRemote::everythingFitsTheSmallestWindow()
     }
     for (RemoteKeyButton *key : page->dpad()->findChildren<RemoteKeyButton *>())
         QVERIFY2(key->size() == key->sizeHint(), qPrintable(key->objectName()));
-    GUI_FIND(QLabel, hint, page, "remoteKeyHint");
+    auto *hint = find<QLabel>(page, "remoteKeyHint");
     QVERIFY(hint->width() >= hint->sizeHint().width());
 }
 
@@ -274,8 +263,7 @@ void TestRemote::everythingFitsTheSmallestWindow()
 void TestRemote::textFieldTakesKeysOnlyWhenClicked()
 {
     GuiFixture f(52);
-    auto tv = f.startTV(8);
-    QVERIFY(f.pair(*tv));
+    auto tv = f.pairedTV(8);
     auto window = f.makeWindow();
     RemotePage *page = remotePage(window.get());
     QLineEdit *field = page->touchpad()->field();

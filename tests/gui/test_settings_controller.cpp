@@ -104,7 +104,7 @@ void TestSettingsController::saveTrimsAndNormalises()
 
     SettingsFixture f;
     const TVDevice before = f.addSelected(QStringLiteral("192.168.1.20"), QStringLiteral("00:11:22:33:44:55"));
-    SettingsController c(f.services());
+    SettingsController c(f.controllerServices());
     QCOMPARE(c.name(), QStringLiteral("Living Room"));
     QCOMPARE(c.mac(), QStringLiteral("00:11:22:33:44:55"));
     QVERIFY(!c.canSave());
@@ -134,7 +134,7 @@ void TestSettingsController::storeChangesRefreshUntouchedFields()
 {
     SettingsFixture f;
     TVDevice tv = f.addSelected(QStringLiteral("192.168.1.20"));
-    SettingsController c(f.services());
+    SettingsController c(f.controllerServices());
 
     // The session learns the MAC after pairing: the untouched field shows it.
     tv.mac = QStringLiteral("a8:23:fe:01:02:03");
@@ -157,7 +157,7 @@ void TestSettingsController::storeChangesRefreshUntouchedFields()
 void TestSettingsController::noTVSelected()
 {
     SettingsFixture f;
-    SettingsController c(f.services());
+    SettingsController c(f.controllerServices());
     QVERIFY(!c.hasTV());
     QVERIFY(!c.canSave());
     QVERIFY(!c.canWake());

@@ -31,13 +31,13 @@ void TestSettingsFollow::switchesStoreAndActAtOnce()
 {
     SettingsFixture f;
     FakeSleepMonitor monitor;
-    FollowComputer follow(f.session.get(), &monitor, Settings(f.settingsFile));
+    FollowComputer follow(f.session, &monitor, Settings(f.settingsFile));
     f.ctx.followComputer = &follow;
     SettingsPage page(f.ctx);
     page.show();
-    GUI_FIND(QCheckBox, off, &page, "followComputerOffSwitch");
-    GUI_FIND(QCheckBox, on, &page, "followComputerOnSwitch");
-    GUI_FIND(QLabel, note, &page, "followComputerUnavailable");
+    auto *off = find<QCheckBox>(&page, "followComputerOffSwitch");
+    auto *on = find<QCheckBox>(&page, "followComputerOnSwitch");
+    auto *note = find<QLabel>(&page, "followComputerUnavailable");
     QCOMPARE(off->text(), QStringLiteral("电脑休眠或关机时关闭电视"));
     QCOMPARE(on->text(), QStringLiteral("电脑唤醒时打开电视"));
     QVERIFY(!off->isChecked() && !on->isChecked());
@@ -67,13 +67,13 @@ void TestSettingsFollow::withoutLogindBothAreDisabled()
     SettingsFixture f;
     Settings(f.settingsFile).setFollowComputerOff(true);
     FakeSleepMonitor monitor(false);
-    FollowComputer follow(f.session.get(), &monitor, Settings(f.settingsFile));
+    FollowComputer follow(f.session, &monitor, Settings(f.settingsFile));
     f.ctx.followComputer = &follow;
     SettingsPage page(f.ctx);
     page.show();
-    GUI_FIND(QCheckBox, off, &page, "followComputerOffSwitch");
-    GUI_FIND(QCheckBox, on, &page, "followComputerOnSwitch");
-    GUI_FIND(QLabel, note, &page, "followComputerUnavailable");
+    auto *off = find<QCheckBox>(&page, "followComputerOffSwitch");
+    auto *on = find<QCheckBox>(&page, "followComputerOnSwitch");
+    auto *note = find<QLabel>(&page, "followComputerUnavailable");
     QVERIFY(!off->isEnabled() && !on->isEnabled());
     QVERIFY(note->isVisible());
     QCOMPARE(note->text(), QStringLiteral("未在系统总线上找到 systemd-logind，无法得知电脑何时休眠或关机。"));

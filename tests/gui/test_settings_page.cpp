@@ -27,6 +27,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStackedWidget>
+#include <QTcpServer>
 
 #include <QCoro/QCoroTask>
 
@@ -49,8 +50,7 @@ class TestSettingsPage : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void saveFromTheFields();
-    void wakeButtonFollowsTheStoredMac();
+    void saveAndWakeFromTheFields();
     void noTVOffersNothing();
     void deleteFromThePage();
     void mcpSwitchAndStatus();
@@ -62,23 +62,29 @@ private Q_SLOTS:
     void snapshotsInBothAppearances();
 };
 
-void TestSettingsPage::saveFromTheFields()
+// The fields save on the button and on Return; the wake button needs a saved MAC.
+void TestSettingsPage::saveAndWakeFromTheFields()
 {
     SettingsFixture f;
     const TVDevice tv = f.addSelected(QStringLiteral("192.168.1.20"));
     SettingsPage page(f.ctx);
     page.show();
-    GUI_FIND(QLineEdit, name, &page, "tvNameField");
-    GUI_FIND(QLineEdit, mac, &page, "tvMacField");
-    GUI_FIND(QPushButton, save, &page, "saveTVButton");
+    auto *name = find<QLineEdit>(&page, "tvNameField");
+    auto *mac = find<QLineEdit>(&page, "tvMacField");
+    auto *save = find<QPushButton>(&page, "saveTVButton");
+    auto *wake = find<QPushButton>(&page, "wakeTVButton");
     QCOMPARE(name->text(), QStringLiteral("Living Room"));
     QCOMPARE(name->placeholderText(), QStringLiteral("电视名称"));
     QCOMPARE(mac->placeholderText(), QStringLiteral("aa:bb:cc:dd:ee:ff"));
+    QCOMPARE(wake->text(), QStringLiteral("网络唤醒 (WOL)"));
+    QCOMPARE(wake->toolTip(), QStringLiteral("网络唤醒 (WOL)"));
     QVERIFY(!save->isEnabled());
+    QVERIFY(!wake->isEnabled());
 
     retype(name, QStringLiteral("  Bedroom  "));
     retype(mac, QStringLiteral("A8-23-FE-01-02-03"));
     QVERIFY(save->isEnabled());
+    QVERIFY(!wake->isEnabled());  // not before it is saved
     QTest::mouseClick(save, Qt::LeftButton);
 
     QCOMPARE(f.store->device(tv.id)->name, QStringLiteral("Bedroom"));
@@ -86,35 +92,17 @@ void TestSettingsPage::saveFromTheFields()
     QCOMPARE(name->text(), QStringLiteral("Bedroom"));
     QCOMPARE(mac->text(), QStringLiteral("a8:23:fe:01:02:03"));
     QVERIFY(!save->isEnabled());
+    QVERIFY(wake->isEnabled());
+    QTest::mouseClick(wake, Qt::LeftButton);
+    QVERIFY(f.session->state().is(ConnectionState::Kind::waking));
+    f.session->disconnect();  // ends the wake-up at its next look
 
     // Return in a field saves too; unreadable MAC text leaves the TV without one.
     retype(mac, QStringLiteral("not a mac"));
     QTest::keyClick(mac, Qt::Key_Return);
     QCOMPARE(f.store->device(tv.id)->mac, std::nullopt);
     QCOMPARE(mac->text(), QString());
-}
-
-void TestSettingsPage::wakeButtonFollowsTheStoredMac()
-{
-    SettingsFixture f;
-    f.addSelected(QStringLiteral("192.168.1.20"));
-    SettingsPage page(f.ctx);
-    page.show();
-    GUI_FIND(QPushButton, wake, &page, "wakeTVButton");
-    GUI_FIND(QLineEdit, mac, &page, "tvMacField");
-    GUI_FIND(QPushButton, save, &page, "saveTVButton");
-    QCOMPARE(wake->text(), QStringLiteral("网络唤醒 (WOL)"));
-    QCOMPARE(wake->toolTip(), QStringLiteral("网络唤醒 (WOL)"));
     QVERIFY(!wake->isEnabled());
-
-    retype(mac, QStringLiteral("a8:23:fe:01:02:03"));
-    QVERIFY(!wake->isEnabled());  // not before it is saved
-    QTest::mouseClick(save, Qt::LeftButton);
-    QVERIFY(wake->isEnabled());
-
-    QTest::mouseClick(wake, Qt::LeftButton);
-    QVERIFY(f.session->state().is(ConnectionState::Kind::waking));
-    f.session->disconnect();  // ends the wake-up at its next look
 }
 
 void TestSettingsPage::noTVOffersNothing()
@@ -122,8 +110,8 @@ void TestSettingsPage::noTVOffersNothing()
     SettingsFixture f;
     SettingsPage page(f.ctx);
     page.show();
-    GUI_FIND(QWidget, empty, &page, "settingsNoTV");
-    GUI_FIND(QWidget, form, &page, "settingsTVForm");
+    auto *empty = find<QWidget>(&page, "settingsNoTV");
+    auto *form = find<QWidget>(&page, "settingsTVForm");
     QVERIFY(empty->isVisible());
     QVERIFY(!form->isVisible());
     QVERIFY(empty->findChild<QPushButton *>() == nullptr);
@@ -144,12 +132,11 @@ void TestSettingsPage::deleteFromThePage()
 {
     SettingsFixture f;
     const TVDevice other = f.store->upsert(QStringLiteral("192.168.1.21"), std::nullopt, QStringLiteral("Office"));
-    auto tv = f.startTV(2);
-    QVERIFY(f.pair(*tv));
+    auto tv = f.pairedTV(2);
     SettingsPage page(f.ctx);
     page.show();
-    GUI_FIND(QPushButton, remove, &page, "deleteTVButton");
-    GUI_FIND(QLineEdit, name, &page, "tvNameField");
+    auto *remove = find<QPushButton>(&page, "deleteTVButton");
+    auto *name = find<QLineEdit>(&page, "tvNameField");
 
     // The connected TV is disconnected first, then removed; the page shows the TV the store
     // selected instead.
@@ -163,7 +150,7 @@ void TestSettingsPage::deleteFromThePage()
 
     QTest::mouseClick(remove, Qt::LeftButton);
     QVERIFY(f.store->devices().isEmpty());
-    GUI_FIND(QWidget, empty, &page, "settingsNoTV");
+    auto *empty = find<QWidget>(&page, "settingsNoTV");
     QVERIFY(empty->isVisible());
 }
 
@@ -173,10 +160,10 @@ void TestSettingsPage::mcpSwitchAndStatus()
     QVERIFY(f.mcp->start());
     SettingsPage page(f.ctx);
     page.show();
-    GUI_FIND(QCheckBox, enable, &page, "mcpSwitch");
-    GUI_FIND(QLabel, status, &page, "mcpStatus");
-    GUI_FIND(QLabel, address, &page, "mcpAddress");
-    GUI_FIND(QLabel, error, &page, "mcpLastError");
+    auto *enable = find<QCheckBox>(&page, "mcpSwitch");
+    auto *status = find<QLabel>(&page, "mcpStatus");
+    auto *address = find<QLabel>(&page, "mcpAddress");
+    auto *error = find<QLabel>(&page, "mcpLastError");
     const QString url = QStringLiteral("http://127.0.0.1:%1/mcp").arg(Settings(f.settingsFile).mcpPort());
     QVERIFY(enable->isChecked());
     QCOMPARE(status->text(), QStringLiteral("运行中"));
@@ -240,8 +227,8 @@ void TestSettingsPage::copyButtonsMoveTheMark()
     SettingsFixture f;
     SettingsPage page(f.ctx);
     page.show();
-    GUI_FIND(QPushButton, http, &page, "copyHttpConfigButton");
-    GUI_FIND(QPushButton, stdio, &page, "copyStdioConfigButton");
+    auto *http = find<QPushButton>(&page, "copyHttpConfigButton");
+    auto *stdio = find<QPushButton>(&page, "copyStdioConfigButton");
     QCOMPARE(http->text(), QStringLiteral("复制 HTTP 配置"));
     QCOMPARE(stdio->text(), QStringLiteral("复制 stdio 配置"));
     const int port = Settings(f.settingsFile).mcpPort();
@@ -265,11 +252,11 @@ void TestSettingsPage::accessTokenSwitch()
     const quint16 port = f.mcp->port();
     SettingsPage page(f.ctx);
     page.show();
-    GUI_FIND(QCheckBox, required, &page, "mcpTokenSwitch");
-    GUI_FIND(QWidget, panel, &page, "mcpTokenPanel");
-    GUI_FIND(QLabel, shown, &page, "mcpToken");
-    GUI_FIND(QPushButton, copyToken, &page, "copyTokenButton");
-    GUI_FIND(QPushButton, http, &page, "copyHttpConfigButton");
+    auto *required = find<QCheckBox>(&page, "mcpTokenSwitch");
+    auto *panel = find<QWidget>(&page, "mcpTokenPanel");
+    auto *shown = find<QLabel>(&page, "mcpToken");
+    auto *copyToken = find<QPushButton>(&page, "copyTokenButton");
+    auto *http = find<QPushButton>(&page, "copyHttpConfigButton");
     QCOMPARE(required->text(), QStringLiteral("需要访问令牌"));
     QVERIFY(!required->isChecked());
     QVERIFY(!panel->isVisible());
@@ -323,9 +310,9 @@ void TestSettingsPage::appearanceAppliesAtOnce()
     SettingsFixture f;
     SettingsPage page(f.ctx);
     page.show();
-    GUI_FIND(QRadioButton, system, &page, "appearanceSystem");
-    GUI_FIND(QRadioButton, light, &page, "appearanceLight");
-    GUI_FIND(QRadioButton, dark, &page, "appearanceDark");
+    auto *system = find<QRadioButton>(&page, "appearanceSystem");
+    auto *light = find<QRadioButton>(&page, "appearanceLight");
+    auto *dark = find<QRadioButton>(&page, "appearanceDark");
     QVERIFY(system->isChecked());
 
     QTest::mouseClick(dark, Qt::LeftButton, {}, QPoint(8, dark->height() / 2));
@@ -345,21 +332,20 @@ void TestSettingsPage::revealButton()
     SettingsFixture f;
     SettingsPage page(f.ctx);
     page.show();
-    GUI_FIND(QPushButton, reveal, &page, "revealLogButton");
-    GUI_FIND(QLabel, path, &page, "logPath");
+    auto *reveal = find<QPushButton>(&page, "revealLogButton");
+    auto *path = find<QLabel>(&page, "logPath");
     QCOMPARE(reveal->text(), QStringLiteral("在文件管理器中显示"));
-    QCOMPARE(path->text(), QStringLiteral("日志：") + f.dir.filePath(QStringLiteral("app.log")));
-    GUI_FIND(QLabel, rotated, &page, "rotatedLogPath");
-    QCOMPARE(rotated->text(), QStringLiteral("超过 5 MiB 后移至：") + f.dir.filePath(QStringLiteral("app.log.1")));
+    QCOMPARE(path->text(), QStringLiteral("日志：") + f.env.logFile());
+    auto *rotated = find<QLabel>(&page, "rotatedLogPath");
+    QCOMPARE(rotated->text(), QStringLiteral("超过 5 MiB 后移至：") + f.env.path(QStringLiteral("app.log.1")));
     QTest::mouseClick(reveal, Qt::LeftButton);
-    QCOMPARE(f.revealer.revealed, QStringList{f.dir.filePath(QStringLiteral("app.log"))});
+    QCOMPARE(f.revealer.revealed, QStringList{f.env.logFile()});
 }
 
 void TestSettingsPage::snapshotsInBothAppearances()
 {
     SettingsFixture f;
-    auto tv = f.startTV(3);
-    QVERIFY(f.pair(*tv));
+    auto tv = f.pairedTV(3);
     QTRY_VERIFY(f.store->selectedDevice() && f.store->selectedDevice()->mac);
     TVDevice named = *f.store->selectedDevice();
     named.name = QStringLiteral("客厅电视");
@@ -370,7 +356,7 @@ void TestSettingsPage::snapshotsInBothAppearances()
     window->setPage(Page::settings);
     const QString folder = qEnvironmentVariableIsSet("VELTRIX_SNAPSHOT_OUT")
         ? qEnvironmentVariable("VELTRIX_SNAPSHOT_OUT")
-        : f.dir.filePath(QStringLiteral("snapshots"));
+        : f.env.path(QStringLiteral("snapshots"));
 
     QVERIFY(QDir().mkpath(folder));
     for (const auto preference : {AppearancePreference::light, AppearancePreference::dark}) {
@@ -389,7 +375,7 @@ void TestSettingsPage::snapshotsInBothAppearances()
         const QImage image(files.first());
         QVERIFY(!image.isNull());
         // Whole page visible at the smallest window size: nothing needs scrolling.
-        GUI_FIND(QScrollArea, scroll, window.get(), "settingsScroll");
+        auto *scroll = find<QScrollArea>(window.get(), "settingsScroll");
         QCOMPARE(scroll->verticalScrollBar()->maximum(), 0);
         // The page background follows the appearance.
         const QColor corner = image.pixelColor(image.width() - 3, image.height() - 3);

@@ -18,16 +18,8 @@
 #include <QMenuBar>
 #include <QStackedWidget>
 #include <QSettings>
-#include <QTcpServer>
 
 namespace {
-
-quint16 freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
 
 // True when the image holds more than one colour in the given area.
 bool hasInk(const QImage &image, const QRect &area)
@@ -117,7 +109,7 @@ private Q_SLOTS:
         GuiFixture f;
         auto window = f.makeWindow();
         QSignalSpy search(window->keyMonitor(), &AppKeyMonitor::focusSearchRequested);
-        QSignalSpy scanning(f.session.get(), &TVSession::isScanningChanged);
+        QSignalSpy scanning(f.session, &TVSession::isScanningChanged);
 
         pressKey(window.get(), Qt::Key(key), Qt::ControlModifier);
         QCOMPARE(window->page(), Page(page));
@@ -138,8 +130,7 @@ private Q_SLOTS:
     void homeShortcutSendsOneHomePerSecond()
     {
         GuiFixture f;
-        auto tv = f.startTV(2);
-        QVERIFY(f.pair(*tv));
+        auto tv = f.pairedTV(2);
         auto window = f.makeWindow();
         tv->clearRecord();
         pressKey(window.get(), Qt::Key_H, Qt::ControlModifier | Qt::ShiftModifier);
@@ -171,8 +162,7 @@ private Q_SLOTS:
         QFETCH(QString, button);
         QFETCH(int, hits);
         GuiFixture f;
-        auto tv = f.startTV(3);
-        QVERIFY(f.pair(*tv));
+        auto tv = f.pairedTV(3);
         auto window = f.makeWindow();
         window->setPage(Page(page));
         window->centralWidget()->setFocus();
@@ -189,7 +179,7 @@ private Q_SLOTS:
     {
         GuiFixture f;
         auto window = f.makeWindow();
-        GUI_FIND(DevicePicker, picker, window.get(), "devicePicker");
+        auto *picker = find<DevicePicker>(window.get(), "devicePicker");
         QCOMPARE(picker->text(), QStringLiteral("选择电视"));
         QCOMPARE(picker->symbol(), QStringLiteral("tv"));
         QVERIFY(picker->devicesMenu()->actions().isEmpty());
@@ -285,8 +275,7 @@ private Q_SLOTS:
     void nothingIsCutOffAtTheMinimumSize()
     {
         GuiFixture f;
-        auto tv = f.startTV(7, QStringLiteral("客厅的 LG OLED 电视"));
-        QVERIFY(f.pair(*tv));
+        auto tv = f.pairedTV(7, QStringLiteral("客厅的 LG OLED 电视"));
         auto window = f.makeWindow();
         window->resize(window->minimumSize());
         for (const Page page : allPages()) {
@@ -311,7 +300,7 @@ private Q_SLOTS:
     {
         GuiFixture f;
         auto window = f.makeWindow();
-        const QString folder = f.dir.filePath(QStringLiteral("shots/new"));
+        const QString folder = f.env.path(QStringLiteral("shots/new"));
         SnapshotRun run(window.get(), folder, SnapshotRun::Timing{std::chrono::milliseconds(20), std::chrono::milliseconds(20)});
         QSignalSpy finished(&run, &SnapshotRun::finished);
         run.start();

@@ -118,7 +118,7 @@ void TestTouchpad::gestures()
     QFETCH(QString, trace);
     QFETCH(double, remainder);
     GuiFixture f(51);
-    TouchpadPanel panel(f.session.get(), f.ctx.icons, Shell::window);
+    TouchpadPanel panel(f.session, f.ctx.icons, Shell::window);
     panel.resize(360, 260);
     TouchpadSurface *surface = panel.surface();
     TouchpadGesture *gesture = surface->gesture();
@@ -156,9 +156,8 @@ void TestTouchpad::gestures()
 void TestTouchpad::gesturesReachTheTV()
 {
     GuiFixture f(51);
-    auto tv = f.startTV(2);
-    QVERIFY(f.pair(*tv));
-    TouchpadPanel panel(f.session.get(), f.ctx.icons, Shell::window);
+    auto tv = f.pairedTV(2);
+    TouchpadPanel panel(f.session, f.ctx.icons, Shell::window);
     panel.resize(360, 260);
     panel.show();
     QVERIFY(QTest::qWaitForWindowExposed(&panel));
@@ -186,9 +185,8 @@ void TestTouchpad::gesturesReachTheTV()
 void TestTouchpad::scrollWithoutPointerIsDropped()
 {
     GuiFixture f(51);
-    auto tv = f.startTV(3);
-    QVERIFY(f.pair(*tv));
-    TouchpadPanel panel(f.session.get(), f.ctx.icons, Shell::window);
+    auto tv = f.pairedTV(3);
+    TouchpadPanel panel(f.session, f.ctx.icons, Shell::window);
     // The client counts its socket open while it is still connecting.
     QTRY_COMPARE(tv->openPointerConnections(), 1);
     tv->closePointer();
@@ -223,11 +221,10 @@ void TestTouchpad::textRowSends()
     QFETCH(bool, viaButton);
     QFETCH(QString, sent);
     GuiFixture f(51);
-    auto tv = f.startTV(4);
-    QVERIFY(f.pair(*tv));
+    auto tv = f.pairedTV(4);
     const QString uri = QStringLiteral("com.webos.service.ime/insertText");
     tv->delayReply(uri, 400);
-    TouchpadPanel panel(f.session.get(), f.ctx.icons, Shell::window);
+    TouchpadPanel panel(f.session, f.ctx.icons, Shell::window);
     panel.show();
     QVERIFY(QTest::qWaitForWindowExposed(&panel));
 
@@ -253,10 +250,9 @@ void TestTouchpad::textRowSends()
 void TestTouchpad::textRowFollowsTheTVKeyboard()
 {
     GuiFixture f(51);
-    auto tv = f.startTV(5);
-    QVERIFY(f.pair(*tv));
-    TouchpadPanel panel(f.session.get(), f.ctx.icons, Shell::window);
-    GUI_FIND(QWidget, row, &panel, "touchpadTextRow");
+    auto tv = f.pairedTV(5);
+    TouchpadPanel panel(f.session, f.ctx.icons, Shell::window);
+    auto *row = find<QWidget>(&panel, "touchpadTextRow");
     QCOMPARE(panel.field()->placeholderText(), QStringLiteral("向电视输入文字"));
     QCOMPARE(row->property("tvKeyboard").toBool(), false);
 

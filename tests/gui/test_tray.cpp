@@ -53,8 +53,7 @@ private Q_SLOTS:
     void openMainWindowRestoresTheMinimisedOne();
     void openMainWindowKeepsExactlyOne();
     void openMainWindowOpensOneWhenNone();
-    void panelKeysMuteOncePerGateWindow();
-    void panelArrowFlashesItsOwnDPad();
+    void panelKeysDriveTheTV();
     void panelShowsTheState();
     void panelSnapshotIsWritten();
     void panelPosition_data();
@@ -159,15 +158,20 @@ void TestTray::openMainWindowOpensOneWhenNone()
     QTRY_VERIFY(!panel->isVisible());
 }
 
-// The panel captures the media keys itself: M toggles mute once per gate window however often
-// auto-repeat sends it.
-void TestTray::panelKeysMuteOncePerGateWindow()
+// The panel captures the keys itself: an arrow flashes its own D-pad, and M toggles mute once
+// per gate window however often auto-repeat sends it.
+void TestTray::panelKeysDriveTheTV()
 {
     TrayRig rig(true);
-    auto tv = rig.f.startTV(2);
-    QVERIFY(rig.f.pair(*tv));
+    auto tv = rig.f.pairedTV(2);
     MenuBarPanel *panel = rig.openPanel();
     QTRY_VERIFY(panel->isActiveWindow());
+    tv->clearRecord();
+    pressKey(panel, Qt::Key_Down);
+    QTRY_COMPARE(pointerButtons(*tv), QStringList{QStringLiteral("DOWN")});
+    QCOMPARE(panel->hits()->count(QStringLiteral("DOWN")), 1);
+    QCOMPARE(panel->remote()->dpad()->key(QStringLiteral("DOWN"))->feedback()->taps(), 1);
+
     const QString uri = QStringLiteral("audio/setMute");
     for (int i = 0; i < 4; ++i)
         pressKey(panel, Qt::Key_M);
@@ -177,28 +181,13 @@ void TestTray::panelKeysMuteOncePerGateWindow()
     QCOMPARE(tv->requestCount(uri), 1);
 }
 
-void TestTray::panelArrowFlashesItsOwnDPad()
-{
-    TrayRig rig(true);
-    auto tv = rig.f.startTV(3);
-    QVERIFY(rig.f.pair(*tv));
-    MenuBarPanel *panel = rig.openPanel();
-    QTRY_VERIFY(panel->isActiveWindow());
-    tv->clearRecord();
-    pressKey(panel, Qt::Key_Down);
-    QTRY_COMPARE(pointerButtons(*tv), QStringList{QStringLiteral("DOWN")});
-    QCOMPARE(panel->hits()->count(QStringLiteral("DOWN")), 1);
-    QCOMPARE(panel->remote()->dpad()->key(QStringLiteral("DOWN"))->feedback()->taps(), 1);
-}
-
 void TestTray::panelShowsTheState()
 {
     TrayRig rig(true);
     MenuBarPanel *panel = rig.tray->panel();
     QCOMPARE(panel->stateLabel()->text(), QStringLiteral("未连接"));
     QCOMPARE(panel->openWindowButton()->text(), QStringLiteral("打开主窗口"));
-    auto tv = rig.f.startTV(4);
-    QVERIFY(rig.f.pair(*tv));
+    auto tv = rig.f.pairedTV(4);
     QTRY_COMPARE(panel->stateLabel()->text(), QStringLiteral("已连接"));
     tv->setPowerState(QStringLiteral("Suspend"));
     QTRY_COMPARE(panel->stateLabel()->text(), QStringLiteral("待机"));
@@ -208,10 +197,10 @@ void TestTray::panelSnapshotIsWritten()
 {
     TrayRig rig(true);
     QSignalSpy captured(rig.tray.get(), &TrayController::panelCaptured);
-    rig.tray->capturePanel(rig.f.dir.path(), 300ms);
+    rig.tray->capturePanel(rig.f.env.dir(), 300ms);
     QVERIFY(captured.wait(3000));
     const QString file = captured.at(0).at(0).toString();
-    QCOMPARE(file, rig.f.dir.filePath(QStringLiteral("trayPanel.png")));
+    QCOMPARE(file, rig.f.env.path(QStringLiteral("trayPanel.png")));
     const QImage image(file);
     QCOMPARE(image.width(), MenuBarPanel::panelWidth);
     QVERIFY(image.height() > 400);

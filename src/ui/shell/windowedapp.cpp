@@ -1,12 +1,12 @@
 #include "ui/shell/windowedapp.h"
 
-#include "ui/shell/actions.h"
 #include "platform/filerevealer.h"
 #include "platform/loginitem.h"
-#include "ui/theme/icons.h"
+#include "ui/shell/actions.h"
 #include "ui/shell/mainwindow.h"
-#include "ui/keys/shortcutnotifier.h"
 #include "ui/shell/snapshotrun.h"
+#include "ui/shell/uikit.h"
+#include "ui/theme/icons.h"
 #include "ui/theme/theme.h"
 #include "ui/tray/traycontroller.h"
 
@@ -17,16 +17,10 @@
 WindowedApp::WindowedApp(TVSession *session, DeviceStore *store, MCPServer *mcp, const Settings &settings,
                          FollowComputer *followComputer, QObject *parent)
     : QObject(parent)
+    , m_kit(new UiKit(session, store, mcp, settings, this))
+    , m_ctx(m_kit->context())
 {
-    m_ctx.session = session;
-    m_ctx.store = store;
-    m_ctx.mcp = mcp;
-    m_ctx.settings = settings;
     m_ctx.followComputer = followComputer;
-    m_ctx.theme = new Theme(this);
-    m_ctx.icons = new Icons(this);
-    m_ctx.shortcuts = new ShortcutNotifier(this);
-    m_ctx.actions = new Actions(session, m_ctx.shortcuts, &std::chrono::steady_clock::now, this);
     m_ctx.revealer = new DesktopFileRevealer(this);
     m_loginItem = std::make_unique<XdgAutostartEntry>(QCoreApplication::applicationFilePath());
     m_ctx.loginItem = m_loginItem.get();

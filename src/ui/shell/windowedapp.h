@@ -10,6 +10,7 @@ class LoginItem;
 class MainWindow;
 class SnapshotRun;
 class TrayController;
+class UiKit;
 
 // The windows of the program over the long-lived session, store and MCP server: creates the
 // theme, the icons, the commands and the main window once, and starts the snapshot run when
@@ -41,7 +42,8 @@ Q_SIGNALS:
 private:
     void onAppeared();
 
-    UiContext m_ctx;
+    UiKit *m_kit;
+    UiContext &m_ctx;
     std::unique_ptr<LoginItem> m_loginItem;
     std::unique_ptr<MainWindow> m_window;
     SnapshotRun *m_snapshots = nullptr;
