@@ -70,6 +70,18 @@ TVConnection::TVConnection(DeviceStore *store, std::unique_ptr<TVNetwork> networ
     , m_owner(owner)
 {
     qRegisterMetaType<ConnectionState>();
+    QObject::connect(m_store, &DeviceStore::selectedIDChanged, this, &TVConnection::followSelection);
+}
+
+// Every view and the status tool name the selected TV, so a connection, attempt or wake-up
+// that belongs to another one ends the moment the selection leaves it: nothing may show the
+// new TV as connected while commands still reach the old one.
+void TVConnection::followSelection()
+{
+    if (m_state.is(ConnectionState::Kind::offline) || m_store->selectedID() == m_deviceID)
+        return;
+    veltrix::log(QStringLiteral("选择了另一台电视，断开当前连接"));
+    disconnect();
 }
 
 TVConnection::~TVConnection()
@@ -115,6 +127,7 @@ void TVConnection::connect(const QString &deviceID, bool usePin)
     disconnect();
     // Rewritten even when unchanged, so "devices.selected" always names the TV last used.
     m_store->setSelectedID(deviceID);
+    m_deviceID = deviceID;
     const std::optional<TVDevice> record = m_store->device(deviceID);
     if (!record)
         return;
@@ -365,6 +378,7 @@ QCoro::Task<> TVConnection::ensureConnected(std::chrono::milliseconds timeout)
 void TVConnection::wake()
 {
     const std::optional<TVDevice> record = m_store->selectedDevice();
+    m_deviceID = m_store->selectedID();
     if (!record || !record->mac) {
         setState(ConnectionState::error(tr("未记录电视 MAC，无法网络唤醒")));
         return;
@@ -387,6 +401,9 @@ QCoro::Task<> TVConnection::wakeLoop(QString mac, TVDevice record)
         // Anything else means a connection the user started (or success) has taken over.
         if (kind != ConnectionState::Kind::waking && kind != ConnectionState::Kind::offline
             && kind != ConnectionState::Kind::sleeping && kind != ConnectionState::Kind::error)
+            co_return;
+        // Another TV was chosen meanwhile: this wake-up is no longer wanted.
+        if (m_store->selectedID() != record.id)
             co_return;
         // The stored record may have changed while we slept: wake its current address, and
         // stop for a removed one rather than selecting and dialling it again.

@@ -88,6 +88,7 @@ Q_SIGNALS:
 private:
     void setState(const ConnectionState &state);
     void setClient(SSAPClient *client);
+    void followSelection();
 
     QCoro::Task<> attempt(TVDevice record, bool usePin, QPointer<SSAPClient> client);
     void attemptFailed(QPointer<SSAPClient> client, const SSAPError &error);
@@ -100,6 +101,8 @@ private:
     SessionTiming m_timing;
 
     ConnectionState m_state;
+    // The TV the state describes: the one last connected to or woken.
+    std::optional<QString> m_deviceID;
     QList<SSDPDiscovery::Found> m_discovered;
     bool m_isScanning = false;
     QPointer<SSAPClient> m_client;

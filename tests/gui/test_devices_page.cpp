@@ -102,15 +102,17 @@ private Q_SLOTS:
         QVERIFY(unpaired->findChild<SymbolView *>(QStringLiteral("symbol.circle")));
         QCOMPARE(unpaired->deleteButton()->toolTip(), QStringLiteral("删除此电视"));
 
-        // Selecting the other TV neither connects to it nor drops the current connection.
+        // Selecting the other TV does not connect to it, and ends the connection to the old
+        // one: nothing may name the new TV while commands reach the old.
         const int connections = tv.controlConnections();
         QTest::mouseClick(unpaired, Qt::LeftButton);
         QCOMPARE(f.store->selectedID(), other);
         QVERIFY(unpaired->isSelectedTV());
         QVERIFY(!paired->isSelectedTV());
+        QCOMPARE(f.session->state(), ConnectionState::offline());
+        QCOMPARE(page.pairingPanel()->mainButton()->text(), QStringLiteral("连接电视"));
         QTest::qWait(50);
         QCOMPARE(tv.controlConnections(), connections);
-        QCOMPARE(f.session->state(), ConnectionState::ready());
     }
 
     void deleteFromRow()

@@ -119,16 +119,12 @@ private Q_SLOTS:
             f.session->disconnect();
         f.store->remove(id);
         QCOMPARE(f.store->selectedID(), other.id);
+        // Either way the attempt ends with the selection moving to another TV: nothing may
+        // show that one as connected while the removed TV answers.
+        QCOMPARE(f.session->state(), ConnectionState::offline());
         tv.approve();
-        if (disconnectFirst) {
-            QTest::qWait(300);
-            QCOMPARE(f.session->state(), ConnectionState::offline());
-        } else {
-            // The TV did register, so the session is connected; only the store keeps out of it.
-            QVERIFY(f.waitFor(ConnectionState::Kind::ready));
-            QVERIFY(waitFor([&] { return !f.session->apps().isEmpty(); }, 5s));
-            QTest::qWait(300);  // MAC learning comes next
-        }
+        QTest::qWait(300);
+        QCOMPARE(f.session->state(), ConnectionState::offline());
 
         // Neither the removed TV comes back nor does the now-selected one take its key or MAC.
         QCOMPARE(f.store->devices(), QList<TVDevice>{other});
@@ -184,6 +180,45 @@ private Q_SLOTS:
             QCOMPARE(woken->size(), 1 + timing.wakeAttempts);
             QCOMPARE(woken->mid(1), QStringList(timing.wakeAttempts, retyped));
         }
+    }
+
+    // Choosing another saved TV used to leave the old connection (or wake-up) running, so the
+    // views named the new TV as connected while commands still reached the old one.
+    void selectingAnotherTVEndsTheOldConnection()
+    {
+        SessionFixture f;
+        auto woken = std::make_shared<QStringList>();
+        f.makeSession(std::make_unique<QuietNetwork>(woken));
+        TestTV first(tvOptions(2));
+        TestTV second(tvOptions(3));
+        const QString a = f.addTV(first);
+        const QString b = f.addTV(second);
+        QVERIFY(f.pair(first));
+
+        f.store->setSelectedID(b);
+        QCOMPARE(f.session->state(), ConnectionState::offline());
+        QVERIFY(!f.session->client());
+        QVERIFY(!f.session->pointer());
+
+        // Connecting to the selection, and selecting the connected TV again, change nothing.
+        f.session->connect(b);
+        QVERIFY(f.waitFor(ConnectionState::Kind::ready));
+        f.store->setSelectedID(b);
+        QCOMPARE(f.session->state(), ConnectionState::ready());
+
+        // A wake-up of the old TV ends too, rather than dialling it (and selecting it) later.
+        TVDevice old = *f.store->device(a);
+        old.mac = QStringLiteral("a8:23:fe:01:02:03");
+        f.store->update(old);
+        f.store->setSelectedID(a);
+        f.session->wake();
+        QCOMPARE(f.session->state(), ConnectionState::waking());
+        f.store->setSelectedID(b);
+        QCOMPARE(f.session->state(), ConnectionState::offline());
+        QTest::qWait(300);  // several wake rounds would have run by now
+        QCOMPARE(f.session->state(), ConnectionState::offline());
+        QCOMPARE(f.store->selectedID(), b);
+        QCOMPARE(woken->size(), 1);
     }
 };
 
