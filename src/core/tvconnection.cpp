@@ -182,11 +182,14 @@ QCoro::Task<> TVConnection::attempt(TVDevice record, bool usePin, QPointer<SSAPC
         co_return;
 
     const QString pairingType = usePin ? QStringLiteral("PIN") : QStringLiteral("PROMPT");
-    auto onPrompt = [self, usePin] {
-        veltrix::log(QStringLiteral("等待电视确认配对 (pin=") + (usePin ? QStringLiteral("true") : QStringLiteral("false"))
+    // A TV set to PIN pairing answers a prompt request with "PIN": ask for the PIN at once,
+    // since no approval on its screen will ever come.
+    auto onPrompt = [self, usePin](const QString &shown) {
+        const bool pin = usePin || shown == QLatin1String("PIN");
+        veltrix::log(QStringLiteral("等待电视确认配对 (pin=") + (pin ? QStringLiteral("true") : QStringLiteral("false"))
                      + QStringLiteral(")"));
         if (self)
-            self->setState(ConnectionState::awaitingApproval(usePin));
+            self->setState(ConnectionState::awaitingApproval(pin));
     };
     QString key;
     try {

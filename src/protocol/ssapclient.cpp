@@ -172,7 +172,7 @@ struct SSAPClient::Private {
     QHash<int, QString> timerIds;
     QHash<QString, EventHandler> subscriptions;
     KeyCompletion registration;
-    std::function<void()> registerPrompt;
+    std::function<void(const QString &)> registerPrompt;
     qint64 nextId = 1;
     // Frames sent while the socket is still connecting; QWebSocket would drop them.
     QStringList outbox;
@@ -420,7 +420,7 @@ void SSAPClient::flushOutbox()
 
 QCoro::Task<QString> SSAPClient::registerClient(const std::optional<QString> &clientKey,
                                                 const QString &pairingType,
-                                                std::function<void()> onPrompt)
+                                                std::function<void(const QString &pairingType)> onPrompt)
 {
     const KeyCompletion completion = startRegister(clientKey, pairingType, std::move(onPrompt));
     co_return co_await veltrix::wait(completion);
@@ -428,7 +428,7 @@ QCoro::Task<QString> SSAPClient::registerClient(const std::optional<QString> &cl
 
 KeyCompletion SSAPClient::startRegister(const std::optional<QString> &clientKey,
                                                const QString &pairingType,
-                                               std::function<void()> onPrompt)
+                                               std::function<void(const QString &pairingType)> onPrompt)
 {
     auto completion = std::make_shared<Completion<QString>>();
     if (!m_socket) {
@@ -533,8 +533,8 @@ void SSAPClient::handleTextFrame(const QString &text)
                                SSAPError::server(serverErrorText(message, payload)));
         } else if (payload.contains(QLatin1String("pairingType")) && d->registerPrompt) {
             // A copy: the callback may start a new registration and replace the slot.
-            const std::function<void()> prompt = d->registerPrompt;
-            prompt();
+            const std::function<void(const QString &)> prompt = d->registerPrompt;
+            prompt(payload.value(QLatin1String("pairingType")).toString());
         }
         return;
     }

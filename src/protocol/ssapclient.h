@@ -61,10 +61,11 @@ public:
 
     // Registers with the stored key, or pairs by prompt/PIN when none is given; yields the
     // client key from the TV's "registered" reply. onPrompt runs each time the TV shows its
-    // pairing question.
+    // pairing question, with the kind it shows ("PROMPT" or "PIN"): a TV set to PIN pairing
+    // asks for a PIN even when a prompt was requested.
     QCoro::Task<QString> registerClient(const std::optional<QString> &clientKey,
                                         const QString &pairingType,
-                                        std::function<void()> onPrompt);
+                                        std::function<void(const QString &pairingType)> onPrompt);
 
     // Sends a request with a fresh id and yields the reply payload.
     QCoro::Task<QJsonObject> request(const QString &uri, const QJsonObject &payload,
@@ -128,7 +129,7 @@ private:
                                                                 std::chrono::milliseconds timeout);
     std::shared_ptr<veltrix::Completion<QString>> startRegister(
         const std::optional<QString> &clientKey, const QString &pairingType,
-        std::function<void()> onPrompt);
+        std::function<void(const QString &pairingType)> onPrompt);
     std::shared_ptr<veltrix::Completion<QByteArray>> startDownload(
         const QUrl &url, qint64 maxBytes, std::chrono::milliseconds timeout);
     std::shared_ptr<veltrix::Completion<QJsonObject>> takePending(const QString &id);

@@ -277,6 +277,41 @@ private Q_SLOTS:
         QCOMPARE(page.rows().first()->findChild<BadgeLabel *>()->text(), QStringLiteral("已配对"));
     }
 
+    // A refused PIN used to clear the field and show nothing; a TV set to PIN pairing used to
+    // leave the panel waiting for an approval that never comes.
+    void refusedPinIsShownUnderTheField()
+    {
+        PageFixture f;
+        SimulatedTV::Options options = f.options(2);
+        options.pairing = SimulatedTV::Pairing::Pin;
+        options.pin = QStringLiteral("135790");
+        SimulatedTV tv(options);
+        QVERIFY(tv.start());
+        const QString id = f.addTV(tv);
+        f.store->setSelectedID(id);
+        DevicesPage page(f.ctx);
+        QVERIFY(showPage(page));
+        PairingPanel *panel = page.pairingPanel();
+
+        QTest::mouseClick(panel->mainButton(), Qt::LeftButton);  // "连接电视": a prompt request
+        QVERIFY(f.waitFor(Kind::awaitingApproval));
+        QVERIFY(panel->pinEntry()->isVisible());
+        QVERIFY(!panel->pinError()->isVisible());
+
+        QTest::keyClicks(panel->pinField(), QStringLiteral("000000"));
+        QTest::keyClick(panel->pinField(), Qt::Key_Return);
+        QTRY_VERIFY(panel->pinError()->isVisible());
+        QCOMPARE(panel->pinError()->text(), QStringLiteral("电视未接受此 PIN：Invalid PIN"));
+        QVERIFY(panel->pinEntry()->isVisible());
+        QVERIFY(f.session->state().is(Kind::awaitingApproval));
+
+        QTest::keyClicks(panel->pinField(), QStringLiteral("135790"));
+        QTest::keyClick(panel->pinField(), Qt::Key_Return);
+        QVERIFY(!panel->pinError()->isVisible());
+        QVERIFY(f.waitFor(Kind::ready));
+        QVERIFY(f.store->device(id)->isPaired());
+    }
+
     // Switching to the page must not put the caret in a text field.
     void noFieldTakesFocusOnShow()
     {

@@ -201,7 +201,7 @@ private Q_SLOTS:
     {
         SSAPClient client;
         auto request = run(client.request(QStringLiteral("x"), {}));
-        auto reg = run(client.registerClient(std::nullopt, QStringLiteral("PROMPT"), [] {}));
+        auto reg = run(client.registerClient(std::nullopt, QStringLiteral("PROMPT"), [](const QString &) {}));
         QVERIFY(request->done && reg->done);
         QCOMPARE(request->error, SSAPError::notConnected());
         QCOMPARE(reg->error, SSAPError::notConnected());
@@ -246,7 +246,7 @@ private Q_SLOTS:
         int prompts = 0;
         const std::optional<QString> key = withKey ? std::optional<QString>(QStringLiteral("k-old"))
                                                    : std::nullopt;
-        auto reg = run(client.registerClient(key, QStringLiteral("PIN"), [&prompts] { ++prompts; }));
+        auto reg = run(client.registerClient(key, QStringLiteral("PIN"), [&prompts](const QString &) { ++prompts; }));
 
         const QJsonObject message = tv.nextMessage();
         QCOMPARE(message.value(QLatin1String("id")).toString(), QStringLiteral("register_0"));
@@ -305,7 +305,7 @@ private Q_SLOTS:
         ScriptedTV tv(address());
         SSAPClient client;
         connectPair(client, tv);
-        auto reg = run(client.registerClient(std::nullopt, QStringLiteral("PROMPT"), [] {}));
+        auto reg = run(client.registerClient(std::nullopt, QStringLiteral("PROMPT"), [](const QString &) {}));
         tv.nextMessage();
         tv.sendText(QString::fromUtf8(reply));
         QTRY_VERIFY(reg->done);
@@ -327,7 +327,7 @@ private Q_SLOTS:
         client.setRegisterTimeout(200ms);
         connectPair(client, tv);
         auto request = run(client.request(QStringLiteral("x"), {}, 100ms));
-        auto reg = run(client.registerClient(std::nullopt, QStringLiteral("PROMPT"), [] {}));
+        auto reg = run(client.registerClient(std::nullopt, QStringLiteral("PROMPT"), [](const QString &) {}));
         QTRY_VERIFY(request->done && reg->done);
         QCOMPARE(request->error, SSAPError::timeout());
         QCOMPARE(reg->error, SSAPError::timeout());
@@ -371,7 +371,7 @@ private Q_SLOTS:
                            run(clients[0]->request(QStringLiteral("x"), {}, deadline))});
             probes.append({QStringLiteral("registration"), Clock::now(),
                            run(keyAsObject(clients[1 + phase]->registerClient(
-                               std::nullopt, QStringLiteral("PROMPT"), [] {})))});
+                               std::nullopt, QStringLiteral("PROMPT"), [](const QString &) {})))});
             probes.append({QStringLiteral("hello"), Clock::now(),
                            run(clients[4 + phase]->connect(tvs[4 + phase]->address()))});
         }
@@ -417,7 +417,7 @@ private Q_SLOTS:
             out = run(client.connect(tv.address()));
             answer = obj("{'type':'hello','payload':{}}");
         } else {
-            out = run(keyAsObject(client.registerClient(std::nullopt, QStringLiteral("PROMPT"), [] {})));
+            out = run(keyAsObject(client.registerClient(std::nullopt, QStringLiteral("PROMPT"), [](const QString &) {})));
             answer = obj("{'type':'registered','id':'register_0','payload':{'client-key':'k'}}");
         }
         QVERIFY(!tv.nextText().isEmpty());
@@ -504,7 +504,7 @@ private Q_SLOTS:
         connectPair(client, tv);
         auto record = std::make_shared<CloseRecord>();
         auto request = run(client.request(QStringLiteral("x"), {}));
-        auto reg = run(client.registerClient(std::nullopt, QStringLiteral("PROMPT"), [] {}));
+        auto reg = run(client.registerClient(std::nullopt, QStringLiteral("PROMPT"), [](const QString &) {}));
         client.setOnClose([record, request, reg](const std::optional<SSAPError> &error) {
             ++record->calls;
             record->error = error;
@@ -543,7 +543,7 @@ private Q_SLOTS:
         int closes = 0;
         client.setOnClose([&closes](const std::optional<SSAPError> &) { ++closes; });
         auto request = run(client.request(QStringLiteral("x"), {}));
-        auto reg = run(client.registerClient(std::nullopt, QStringLiteral("PROMPT"), [] {}));
+        auto reg = run(client.registerClient(std::nullopt, QStringLiteral("PROMPT"), [](const QString &) {}));
         QTRY_COMPARE(tv.received().size(), 2);
         client.close();
         client.close();  // harmless
@@ -566,7 +566,7 @@ private Q_SLOTS:
         client->setOnClose([&closes](const std::optional<SSAPError> &) { ++closes; });
         connectPair(*client, tv);
         auto request = run(client->request(QStringLiteral("x"), {}));
-        auto reg = run(client->registerClient(std::nullopt, QStringLiteral("PROMPT"), [] {}));
+        auto reg = run(client->registerClient(std::nullopt, QStringLiteral("PROMPT"), [](const QString &) {}));
         delete client;
         QTRY_VERIFY(request->done && reg->done);
         QCOMPARE(request->error, SSAPError::notConnected());

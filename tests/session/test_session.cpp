@@ -65,6 +65,25 @@ private Q_SLOTS:
         QVERIFY(f.logLines().contains(QStringLiteral("等待电视确认配对 (pin=true)")));
     }
 
+    // A TV set to PIN pairing answers a prompt request with "PIN"; waiting for an approval on
+    // its screen would wait for nothing.
+    void tvAskingForAPinGetsTheEntryAtOnce()
+    {
+        SessionFixture f;
+        SimulatedTV::Options options = tvOptions(2);
+        options.pairing = SimulatedTV::Pairing::Pin;
+        SimulatedTV tv(options);
+        QVERIFY(tv.start());
+        const QString id = f.addTV(tv);
+
+        f.session->connect(id);
+        QVERIFY(f.waitFor(ConnectionState::Kind::awaitingApproval));
+        QCOMPARE(f.session->state(), ConnectionState::awaitingApproval(true));
+        QVERIFY(f.logLines().contains(QStringLiteral("等待电视确认配对 (pin=true)")));
+        f.session->submitPin(options.pin);
+        QVERIFY(f.waitFor(ConnectionState::Kind::ready));
+    }
+
     void rejectedPairingIsAnError()
     {
         SessionFixture f;

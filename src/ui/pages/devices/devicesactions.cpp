@@ -4,6 +4,21 @@
 #include "ui/pages/devices/ipv4text.h"
 #include "core/tvsession.h"
 
+#include <QPointer>
+
+namespace {
+
+QCoro::Task<> sendPin(QPointer<TVSession> session, QString pin, std::function<void(const QString &)> onRefused)
+{
+    if (!session)
+        co_return;
+    const std::optional<QString> refusal = co_await session->submitPin(pin);
+    if (refusal && onRefused)
+        onRefused(*refusal);
+}
+
+} // namespace
+
 DevicesActions::DevicesActions(TVSession *session)
     : m_session(session)
 {
@@ -73,13 +88,12 @@ void DevicesActions::pairWithPin()
     m_session->connect(selected->id, true);
 }
 
-bool DevicesActions::submitPin(const QString &pin)
+bool DevicesActions::submitPin(const QString &pin, std::function<void(const QString &reason)> onRefused)
 {
     const QString trimmed = pin.trimmed();
     if (trimmed.isEmpty())
         return false;
-    // The session logs a failed send itself; nothing here waits for it.
-    m_session->submitPin(trimmed);
+    sendPin(m_session, trimmed, std::move(onRefused));
     return true;
 }
 

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class DeviceStore;
 class TVSession;
 
@@ -26,8 +28,9 @@ public:
     void runMainAction();
     // Connects to the selected TV asking it for a PIN instead of the prompt.
     void pairWithPin();
-    // Hands the trimmed PIN to the session; false (nothing sent) when it is empty.
-    bool submitPin(const QString &pin);
+    // Hands the trimmed PIN to the session; false (nothing sent) when it is empty. onRefused
+    // gets the TV's reason when it does not take the PIN (the session logs it as well).
+    bool submitPin(const QString &pin, std::function<void(const QString &reason)> onRefused = {});
     void scan();
 
     bool hasSelection() const;

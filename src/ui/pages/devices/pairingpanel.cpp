@@ -12,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QVBoxLayout>
 
 PairingPanel::PairingPanel(TVSession *session, DevicesActions *actions, Icons *icons, QWidget *parent)
@@ -27,6 +28,7 @@ PairingPanel::PairingPanel(TVSession *session, DevicesActions *actions, Icons *i
     , m_pinPairing(new PageButton(QStringLiteral("使用 PIN 配对"), PageButton::Kind::secondary, this))
     , m_pinEntry(new QWidget(this))
     , m_pinField(new QLineEdit(m_pinEntry))
+    , m_pinError(new QLabel(m_pinEntry))
     , m_submit(new PageButton(QStringLiteral("提交"), PageButton::Kind::primary, m_pinEntry))
     , m_main(new PageButton(QString(), PageButton::Kind::primary, this))
 {
@@ -63,10 +65,19 @@ PairingPanel::PairingPanel(TVSession *session, DevicesActions *actions, Icons *i
     m_pinField->setAccessibleName(QStringLiteral("输入电视上的 PIN"));
     m_pinField->setPlaceholderText(QStringLiteral("输入电视上的 PIN"));
     m_submit->setObjectName(QStringLiteral("submitPin"));
-    auto *pinRow = new QHBoxLayout(m_pinEntry);
-    pinRow->setContentsMargins(0, 0, 0, 0);
+    m_pinError->setObjectName(QStringLiteral("pinError"));
+    m_pinError->setWordWrap(true);
+    QPalette errorPalette = m_pinError->palette();
+    errorPalette.setColor(QPalette::WindowText, QColor(255, 77, 94));
+    m_pinError->setPalette(errorPalette);
+    m_pinError->hide();
+    auto *pinColumn = new QVBoxLayout(m_pinEntry);
+    pinColumn->setContentsMargins(0, 0, 0, 0);
+    auto *pinRow = new QHBoxLayout;
     pinRow->addWidget(m_pinField, 1);
     pinRow->addWidget(m_submit);
+    pinColumn->addLayout(pinRow);
+    pinColumn->addWidget(m_pinError);
     m_main->setObjectName(QStringLiteral("pairingMain"));
 
     auto *layout = new QVBoxLayout(this);
@@ -91,8 +102,24 @@ PairingPanel::PairingPanel(TVSession *session, DevicesActions *actions, Icons *i
 
 void PairingPanel::submitPin()
 {
-    if (m_actions->submitPin(m_pinField->text()))
-        m_pinField->clear();
+    QPointer<PairingPanel> self(this);
+    const bool sent = m_actions->submitPin(m_pinField->text(), [self](const QString &reason) {
+        if (self)
+            self->showPinRefusal(reason);
+    });
+    if (!sent)
+        return;
+    m_pinField->clear();
+    m_pinError->hide();  // a new attempt: the old refusal no longer applies
+}
+
+void PairingPanel::showPinRefusal(const QString &reason)
+{
+    // The TV keeps asking: the entry stays for the next try.
+    if (!pairing::showsPinEntry(m_session->state()))
+        return;
+    m_pinError->setText(tr("电视未接受此 PIN：") + reason);
+    m_pinError->show();
 }
 
 void PairingPanel::refresh()
@@ -110,8 +137,10 @@ void PairingPanel::refresh()
 
     m_pinPairing->setEnabled(pairing::pinPairingEnabled(state, selected.has_value()));
     const bool pinEntry = pairing::showsPinEntry(state);
-    if (!pinEntry)
+    if (!pinEntry) {
         m_pinField->clear();  // a PIN typed for an earlier request means nothing now
+        m_pinError->hide();
+    }
     m_pinEntry->setVisible(pinEntry);
 
     const QString label = pairing::mainLabel(pairing::mainAction(state));

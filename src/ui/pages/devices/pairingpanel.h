@@ -24,12 +24,15 @@ public:
     PageButton *pinButton() const { return m_pinPairing; }
     QLineEdit *pinField() const { return m_pinField; }
     QWidget *pinEntry() const { return m_pinEntry; }
+    // The TV's refusal of the last PIN, under the field; hidden otherwise.
+    QLabel *pinError() const { return m_pinError; }
     QWidget *connectingRow() const { return m_connecting; }
     ConnectingDots *dots() const { return m_dots; }
 
 private:
     void refresh();
     void submitPin();
+    void showPinRefusal(const QString &reason);
 
     TVSession *m_session;
     DeviceStore *m_store;
@@ -42,6 +45,7 @@ private:
     PageButton *m_pinPairing;
     QWidget *m_pinEntry;
     QLineEdit *m_pinField;
+    QLabel *m_pinError;
     PageButton *m_submit;
     PageButton *m_main;
 };
