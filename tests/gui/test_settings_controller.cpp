@@ -65,6 +65,8 @@ class TestSettingsController : public QObject {
 private Q_SLOTS:
     void saveTrimsAndNormalises_data();
     void saveTrimsAndNormalises();
+    void unreadableMACIsRefused_data();
+    void unreadableMACIsRefused();
     void storeChangesRefreshUntouchedFields();
     void noTVSelected();
     void configurationTexts_data();
@@ -90,8 +92,6 @@ void TestSettingsController::saveTrimsAndNormalises_data()
     QTest::newRow("pasted MAC with blanks") << QStringLiteral("Den") << QStringLiteral(" a8:23:fe:1:2:3 \n")
                                             << QStringLiteral("Den") << QStringLiteral("a8:23:fe:01:02:03");
     QTest::newRow("empty MAC stores none") << QStringLiteral("Den") << QString() << QStringLiteral("Den") << QString();
-    QTest::newRow("unreadable MAC stores none")
-        << QStringLiteral("Den") << QStringLiteral("a8:23:fe:01:02") << QStringLiteral("Den") << QString();
     QTest::newRow("blank name stays empty") << QStringLiteral("   ") << QString() << QString() << QString();
 }
 
@@ -128,6 +128,43 @@ void TestSettingsController::saveTrimsAndNormalises()
     QCOMPARE(c.name(), storedName);
     QCOMPARE(c.mac(), storedMac);
     QVERIFY(!c.canSave());
+}
+
+void TestSettingsController::unreadableMACIsRefused_data()
+{
+    QTest::addColumn<QString>("mac");
+    QTest::newRow("two groups") << QStringLiteral("aa:bb");
+    QTest::newRow("five groups") << QStringLiteral("a8:23:fe:01:02");
+    QTest::newRow("seven groups") << QStringLiteral("a8:23:fe:01:02:03:04");
+    QTest::newRow("not hexadecimal") << QStringLiteral("a8:23:fe:01:02:zz");
+    QTest::newRow("group too long") << QStringLiteral("a8:23:fe:01:02:003");
+}
+
+// Unreadable text used to drop the stored MAC in silence, and with it Wake-on-LAN.
+void TestSettingsController::unreadableMACIsRefused()
+{
+    QFETCH(QString, mac);
+    SettingsFixture f;
+    const TVDevice before = f.addSelected(QStringLiteral("192.168.1.20"), QStringLiteral("00:11:22:33:44:55"));
+    SettingsController c(f.services());
+    QSignalSpy devices(f.store.get(), &DeviceStore::devicesChanged);
+
+    c.setName(QStringLiteral("Den"));
+    c.setMac(mac);
+    c.save();
+    QCOMPARE(devices.count(), 0);
+    QCOMPARE(*DeviceStore(f.settingsFile).device(before.id), before);
+    QVERIFY(c.canWake());
+    QVERIFY(!c.macError().isEmpty());
+    // The typed text stays to be corrected; the next edit clears the message.
+    QCOMPARE(c.mac(), mac);
+    QCOMPARE(c.name(), QStringLiteral("Den"));
+    c.setMac(QStringLiteral("a8:23:fe:01:02:03"));
+    QCOMPARE(c.macError(), QString());
+    c.save();
+    QCOMPARE(f.store->device(before.id)->mac, QStringLiteral("a8:23:fe:01:02:03"));
+    QCOMPARE(f.store->device(before.id)->name, QStringLiteral("Den"));
+    QCOMPARE(c.macError(), QString());
 }
 
 void TestSettingsController::storeChangesRefreshUntouchedFields()

@@ -97,8 +97,18 @@ void TestSettingsPage::saveAndWakeFromTheFields()
     QVERIFY(f.session->state().is(ConnectionState::Kind::waking));
     f.session->disconnect();  // ends the wake-up at its next look
 
-    // Return in a field saves too; unreadable MAC text leaves the TV without one.
-    retype(mac, QStringLiteral("not a mac"));
+    // Return in a field saves too; unreadable MAC text is refused beside the field and the
+    // stored address stays. An empty field removes it.
+    GUI_FIND(QLabel, macError, &page, "tvMacError");
+    QVERIFY(!macError->isVisible());
+    retype(mac, QStringLiteral("aa:bb"));
+    QTest::keyClick(mac, Qt::Key_Return);
+    QCOMPARE(f.store->device(tv.id)->mac, QStringLiteral("a8:23:fe:01:02:03"));
+    QCOMPARE(mac->text(), QStringLiteral("aa:bb"));
+    QVERIFY(macError->isVisible());
+    QVERIFY(macError->text().contains(QStringLiteral("MAC")));
+    retype(mac, QString());
+    QVERIFY(!macError->isVisible());
     QTest::keyClick(mac, Qt::Key_Return);
     QCOMPARE(f.store->device(tv.id)->mac, std::nullopt);
     QCOMPARE(mac->text(), QString());

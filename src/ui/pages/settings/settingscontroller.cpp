@@ -47,6 +47,7 @@ void SettingsController::loadFields(const std::optional<TVDevice> &tv)
     m_loaded = tv;
     setName(tv ? tv->name : QString());
     setMac(tv && tv->mac ? *tv->mac : QString());
+    setMacError(QString());
 }
 
 void SettingsController::setName(const QString &name)
@@ -64,7 +65,22 @@ void SettingsController::setMac(const QString &mac)
         return;
     m_mac = mac;
     Q_EMIT macChanged(mac);
+    setMacError(QString());
     updateCanSave();
+}
+
+void SettingsController::setMacError(const QString &error)
+{
+    if (m_macError == error)
+        return;
+    m_macError = error;
+    Q_EMIT macErrorChanged(error);
+}
+
+bool SettingsController::macReadable(const QString &mac)
+{
+    const QString trimmed = mac.trimmed();
+    return trimmed.isEmpty() || LocalNetwork::normalizeMAC(trimmed).has_value();
 }
 
 TVDevice SettingsController::edited(const TVDevice &tv, const QString &name, const QString &mac)
@@ -102,8 +118,12 @@ void SettingsController::save()
     const std::optional<TVDevice> current = tv();
     if (!current)
         return;
-    // Afterwards the fields show what was stored, so unreadable MAC text does not linger in
-    // the field as if it had been saved.
+    // Unreadable text would silently drop the stored address and with it Wake-on-LAN: refuse,
+    // keep what is stored and leave the text in the field to be corrected.
+    if (!macReadable(m_mac)) {
+        setMacError(tr("无法识别的 MAC 地址，未保存（格式如 aa:bb:cc:dd:ee:ff）"));
+        return;
+    }
     m_services.session->store()->update(edited(*current, m_name, m_mac));
     loadFields(tv());
     updateCanSave();

@@ -23,6 +23,7 @@ class SettingsController : public QObject {
     Q_PROPERTY(bool hasTV READ hasTV NOTIFY tvChanged)
     Q_PROPERTY(QString name READ name WRITE setName NOTIFY nameChanged)
     Q_PROPERTY(QString mac READ mac WRITE setMac NOTIFY macChanged)
+    Q_PROPERTY(QString macError READ macError NOTIFY macErrorChanged)
     Q_PROPERTY(bool canSave READ canSave NOTIFY canSaveChanged)
     Q_PROPERTY(bool canWake READ canWake NOTIFY tvChanged)
     Q_PROPERTY(AppearancePreference appearance READ appearance WRITE setAppearance NOTIFY appearanceChanged)
@@ -58,6 +59,10 @@ public:
     void setName(const QString &name);
     QString mac() const { return m_mac; }
     void setMac(const QString &mac);
+    // Why the last save was refused; empty once the MAC text is edited or another TV shows.
+    QString macError() const { return m_macError; }
+    // Empty text (no MAC) or text the normalisation reads.
+    static bool macReadable(const QString &mac);
     // Saving would change the stored record.
     bool canSave() const;
     // The stored record has a MAC address; the field's text does not count until saved.
@@ -104,6 +109,7 @@ Q_SIGNALS:
     void tvChanged();
     void nameChanged(const QString &name);
     void macChanged(const QString &mac);
+    void macErrorChanged(const QString &error);
     void canSaveChanged(bool canSave);
     void appearanceChanged(AppearancePreference appearance);
     void mcpEnabledChanged(bool enabled);
@@ -116,12 +122,14 @@ private:
     void storeChanged();
     void loadFields(const std::optional<TVDevice> &tv);
     void updateCanSave();
+    void setMacError(const QString &error);
     void setCopied(const QString &kind, const QString &text);
 
     Services m_services;
     std::optional<TVDevice> m_loaded;  // the record the fields were last filled from
     QString m_name;
     QString m_mac;
+    QString m_macError;
     bool m_canSave = false;
     AppearancePreference m_appearance;
     bool m_mcpEnabled;

@@ -26,6 +26,7 @@ SettingsTVSection::SettingsTVSection(SettingsController *controller, QWidget *pa
     QObject::connect(controller, &SettingsController::nameChanged, this, &SettingsTVSection::refresh);
     QObject::connect(controller, &SettingsController::macChanged, this, &SettingsTVSection::refresh);
     QObject::connect(controller, &SettingsController::canSaveChanged, this, &SettingsTVSection::refresh);
+    QObject::connect(controller, &SettingsController::macErrorChanged, this, &SettingsTVSection::refresh);
     refresh();
 }
 
@@ -50,6 +51,12 @@ QWidget *SettingsTVSection::buildForm()
     m_model = new QLabel(page);
     m_host = new QLabel(page);
     m_pairing = new QLabel(page);
+    m_macError = new QLabel(page);
+    m_macError->setObjectName(QStringLiteral("tvMacError"));
+    m_macError->setWordWrap(true);
+    QPalette errorPalette = m_macError->palette();
+    errorPalette.setColor(QPalette::WindowText, QColor(255, 77, 94));
+    m_macError->setPalette(errorPalette);
     for (QLabel *label : {m_model, m_host})
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
@@ -61,6 +68,7 @@ QWidget *SettingsTVSection::buildForm()
     form->addRow(tr("型号"), m_model);
     form->addRow(tr("IP 地址"), m_host);
     form->addRow(tr("网卡 MAC"), m_mac);
+    form->addRow(QString(), m_macError);
     form->addRow(tr("配对状态"), m_pairing);
 
     m_save = button(QStringLiteral("saveTVButton"), tr("保存"));
@@ -88,6 +96,7 @@ QWidget *SettingsTVSection::buildForm()
     buttons->addStretch(1);
     buttons->addWidget(m_delete);
 
+    m_formLayout = form;
     auto *layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(form);
@@ -134,6 +143,8 @@ void SettingsTVSection::refresh()
     m_model->setText(tv->model.isEmpty() ? QStringLiteral("—") : tv->model);
     m_host->setText(tv->host);
     m_pairing->setText(tv->isPaired() ? tr("已配对") : tr("未配对"));
+    m_macError->setText(m_controller->macError());
+    m_formLayout->setRowVisible(m_macError, !m_controller->macError().isEmpty());
     m_save->setEnabled(m_controller->canSave());
     m_wake->setEnabled(m_controller->canWake());
 }

@@ -33,6 +33,8 @@ private:
     QLabel *m_model = nullptr;
     QLabel *m_host = nullptr;
     QLabel *m_pairing = nullptr;
+    QLabel *m_macError = nullptr;  // why the typed MAC was not saved
+    QFormLayout *m_formLayout = nullptr;
     QPushButton *m_save = nullptr;
     QPushButton *m_wake = nullptr;
     QPushButton *m_delete = nullptr;
