@@ -1,18 +1,6 @@
 #include "preview/previewcontroller.h"
 
-#include "protocol/ssaperror.h"
 #include "core/tvsession.h"
-
-namespace {
-
-QCoro::Task<QImage> captureFrom(QPointer<TVSession> session)
-{
-    if (!session)
-        throw SSAPError::cancelled();
-    co_return co_await session->captureScreen();
-}
-
-} // namespace
 
 QString PreviewController::statusTextFor(const StatusInputs &inputs)
 {
@@ -30,15 +18,27 @@ QString PreviewController::statusTextFor(const StatusInputs &inputs)
 }
 
 PreviewController::PreviewController(TVSession *session, WindowProbe probe, QObject *parent)
+    : PreviewController(session, nullptr, std::move(probe), parent)
+{
+}
+
+PreviewController::PreviewController(TVSession *session, SharedPreview *shared, WindowProbe probe, QObject *parent)
     : QObject(parent)
     , m_session(session)
     , m_probe(std::move(probe))
+    , m_shared(shared ? shared : new SharedPreview(session, this))
 {
     m_probeTimer.setInterval(defaultProbeInterval);
     QObject::connect(&m_probeTimer, &QTimer::timeout, this, &PreviewController::probe);
 
-    QObject::connect(&m_preview, &ScreenshotPreview::imageChanged, this, &PreviewController::displayChanged);
-    QObject::connect(&m_preview, &ScreenshotPreview::errorChanged, this, &PreviewController::displayChanged);
+    const auto loopChanged = [this] {
+        if (sharesTheLoop() || !m_captureKey.isEmpty())
+            Q_EMIT displayChanged();
+    };
+    ScreenshotPreview *loop = m_shared->preview();
+    QObject::connect(loop, &ScreenshotPreview::imageChanged, this, loopChanged);
+    QObject::connect(loop, &ScreenshotPreview::errorChanged, this, loopChanged);
+    QObject::connect(m_shared, &SharedPreview::runningKeyChanged, this, &PreviewController::displayChanged);
     if (session) {
         const auto recheck = [this] {
             updateKey();
@@ -54,7 +54,23 @@ PreviewController::PreviewController(TVSession *session, WindowProbe probe, QObj
 PreviewController::~PreviewController()
 {
     m_probeTimer.stop();
-    m_preview.cancel();
+    if (m_shared)
+        m_shared->setDemand(this, QString());
+}
+
+bool PreviewController::sharesTheLoop() const
+{
+    return m_shared && !m_captureKey.isEmpty() && m_shared->runningKey() == m_captureKey;
+}
+
+QImage PreviewController::image() const
+{
+    return sharesTheLoop() ? m_shared->preview()->image() : QImage();
+}
+
+bool PreviewController::failing() const
+{
+    return sharesTheLoop() && !m_shared->preview()->error().isEmpty();
 }
 
 void PreviewController::setSceneActive(bool active)
@@ -112,12 +128,10 @@ void PreviewController::updateKey()
     if (key == m_captureKey)
         return;
     m_captureKey = key;
-    // A new key drops the old picture at once: run() and cancel() both clear the preview
-    // before anything else happens.
-    if (key.isEmpty())
-        m_preview.cancel();
-    else
-        m_preview.run([session = m_session] { return captureFrom(session); });
+    // Without a key this view shows no picture at once, whether or not other views keep the
+    // loop running.
+    if (m_shared)
+        m_shared->setDemand(this, key);
     Q_EMIT captureKeyChanged(key);
     Q_EMIT displayChanged();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "preview/screenshotpreview.h"
+#include "preview/sharedpreview.h"
 
 #include <QImage>
 #include <QObject>
@@ -23,10 +24,11 @@ struct PreviewWindowState {
     bool allowsCapture() const { return active && visible && !minimised && exposed; }
 };
 
-// Runs the live picture's capture loop only while the picture can be seen and is useful, and
-// says why there is no picture otherwise. The view feeds it whether it is shown (the scene)
-// and a probe of its window; the window is probed on a fixed interval while the view is shown,
-// because a covered or minimised window does not always tell its widgets.
+// Asks for the live picture only while it can be seen and is useful, and says why there is no
+// picture otherwise. The view feeds it whether it is shown (the scene) and a probe of its
+// window; the window is probed on a fixed interval while the view is shown, because a covered
+// or minimised window does not always tell its widgets. The capture loop itself is shared by
+// every view of the TV; a controller given none has one of its own.
 class PreviewController : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool sceneActive READ sceneActive WRITE setSceneActive NOTIFY sceneActiveChanged)
@@ -53,10 +55,13 @@ public:
     static QString statusTextFor(const StatusInputs &inputs);
 
     PreviewController(TVSession *session, WindowProbe probe, QObject *parent = nullptr);
+    PreviewController(TVSession *session, SharedPreview *shared, WindowProbe probe, QObject *parent = nullptr);
     ~PreviewController() override;
 
     void setProbeInterval(std::chrono::milliseconds interval) { m_probeTimer.setInterval(interval); }
-    ScreenshotPreview *preview() { return &m_preview; }
+    // The loop's state; its picture and failure count here only while this view wants them.
+    ScreenshotPreview *preview() { return m_shared->preview(); }
+    SharedPreview *shared() const { return m_shared; }
 
     bool sceneActive() const { return m_sceneActive; }
     // The view is shown (true) or hidden (false); showing probes the window at once.
@@ -66,10 +71,10 @@ public:
     QString captureKey() const { return m_captureKey; }
     bool isProbing() const { return m_probeTimer.isActive(); }
 
-    QImage image() const { return m_preview.image(); }
-    bool failing() const { return !m_preview.error().isEmpty(); }
+    QImage image() const;
+    bool failing() const;
     QString statusText() const;
-    bool showsCaption() const { return !m_captureKey.isEmpty() && !m_preview.image().isNull(); }
+    bool showsCaption() const { return !image().isNull(); }
 
     // Reads the window now; the timer calls this.
     void probe();
@@ -85,9 +90,12 @@ private:
     QString computeKey() const;
     void updateKey();
 
+    // The loop's picture is this view's while the loop runs for the key this view asked for.
+    bool sharesTheLoop() const;
+
     QPointer<TVSession> m_session;
     WindowProbe m_probe;
-    ScreenshotPreview m_preview;
+    QPointer<SharedPreview> m_shared;
     QTimer m_probeTimer;
     bool m_sceneActive = false;
     bool m_windowAllowsCapture = false;

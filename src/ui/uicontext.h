@@ -9,6 +9,7 @@ class FollowComputer;
 class Icons;
 class LoginItem;
 class MCPServer;
+class SharedPreview;
 class ShortcutNotifier;
 class TVSession;
 class Theme;
@@ -27,4 +28,5 @@ struct UiContext {
     FileRevealer *revealer = nullptr;  // shows the log file in the desktop's file manager
     FollowComputer *followComputer = nullptr;  // the TV follows the computer's sleep; none in tests
     LoginItem *loginItem = nullptr;    // start at login
+    SharedPreview *preview = nullptr;  // the one capture loop every live picture shares
 };

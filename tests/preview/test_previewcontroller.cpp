@@ -20,6 +20,23 @@ PreviewWindowState shownWindow()
     return PreviewWindowState{true, false, true, true};
 }
 
+// Every request the session sent before this call has reached the TV: requests travel in
+// order on one socket, so the reply to one sent now comes after all of them. A count taken
+// afterwards no longer grows by captures that were already on their way.
+bool inFlightSettled(TVSession *session)
+{
+    bool done = false;
+    [](TVSession *s, bool *flag) -> QCoro::Task<> {
+        const QJsonObject payload;
+        try {
+            co_await s->call(QStringLiteral("audio/getVolume"), payload);
+        } catch (const std::exception &) {
+        }
+        *flag = true;
+    }(session, &done);
+    return QTest::qWaitFor([&] { return done; }, 10000);
+}
+
 } // namespace
 
 class TestPreviewController : public QObject {
@@ -58,6 +75,7 @@ private Q_SLOTS:
     void failingCapturesRetryWithGrowingPauses();
     void standbyReplacesThePicture();
     void switchingDevicesDropsTheOldPicture();
+    void viewsOfOneTVShareOneLoop();
 };
 
 void TestPreviewController::captureKey_data()
@@ -208,6 +226,51 @@ void TestPreviewController::switchingDevicesDropsTheOldPicture()
     QTRY_COMPARE(rig.controller->captureKey(), secondId);
     QTRY_COMPARE(rig.controller->image().size(), QSize(160, 90));
     QCOMPARE(second.requestCount(kCapture) > 0, true);
+}
+
+// Each view used to run a loop of its own: the remote card and the open tray panel asked the
+// TV for two screenshots a second.
+void TestPreviewController::viewsOfOneTVShareOneLoop()
+{
+    Rig rig;
+    QVERIFY(rig.start());
+    SharedPreview shared(rig.fx.session.get());
+    ScreenshotPreview::Timing timing;
+    timing.pace = 100ms;
+    shared.preview()->setTiming(timing);
+    PreviewWindowState panelWindow = shownWindow();
+    PreviewController card(rig.fx.session.get(), &shared, [&rig] { return rig.window; });
+    PreviewController panel(rig.fx.session.get(), &shared, [&panelWindow] { return panelWindow; });
+
+    card.setSceneActive(true);
+    QTRY_VERIFY(!card.image().isNull());
+    const QUuid loop = shared.preview()->generation();
+    panel.setSceneActive(true);
+    QCOMPARE(panel.captureKey(), rig.id);
+    QCOMPARE(shared.preview()->generation(), loop);  // joined, not restarted
+    QCOMPARE(panel.image().cacheKey(), card.image().cacheKey());
+    QVERIFY(panel.showsCaption());
+
+    // One loop waits for its one unanswered request; a second loop would send its own.
+    rig.tv->neverAnswer(kCapture);
+    const int answered = rig.tv->requestCount(kCapture);
+    QTRY_VERIFY(rig.tv->requestCount(kCapture) > answered);
+    QTest::qWait(500);  // five paces: time for any other loop to ask as well
+    QCOMPARE(rig.tv->requestCount(kCapture), answered + 1);
+    rig.tv->answerNormally(kCapture);
+
+    // The loop outlives the view that leaves, and ends with the last one.
+    card.setSceneActive(false);
+    QVERIFY(card.image().isNull());
+    QCOMPARE(card.statusText(), kPaused);
+    QVERIFY(shared.preview()->isRunning());
+    QCOMPARE(shared.preview()->generation(), loop);
+    QTRY_VERIFY(!panel.image().isNull());
+    panelWindow.minimised = true;
+    panel.probe();
+    QVERIFY(!shared.preview()->isRunning());
+    QCOMPARE(shared.runningKey(), QString());
+    QVERIFY(panel.image().isNull());
 }
 
 QTEST_GUILESS_MAIN(TestPreviewController)

@@ -49,7 +49,7 @@ void RemotePage::build()
 
     TVSession *session = m_ctx.session;
     const bool compact = m_shell == Shell::menuBar;
-    m_card = new TVCard(session, m_ctx.icons, m_ctx.shortcuts, m_shell, this);
+    m_card = new TVCard(session, m_ctx.preview, m_ctx.icons, m_ctx.shortcuts, m_shell, this);
     m_dpad = new DPadPanel(session, m_ctx.icons, m_shell, m_hits, this);
     m_power = new PowerButton(session, m_ctx.icons, compact ? 34 : 40, this);
     m_dpad->setCornerWidget(m_power);

@@ -12,11 +12,12 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-TVCard::TVCard(TVSession *session, Icons *icons, ShortcutNotifier *shortcuts, Shell shell, QWidget *parent)
+TVCard::TVCard(TVSession *session, SharedPreview *shared, Icons *icons, ShortcutNotifier *shortcuts, Shell shell,
+               QWidget *parent)
     : Panel(parent)
     , m_session(session)
     , m_name(new QLabel(this))
-    , m_preview(new TVScreenPreview(session, icons, this))
+    , m_preview(new TVScreenPreview(session, shared, icons, this))
     , m_foreground(new QLabel(this))
     , m_apps(new RoundIconButton(icons, QStringLiteral("chevron.right"), shell == Shell::menuBar ? 24 : 28, QColor(),
                                  tr("查看应用与输入源"), this))

@@ -6,6 +6,7 @@
 class Icons;
 class QLabel;
 class RoundIconButton;
+class SharedPreview;
 class ShortcutNotifier;
 class TVScreenPreview;
 class TVSession;
@@ -16,7 +17,8 @@ class TVCard : public Panel {
     Q_OBJECT
 
 public:
-    TVCard(TVSession *session, Icons *icons, ShortcutNotifier *shortcuts, Shell shell, QWidget *parent = nullptr);
+    TVCard(TVSession *session, SharedPreview *shared, Icons *icons, ShortcutNotifier *shortcuts, Shell shell,
+           QWidget *parent = nullptr);
 
     QLabel *nameLabel() const { return m_name; }
     QLabel *foregroundLabel() const { return m_foreground; }

@@ -1,5 +1,6 @@
 #include "ui/shell/uikit.h"
 
+#include "preview/sharedpreview.h"
 #include "ui/keys/shortcutnotifier.h"
 #include "ui/shell/actions.h"
 #include "ui/theme/icons.h"
@@ -18,4 +19,5 @@ UiKit::UiKit(TVSession *session, DeviceStore *store, MCPServer *mcp, const Setti
     m_ctx.icons = new Icons(this);
     m_ctx.shortcuts = new ShortcutNotifier(this);
     m_ctx.actions = new Actions(session, m_ctx.shortcuts, &std::chrono::steady_clock::now, this);
+    m_ctx.preview = new SharedPreview(session, this);
 }

@@ -25,10 +25,10 @@ PreviewWindowState stateOf(const QWidget *widget)
 
 } // namespace
 
-TVScreenPreview::TVScreenPreview(TVSession *session, Icons *icons, QWidget *parent)
+TVScreenPreview::TVScreenPreview(TVSession *session, SharedPreview *shared, Icons *icons, QWidget *parent)
     : QWidget(parent)
     , m_icons(icons)
-    , m_controller(new PreviewController(session, [this] { return stateOf(this); }, this))
+    , m_controller(new PreviewController(session, shared, [this] { return stateOf(this); }, this))
 {
     setObjectName(QStringLiteral("tvScreenPreview"));
     setToolTip(tr("电视截图每秒刷新一次，仅在本机显示"));

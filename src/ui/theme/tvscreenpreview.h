@@ -6,6 +6,7 @@
 
 class Icons;
 class PreviewController;
+class SharedPreview;
 class TVSession;
 
 // The live TV picture in a 16:9 area: the picture with its "每秒刷新" caption while capturing,
@@ -14,7 +15,8 @@ class TVScreenPreview : public QWidget {
     Q_OBJECT
 
 public:
-    TVScreenPreview(TVSession *session, Icons *icons, QWidget *parent = nullptr);
+    // `shared` is the capture loop this view shares with the others; without one it has its own.
+    TVScreenPreview(TVSession *session, SharedPreview *shared, Icons *icons, QWidget *parent = nullptr);
     ~TVScreenPreview() override;
 
     PreviewController *controller() const { return m_controller; }

@@ -69,7 +69,7 @@ AppsPage::AppsPage(UiContext &ctx, Shell shell, QWidget *parent)
     body->addWidget(scroll, 1);
     // The live picture beside the lists; the tray panel has no room for it.
     if (shell == Shell::window) {
-        auto *preview = new TVScreenPreview(ctx.session, ctx.icons, this);
+        auto *preview = new TVScreenPreview(ctx.session, ctx.preview, ctx.icons, this);
         preview->setObjectName(QStringLiteral("appsPreview"));
         preview->setMinimumWidth(260);
         preview->setMaximumWidth(340);
