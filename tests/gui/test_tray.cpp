@@ -3,15 +3,20 @@
 
 #include "gui/guifixture.h"
 
+#include "ui/keys/appkeymonitor.h"
 #include "ui/remote/dpadpanel.h"
 #include "ui/keys/keyhits.h"
 #include "ui/tray/menubarpanel.h"
 #include "ui/theme/pressfeedback.h"
 #include "ui/remote/remotekeybutton.h"
 #include "ui/remote/remotepage.h"
+#include "ui/theme/tvscreenpreview.h"
+#include "preview/previewcontroller.h"
 #include "ui/tray/traycontroller.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -55,6 +60,9 @@ private Q_SLOTS:
     void openMainWindowOpensOneWhenNone();
     void panelKeysDriveTheTV();
     void panelShowsTheState();
+    void panelKeysActOnThePanel();
+    void panelAndWindowShareOneCaptureLoop();
+    void shortcutsWorkFromThePanelWithoutTheWindow();
     void panelSnapshotIsWritten();
     void panelPosition_data();
     void panelPosition();
@@ -104,6 +112,10 @@ void TestTray::trayOrFallbackCommand()
         // Asks to be tall enough for the whole remote (the screen bounds it, not the scroll area).
         const int remoteHeight = rig.tray->panel()->remote()->sizeHint().height();
         QVERIFY(rig.tray->panel()->sizeHint().height() > remoteHeight);
+        // It closes when the user moves on to another window.
+        QTRY_VERIFY(rig.tray->panel()->isActiveWindow());
+        QApplication::setActiveWindow(window.get());
+        QTRY_VERIFY(!rig.tray->panel()->isVisible());
     }
     // The same compact remote either way: one column, with the panel's own hits.
     QCOMPARE(rig.tray->panel()->remote()->shell(), Shell::menuBar);
@@ -191,6 +203,81 @@ void TestTray::panelShowsTheState()
     QTRY_COMPARE(panel->stateLabel()->text(), QStringLiteral("已连接"));
     tv->setPowerState(QStringLiteral("Suspend"));
     QTRY_COMPARE(panel->stateLabel()->text(), QStringLiteral("待机"));
+}
+
+// F5 and the card's chevron pressed in the open popup used to switch the page of the main
+// window behind it: a popup never becomes the active window, so the main window took them.
+void TestTray::panelKeysActOnThePanel()
+{
+    TrayRig rig(true);
+    auto window = rig.f.makeWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    MenuBarPanel *panel = rig.openPanel();
+    QTRY_VERIFY(panel->isActiveWindow());
+    QVERIFY(QApplication::activePopupWidget() == panel);
+
+    pressKey(panel, Qt::Key_F5);
+    QCOMPARE(window->page(), Page::remote);
+    QCOMPARE(panel->shortcutMonitor()->page(), Page::devices);
+    auto *chevron = panel->remote()->findChild<QAbstractButton *>(QStringLiteral("showApps"));
+    QVERIFY(chevron);
+    QTest::mouseClick(chevron, Qt::LeftButton);
+    QCOMPARE(window->page(), Page::remote);
+    QCOMPARE(panel->shortcutMonitor()->page(), Page::apps);
+
+    // Once the panel is closed the window's own keys are its own again.
+    panel->close();
+    QTRY_VERIFY(window->isActiveWindow());
+    pressKey(window.get(), Qt::Key_F5);
+    QCOMPARE(window->page(), Page::devices);
+}
+
+// With the panel open over the remote page the TV was asked for two screenshots a second, one
+// per view.
+void TestTray::panelAndWindowShareOneCaptureLoop()
+{
+    TrayRig rig(true);
+    auto tv = rig.f.startTV(6);
+    QVERIFY(rig.f.pair(*tv));
+    auto window = rig.f.makeWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    const QString capture = QStringLiteral("tv/executeOneShot");
+    auto *inWindow = window->findChild<TVScreenPreview *>(QStringLiteral("tvScreenPreview"));
+    QVERIFY(inWindow);
+    QTRY_VERIFY(!inWindow->controller()->image().isNull());
+    MenuBarPanel *panel = rig.openPanel();
+    auto *inPanel = panel->findChild<TVScreenPreview *>(QStringLiteral("tvScreenPreview"));
+    QVERIFY(inPanel);
+    QTRY_VERIFY(!inPanel->controller()->image().isNull());
+    QTRY_VERIFY(!inWindow->controller()->captureKey().isEmpty());
+
+    // Each loop waits for its one unanswered request; two loops would leave two.
+    tv->neverAnswer(capture);
+    const int answered = tv->requestCount(capture);
+    QTRY_VERIFY_WITH_TIMEOUT(tv->requestCount(capture) > answered, 10000);
+    QTest::qWait(2500);  // more than two paces: time for any other loop to ask as well
+    QCOMPARE(tv->requestCount(capture), answered + 1);
+    QVERIFY(!inWindow->controller()->captureKey().isEmpty());
+    QVERIFY(!inPanel->controller()->captureKey().isEmpty());
+}
+
+// The commands' shortcuts sat only in the main window's menu bar: with the window closed,
+// Ctrl+Shift+H in the panel did nothing.
+void TestTray::shortcutsWorkFromThePanelWithoutTheWindow()
+{
+    TrayRig rig(true);
+    auto tv = rig.f.startTV(5);
+    QVERIFY(rig.f.pair(*tv));
+    auto window = rig.f.makeWindow();
+    window->close();
+    MenuBarPanel *panel = rig.openPanel();
+    QTRY_VERIFY(panel->isActiveWindow());
+    tv->clearRecord();
+    pressKey(panel, Qt::Key_H, Qt::ControlModifier | Qt::ShiftModifier);
+    QTRY_COMPARE(pointerButtons(*tv), QStringList{QStringLiteral("HOME")});
+    pressKey(panel, Qt::Key_3, Qt::ControlModifier);
+    QCOMPARE(panel->shortcutMonitor()->page(), Page::devices);
+    QVERIFY(!window->isVisible());
 }
 
 void TestTray::panelSnapshotIsWritten()

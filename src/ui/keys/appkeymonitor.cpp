@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QMainWindow>
+#include <QMenu>
 
 AppKeyMonitor::AppKeyMonitor(QWidget *owner, TVSession *session, ShortcutNotifier *shortcuts, bool captureKeys)
     : AppKeyMonitor(owner, session, std::make_shared<SessionKeyCommands>(session), shortcuts, captureKeys)
@@ -37,10 +38,17 @@ bool AppKeyMonitor::shortcutIsForUs() const
 {
     if (!owner())
         return false;
+    const QWidget *mine = owner()->window();
+    // An open popup (the tray panel) has the keys without ever becoming the active window:
+    // what is pressed there is for it, not for the window behind it. A menu is part of the
+    // window it drops from.
+    const QWidget *popup = QApplication::activePopupWidget();
+    if (popup && !qobject_cast<const QMenu *>(popup))
+        return popup == mine;
     // The active window, or the main window when none of ours is active.
     if (const QWidget *active = QApplication::activeWindow())
-        return active == owner()->window();
-    return qobject_cast<QMainWindow *>(owner()->window()) != nullptr;
+        return active == mine;
+    return qobject_cast<const QMainWindow *>(mine) != nullptr;
 }
 
 void AppKeyMonitor::request(Page page)

@@ -1,6 +1,7 @@
 #include "ui/tray/menubarpanel.h"
 
 #include "ui/keys/appkeymonitor.h"
+#include "ui/shell/actions.h"
 #include "ui/theme/icons.h"
 #include "ui/keys/keyhits.h"
 #include "ui/keys/remotekeycapture.h"
@@ -10,6 +11,7 @@
 #include "core/tvsession.h"
 #include "ui/uicontext.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QHideEvent>
 #include <QLabel>
@@ -104,6 +106,15 @@ MenuBarPanel::MenuBarPanel(UiContext &ctx, std::function<void()> openMainWindow,
     // to its own (invisible) page, as the main window is not the one being used.
     m_capture = new RemoteKeyCapture(this, ctx.session, m_hits, true, ctx.shortcuts);
     m_monitor = new AppKeyMonitor(this, ctx.session, ctx.shortcuts, false);
+    // The commands' shortcuts live in the main window's menu bar, which a closed window takes
+    // out of reach: the panel carries them too.
+    if (ctx.actions)
+        addActions(ctx.actions->all());
+    // Losing the focus to another application closes the panel, as a click elsewhere does.
+    QObject::connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (state != Qt::ApplicationActive && isVisible())
+            close();
+    });
 
     QObject::connect(ctx.session, &TVSession::titleChanged, this, &MenuBarPanel::showState);
     showState();
@@ -152,6 +163,15 @@ void MenuBarPanel::setMode(Mode mode)
         setWindowTitle(tr("迷你遥控器"));
     if (shown)
         show();
+}
+
+void MenuBarPanel::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // A popup stays the active window while shown; the tool window closes like it when the
+    // user moves on to another window.
+    if (event->type() == QEvent::ActivationChange && m_mode == Mode::toolWindow && isVisible() && !isActiveWindow())
+        close();
 }
 
 void MenuBarPanel::hideEvent(QHideEvent *event)

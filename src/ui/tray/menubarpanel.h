@@ -42,6 +42,7 @@ Q_SIGNALS:
     void hidden();
 
 protected:
+    void changeEvent(QEvent *event) override;
     void hideEvent(QHideEvent *event) override;
 
 private:
