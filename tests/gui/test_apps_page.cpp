@@ -11,6 +11,7 @@
 #include "gui/guifixture.h"
 
 #include <QLabel>
+#include <QGridLayout>
 #include <QLineEdit>
 #include <QStackedWidget>
 #include <QtTest>
@@ -153,6 +154,34 @@ private Q_SLOTS:
         QTRY_COMPARE(tv.requestCount(QStringLiteral("system.launcher/launch")), 1);
         QCOMPARE(tv.lastPayload(QStringLiteral("system.launcher/launch"))[u"id"].toString(),
                  QStringLiteral("com.webos.app.browser"));
+    }
+
+    // Cards were keyed by app id alone: two launch points of one app shared a card, one title
+    // was lost and the card sat in two grid cells.
+    void launchPointsSharingAnIdGetACardEach()
+    {
+        GuiFixture f;
+        TestTV tv(f.options(2));
+        QList<SimulatedTV::App> apps = SimulatedTV::defaultApps();
+        apps.append({QStringLiteral("netflix"), QStringLiteral("Netflix Kids")});
+        tv.setApps(apps);
+        QVERIFY(f.pair(tv));
+        AppsPage page(f.ctx, Shell::window);
+        QVERIFY(showPage(page));
+        QTRY_COMPARE(page.grid()->shownCards().size(), apps.size());
+
+        const QList<AppCard *> cards = page.grid()->shownCards();
+        QCOMPARE(QSet<AppCard *>(cards.cbegin(), cards.cend()).size(), apps.size());
+        QVERIFY(shownTitles(page).contains(QStringLiteral("Netflix")));
+        QVERIFY(shownTitles(page).contains(QStringLiteral("Netflix Kids")));
+        const auto *grid = qobject_cast<QGridLayout *>(page.grid()->layout());
+        QCOMPARE(grid->count(), apps.size());
+
+        auto *search = find<QLineEdit>(&page, "appSearch");
+        QTest::keyClicks(search, QStringLiteral("kids"));
+        QTRY_COMPARE(shownTitles(page), QStringList{QStringLiteral("Netflix Kids")});
+        search->clear();
+        QTRY_COMPARE(page.grid()->shownCards(), cards);  // the same cards come back
     }
 
     void inputsSection()

@@ -7,7 +7,21 @@
 
 namespace {
 constexpr int kSpacing = 10;
+
+// One key per entry: a TV may list two launch points under one app id, and each needs a
+// card of its own. Identical entries are told apart by their order.
+QStringList cardKeys(const QList<TVApp> &apps)
+{
+    QHash<QString, int> seen;
+    QStringList keys;
+    keys.reserve(apps.size());
+    for (const TVApp &app : apps) {
+        const QString base = app.id + QChar(0x1f) + app.title;
+        keys.append(base + QChar(0x1f) + QString::number(seen[base]++));
+    }
+    return keys;
 }
+} // namespace
 
 AppGrid::AppGrid(AppIconLoader *loader, const QIcon &launchSymbol, QWidget *parent)
     : QWidget(parent)
@@ -23,11 +37,10 @@ AppGrid::AppGrid(AppIconLoader *loader, const QIcon &launchSymbol, QWidget *pare
 
 void AppGrid::setApps(const QList<TVApp> &all, const QList<TVApp> &shown)
 {
-    QSet<QString> ids;
-    for (const TVApp &app : all)
-        ids.insert(app.id);
+    const QStringList allKeys = cardKeys(all);
+    const QSet<QString> keys(allKeys.cbegin(), allKeys.cend());
     for (auto it = m_cards.begin(); it != m_cards.end();) {
-        if (ids.contains(it.key())) {
+        if (keys.contains(it.key())) {
             ++it;
             continue;
         }
@@ -37,15 +50,17 @@ void AppGrid::setApps(const QList<TVApp> &all, const QList<TVApp> &shown)
     }
 
     m_shown.clear();
-    for (const TVApp &app : shown) {
-        AppCard *card = m_cards.value(app.id);
+    const QStringList shownKeys = cardKeys(shown);
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        const TVApp &app = shown.at(i);
+        AppCard *card = m_cards.value(shownKeys.at(i));
         if (card) {
             card->setApp(app);
         } else {
             card = new AppCard(m_loader, m_launchSymbol, app, this);
             card->hide();
             QObject::connect(card, &QAbstractButton::clicked, this, [this, card] { Q_EMIT launchRequested(card->app()); });
-            m_cards.insert(app.id, card);
+            m_cards.insert(shownKeys.at(i), card);
         }
         card->setActive(app.id == m_foreground);
         m_shown.append(card);

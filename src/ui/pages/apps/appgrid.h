@@ -11,8 +11,8 @@ class AppCard;
 class AppIconLoader;
 class QGridLayout;
 
-// The app cards in as many columns as fit. Cards are kept per app id and reused, so
-// filtering and tab switches neither rebuild them nor fetch icons again.
+// The app cards in as many columns as fit. Cards are kept per entry (id and title) and
+// reused, so filtering and tab switches neither rebuild them nor fetch icons again.
 class AppGrid : public QWidget {
     Q_OBJECT
 
