@@ -38,7 +38,8 @@ public:
     bool wake(const QString &, const std::optional<QString> &) override
     {
         ++packets;
-        m_tv->notifyMagicPacket();
+        if (m_tv)
+            m_tv->notifyMagicPacket();
         return true;
     }
     int packets = 0;
@@ -53,12 +54,14 @@ struct Run {
     std::unique_ptr<SelfTest> selfTest;
     QString id;
 
+    enum class Network { system, waking, silent };
+
     explicit Run(const std::optional<QString> &mode, SimulatedTV::Options options = tvOptions(2),
-                 bool wakingNetwork = false)
+                 Network network = Network::system)
     {
         tv = std::make_unique<TestTV>(options);
-        if (wakingNetwork)
-            f.makeSession(std::make_unique<WakingNetwork>(tv.get()));
+        if (network != Network::system)
+            f.makeSession(std::make_unique<WakingNetwork>(network == Network::waking ? tv.get() : nullptr));
         const Settings settings(f.env.path(QStringLiteral("app.ini")));
         Settings(settings).setAutotest(mode);
         selfTest = std::make_unique<SelfTest>(settings, fastTiming());
@@ -150,6 +153,7 @@ private Q_SLOTS:
     void sourceSteps();
     void powerWithoutMac();
     void powerWakesTheTV();
+    void powerEndsWhenTheWakeUpEndsOffline();
 };
 
 void TestSelfTest::summaryAndLists_data()
@@ -358,7 +362,7 @@ void TestSelfTest::powerWithoutMac()
 
 void TestSelfTest::powerWakesTheTV()
 {
-    Run run(QStringLiteral("power"), tvOptions(5), true);
+    Run run(QStringLiteral("power"), tvOptions(5), Run::Network::waking);
     QVERIFY(run.f.pair(*run.tv));
     QVERIFY2(run.waitForLine(QStringLiteral("唤醒结果 已连接，耗时 0s")), qPrintable(run.autotestLines().join(u'\n')));
     QVERIFY(run.waitForLine(QStringLiteral("电源状态 {\"returnValue\":true,\"state\":\"Active\"}")));
@@ -373,6 +377,23 @@ void TestSelfTest::powerWakesTheTV()
     // Reconnecting registered again without running the script a second time.
     QCOMPARE(run.tv->registrations(), 2);
     QCOMPARE(run.autotestLines().count(QStringLiteral("关机，MAC a8:23:fe:01:02:03")), 1);
+}
+
+// The wait for the wake-up counted "offline" as still waking and polled forever once the
+// wake-up had stopped there.
+void TestSelfTest::powerEndsWhenTheWakeUpEndsOffline()
+{
+    Run run(QStringLiteral("power"), tvOptions(6), Run::Network::silent);
+    QVERIFY(run.f.pair(*run.tv));
+    QVERIFY2(run.waitForLine(QStringLiteral("关机后状态 待机，发送 WOL")), qPrintable(run.autotestLines().join(u'\n')));
+    run.f.store->remove(run.id);  // the wake-up stops: nothing left to wake
+    QVERIFY(QTest::qWaitFor([&] { return run.f.session->state().is(ConnectionState::Kind::offline); }, 5000));
+    const auto ended = [&] {
+        const QStringList lines = run.autotestLines();
+        return std::any_of(lines.cbegin(), lines.cend(),
+                           [](const QString &line) { return line.startsWith(QStringLiteral("唤醒结果 未连接，耗时 ")); });
+    };
+    QVERIFY2(QTest::qWaitFor(ended, 5000), qPrintable(run.autotestLines().join(u'\n')));
 }
 
 QTEST_GUILESS_MAIN(TestSelfTest)
