@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStackedWidget>
@@ -331,6 +332,61 @@ private Q_SLOTS:
                 QVERIFY2(glyphs.at(i) != glyphs.at(i - 1), qPrintable(pageId(page) + QStringLiteral(": boxes")));
         }
         QCOMPARE(window->page(), Page::settings);
+    }
+
+    // The stack passed the focus on to the new page's remembered or first focusable child, a
+    // text field on the settings page or one clicked earlier, so M or Space typed there.
+    void pageSwitchNeverFocusesATextField()
+    {
+        GuiFixture f;
+        f.store->setSelectedID(f.store->upsert(QStringLiteral("192.168.1.20")).id);
+        auto window = f.makeWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        const auto typing = [] {
+            const QWidget *focus = QApplication::focusWidget();
+            return focus && focus->testAttribute(Qt::WA_InputMethodEnabled);
+        };
+        int fields = 0;
+        for (const Page page : allPages()) {
+            window->setPage(page);
+            for (QLineEdit *field : window->pageWidget(page)->findChildren<QLineEdit *>()) {
+                if (!field->isVisible() || !field->isEnabled())
+                    continue;
+                ++fields;
+                for (const Page other : allPages()) {
+                    if (other == page)
+                        continue;
+                    QTest::mouseClick(field, Qt::LeftButton);
+                    QVERIFY(field->hasFocus());
+                    window->setPage(other);
+                    QVERIFY2(!typing(), qPrintable(pageId(page) + QStringLiteral(" -> ") + pageId(other)));
+                    window->setPage(page);
+                    QVERIFY2(!typing(), qPrintable(pageId(other) + QStringLiteral(" -> ") + pageId(page)));
+                }
+            }
+        }
+        QVERIFY(fields >= 4);  // touchpad text, app search, TV name and MAC
+    }
+
+    // A visible window without an object name used to be written as the page's own picture,
+    // over the main window's.
+    void snapshotOfAnUnnamedWindowKeepsItsOwnFile()
+    {
+        GuiFixture f;
+        auto window = f.makeWindow();
+        QWidget unnamed;
+        unnamed.resize(120, 80);
+        unnamed.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&unnamed));
+        const QString folder = f.dir.filePath(QStringLiteral("shots"));
+        QVERIFY(QDir().mkpath(folder));
+
+        const QStringList files = SnapshotRun::captureWindows(folder, QStringLiteral("remote"));
+        const QString own = QDir(folder).filePath(QStringLiteral("remote.png"));
+        const QString other = QDir(folder).filePath(QStringLiteral("remote-QWidget.png"));
+        QCOMPARE(QSet<QString>(files.cbegin(), files.cend()), (QSet<QString>{own, other}));
+        QCOMPARE(QImage(own).size(), window->size() * window->devicePixelRatio());
+        QCOMPARE(QImage(other).size(), unnamed.size() * unnamed.devicePixelRatio());
     }
 };
 

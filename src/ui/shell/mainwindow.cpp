@@ -10,6 +10,7 @@
 #include "ui/shell/sidebar.h"
 #include "ui/uicontext.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QMenuBar>
 #include <QScreen>
@@ -66,7 +67,18 @@ void MainWindow::setPage(Page page)
         return;
     const bool changed = m_page != page || m_stack->currentWidget() != widget;
     m_page = page;
-    m_stack->setCurrentWidget(widget);
+    // The stack hands the focus on from the old page to the new page's last or first
+    // focusable child, which may be a text field: M or Space would then type there instead
+    // of reaching the TV. The keys stay with the page until the user clicks into a field.
+    if (m_stack->currentWidget() != widget) {
+        const QWidget *focus = QApplication::focusWidget();
+        if (focus && m_stack->isAncestorOf(focus))
+            m_stack->setFocus(Qt::OtherFocusReason);
+        m_stack->setCurrentWidget(widget);
+        focus = QApplication::focusWidget();
+        if (focus && widget->isAncestorOf(focus) && focus->testAttribute(Qt::WA_InputMethodEnabled))
+            m_stack->setFocus(Qt::OtherFocusReason);
+    }
     m_sidebar->setPage(page);
     m_monitor->setPage(page);
     if (changed)

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
+#include <QSet>
 #include <QTimer>
 #include <QWidget>
 
@@ -50,13 +51,21 @@ void SnapshotRun::capture(int index)
 QStringList SnapshotRun::captureWindows(const QString &folder, const QString &baseName, QString *error)
 {
     QStringList files;
+    QSet<QString> used;
     for (QWidget *window : QApplication::topLevelWidgets()) {
         if (!window->isVisible() || window->windowType() == Qt::ToolTip)
             continue;
-        const QString name = window->objectName();
-        const bool main = name == QLatin1String("main") || name.isEmpty();
-        const QString file = QDir(folder).filePath(main ? QString(baseName + QStringLiteral(".png"))
-                                                        : QString(baseName + QLatin1Char('-') + name + QStringLiteral(".png")));
+        // Only the main window takes the page's own name: a window without a name would
+        // otherwise overwrite that picture. Unnamed ones are named after their class.
+        QString name = window->objectName();
+        if (name.isEmpty())
+            name = QString::fromLatin1(window->metaObject()->className());
+        const QString first = name == QLatin1String("main") ? baseName : baseName + QLatin1Char('-') + name;
+        QString stem = first;
+        for (int n = 2; used.contains(stem); ++n)
+            stem = first + QLatin1Char('-') + QString::number(n);
+        used.insert(stem);
+        const QString file = QDir(folder).filePath(stem + QStringLiteral(".png"));
         if (window->grab().save(file, "PNG")) {
             files.append(file);
         } else if (error) {
