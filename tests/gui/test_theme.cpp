@@ -5,6 +5,8 @@
 #include "ui/theme/statetitle.h"
 #include "ui/theme/statusdot.h"
 #include "ui/theme/theme.h"
+#include "ui/theme/motion.h"
+#include "platform/desktopappearance.h"
 
 #include <QApplication>
 #include <QDir>
@@ -48,6 +50,27 @@ QPair<QColor, int> ink(const QImage &image)
     }
     return {QColor::fromRgb(best), opaque};
 }
+
+// What a desktop publishes, set by the test.
+class FakeAppearance : public DesktopAppearance {
+public:
+    std::optional<Scheme> scheme() const override { return m_scheme; }
+    std::optional<bool> reduceMotion() const override { return m_reduce; }
+    void setScheme(Scheme scheme)
+    {
+        m_scheme = scheme;
+        Q_EMIT schemeChanged();
+    }
+    void setReduceMotion(bool reduce)
+    {
+        m_reduce = reduce;
+        Q_EMIT reduceMotionChanged();
+    }
+
+private:
+    std::optional<Scheme> m_scheme;
+    std::optional<bool> m_reduce;
+};
 
 } // namespace
 
@@ -102,6 +125,64 @@ private Q_SLOTS:
             QVERIFY(qAbs(palette.color(QPalette::Base).lightness() - palette.color(QPalette::Text).lightness()) > 150);
             QVERIFY(palette.color(QPalette::Disabled, QPalette::Text) != palette.color(QPalette::Active, QPalette::Text));
         }
+    }
+
+    // "跟随系统" used to keep the palette of the start for as long as the program ran.
+    void systemAppearanceFollowsTheDesktop()
+    {
+        using Scheme = DesktopAppearance::Scheme;
+        FakeAppearance desktop;
+        const QPalette start = m_theme->systemPalette();
+        m_theme->followDesktop(&desktop);
+        QSignalSpy changed(m_theme, &Theme::changed);
+        Icons icons;
+        const auto iconInk = [&icons] {
+            return ink(icons.icon(QStringLiteral("power")).pixmap(QSize(32, 32)).toImage()).first.rgb();
+        };
+
+        desktop.setScheme(Scheme::dark);
+        QVERIFY(m_theme->isDark());
+        QCOMPARE(iconInk(), Theme::darkPalette().color(QPalette::WindowText).rgb());
+        desktop.setScheme(Scheme::light);
+        QVERIFY(!m_theme->isDark());
+        QCOMPARE(QApplication::palette().color(QPalette::Window), Theme::lightPalette().color(QPalette::Window));
+        QCOMPARE(iconInk(), Theme::lightPalette().color(QPalette::WindowText).rgb());
+        QCOMPARE(changed.size(), 2);
+        // A chosen appearance stays whatever the desktop does; "system" picks the desktop up.
+        m_theme->apply(AppearancePreference::light);
+        desktop.setScheme(Scheme::dark);
+        QVERIFY(!m_theme->isDark());
+        m_theme->apply(AppearancePreference::system);
+        QVERIFY(m_theme->isDark());
+        desktop.setScheme(Scheme::noPreference);
+        QCOMPARE(QApplication::palette().color(QPalette::Window), start.color(QPalette::Window));
+
+        // Without a published preference a new palette from the platform is followed, and
+        // "system" comes back to it rather than to the palette of the start.
+        QPalette platform = Theme::darkPalette();
+        platform.setColor(QPalette::Window, QColor(0x20, 0x30, 0x40));
+        changed.clear();
+        QApplication::setPalette(platform);
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(m_theme->systemPalette().color(QPalette::Window), QColor(0x20, 0x30, 0x40));
+        QCOMPARE(iconInk(), platform.color(QPalette::WindowText).rgb());
+        m_theme->apply(AppearancePreference::light);
+        m_theme->apply(AppearancePreference::system);
+        QCOMPARE(QApplication::palette().color(QPalette::Window), QColor(0x20, 0x30, 0x40));
+        QApplication::setPalette(start);
+
+        // Less animation: the style reports none and a press shows at once.
+        Panel panel;
+        QVERIFY(!motionReduced(&panel));
+        desktop.setReduceMotion(true);
+        QVERIFY(m_theme->reduceMotion());
+        QVERIFY(motionReduced(&panel));
+        RoundIconButton button(&icons, QStringLiteral("power"), 40, QColor(Qt::red), QStringLiteral("关机"));
+        button.feedback()->tap();
+        QCOMPARE(button.feedback()->scale(), button.feedback()->pressScale());
+        desktop.setReduceMotion(false);
+        QVERIFY(!motionReduced(&panel));
+        m_theme->followDesktop(nullptr);
     }
 
     void everySymbolRendersInTheTextColour_data()

@@ -1,5 +1,7 @@
 #include "ui/shell/sidebar.h"
 
+#include "ui/theme/motion.h"
+
 #include "ui/shell/devicepicker.h"
 #include "ui/theme/icons.h"
 #include "ui/theme/theme.h"
@@ -137,7 +139,7 @@ void Sidebar::setPage(Page page)
         return;
     m_page = page;
     entry->setChecked(true);
-    if (!isVisible() || m_highlight.isNull()) {
+    if (!isVisible() || m_highlight.isNull() || motionReduced(this)) {
         m_slide->stop();
         m_highlight = targetRect();
         update();

@@ -1,5 +1,6 @@
 #include "ui/shell/windowedapp.h"
 
+#include "platform/desktopappearance.h"
 #include "platform/filerevealer.h"
 #include "platform/loginitem.h"
 #include "ui/shell/actions.h"
@@ -22,6 +23,7 @@ WindowedApp::WindowedApp(TVSession *session, DeviceStore *store, MCPServer *mcp,
 {
     m_ctx.followComputer = followComputer;
     m_ctx.revealer = new DesktopFileRevealer(this);
+    m_ctx.theme->followDesktop(new PortalAppearance(this));
     m_loginItem = std::make_unique<XdgAutostartEntry>(QCoreApplication::applicationFilePath());
     m_ctx.loginItem = m_loginItem.get();
     QApplication::setWindowIcon(Icons::applicationIcon());

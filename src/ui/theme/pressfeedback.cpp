@@ -1,5 +1,7 @@
 #include "ui/theme/pressfeedback.h"
 
+#include "ui/theme/motion.h"
+
 #include <QEvent>
 #include <QMouseEvent>
 #include <QTimer>
@@ -32,6 +34,11 @@ PressFeedback::PressFeedback(QWidget *host, qreal hover, qreal press, const QCol
     });
 }
 
+bool PressFeedback::reducesMotion() const
+{
+    return m_reduceMotion || motionReduced(m_host);
+}
+
 qreal PressFeedback::restingScale() const
 {
     return m_hovering && m_host && m_host->isEnabled() ? m_hoverScale : 1.0;
@@ -40,7 +47,7 @@ qreal PressFeedback::restingScale() const
 void PressFeedback::animateTo(qreal scale, qreal glow, int ms)
 {
     m_animation->stop();
-    if (m_reduceMotion) {
+    if (reducesMotion()) {
         m_scale = scale;
         m_glow = glow;
         if (m_host)
@@ -78,7 +85,7 @@ void PressFeedback::tap()
         return;
     // Down now, back up once the press has shown.
     animateTo(m_pressScale, 1.0, pressMs);
-    QTimer::singleShot(m_reduceMotion ? 0 : pressMs + 40, this, [this] {
+    QTimer::singleShot(reducesMotion() ? 0 : pressMs + 40, this, [this] {
         if (!m_pressed)
             settle();
     });

@@ -32,8 +32,10 @@ public:
 
     void setPressed(bool pressed);
     void tap();
-    // Tones the animation down to an immediate change.
+    // Tones the animation down to an immediate change, as the desktop's reduce-animation
+    // setting (through the application style) also does.
     void setReduceMotion(bool reduce) { m_reduceMotion = reduce; }
+    bool reducesMotion() const;
     // Ends any running animation at its target (tests, snapshots).
     void finish();
 

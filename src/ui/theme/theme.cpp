@@ -1,9 +1,29 @@
 #include "ui/theme/theme.h"
 
+#include "platform/desktopappearance.h"
+
 #include <QApplication>
 #include <QPixmapCache>
+#include <QProxyStyle>
 #include <QStyle>
 #include <QStyleFactory>
+
+// Fusion, reporting no animation time while the desktop asks for less animation: Qt's own
+// widgets honour that, and ours ask the same question (motionReduced()).
+class MotionStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+
+    bool reduce = false;
+
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override
+    {
+        if (hint == SH_Widget_Animation_Duration && reduce)
+            return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
 
 namespace {
 
@@ -47,9 +67,68 @@ QPalette build(const Roles &r)
 
 Theme::Theme(QObject *parent)
     : QObject(parent)
+    , m_style(new MotionStyle(QStyleFactory::create(QStringLiteral("Fusion"))))
 {
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setStyle(m_style);  // the application owns it from here
     m_system = QApplication::palette();
+    // A desktop without the portal tells the application by a new palette instead.
+    qApp->installEventFilter(this);
+}
+
+void Theme::followDesktop(DesktopAppearance *desktop)
+{
+    if (m_desktop)
+        QObject::disconnect(m_desktop.data(), nullptr, this, nullptr);
+    m_desktop = desktop;
+    if (!desktop)
+        return;
+    QObject::connect(desktop, &DesktopAppearance::schemeChanged, this, &Theme::desktopSchemeChanged);
+    QObject::connect(desktop, &DesktopAppearance::reduceMotionChanged, this,
+                     [this] { setReduceMotion(m_desktop && m_desktop->reduceMotion().value_or(false)); });
+    setReduceMotion(desktop->reduceMotion().value_or(false));
+    desktopSchemeChanged();
+}
+
+bool Theme::reduceMotion() const
+{
+    return m_style && m_style->reduce;
+}
+
+void Theme::setReduceMotion(bool reduce)
+{
+    if (!m_style || m_style->reduce == reduce)
+        return;
+    m_style->reduce = reduce;
+    Q_EMIT changed();
+}
+
+void Theme::desktopSchemeChanged()
+{
+    if (m_preference == AppearancePreference::system)
+        apply(AppearancePreference::system);
+}
+
+bool Theme::eventFilter(QObject *watched, QEvent *event)
+{
+    // The platform replaced the application palette (a desktop switching light and dark
+    // without the portal): in "system" that is the palette to show and to come back to.
+    if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange && !m_settingPalette) {
+        const bool byScheme = m_desktop && m_desktop->scheme().value_or(DesktopAppearance::Scheme::noPreference)
+            != DesktopAppearance::Scheme::noPreference;
+        if (m_preference == AppearancePreference::system && !byScheme) {
+            m_system = QApplication::palette();
+            QPixmapCache::clear();
+            Q_EMIT changed();
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void Theme::setPalette(const QPalette &palette)
+{
+    m_settingPalette = true;
+    QApplication::setPalette(palette);
+    m_settingPalette = false;
 }
 
 bool Theme::isDarkPalette(const QPalette &palette)
@@ -113,10 +192,18 @@ QPalette Theme::darkPalette()
 void Theme::apply(AppearancePreference preference)
 {
     m_preference = preference;
+    const auto scheme = m_desktop ? m_desktop->scheme() : std::nullopt;
     switch (preference) {
-    case AppearancePreference::system: QApplication::setPalette(m_system); break;
-    case AppearancePreference::light: QApplication::setPalette(lightPalette()); break;
-    case AppearancePreference::dark: QApplication::setPalette(darkPalette()); break;
+    case AppearancePreference::system:
+        if (scheme == DesktopAppearance::Scheme::dark)
+            setPalette(darkPalette());
+        else if (scheme == DesktopAppearance::Scheme::light)
+            setPalette(lightPalette());
+        else
+            setPalette(m_system);
+        break;
+    case AppearancePreference::light: setPalette(lightPalette()); break;
+    case AppearancePreference::dark: setPalette(darkPalette()); break;
     }
     // Recoloured icons are cached as pixmaps keyed by size and mode, not by colour.
     QPixmapCache::clear();

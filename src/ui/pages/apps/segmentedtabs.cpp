@@ -1,5 +1,7 @@
 #include "ui/pages/apps/segmentedtabs.h"
 
+#include "ui/theme/motion.h"
+
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QHBoxLayout>
@@ -103,6 +105,8 @@ void SegmentedTabs::setSelection(int selection)
     m_slide->setStartValue(from);
     m_slide->setEndValue(targetRect());
     m_slide->start();
+    if (motionReduced(this))
+        m_slide->setCurrentTime(m_slide->duration());
     Q_EMIT selectionChanged(selection);
 }
 
