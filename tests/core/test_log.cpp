@@ -164,7 +164,7 @@ private Q_SLOTS:
         for (int i = 0; i < 50; ++i)
             veltrix::log(QStringLiteral("lost"));
         veltrix::flushLog();
-        QVERIFY(timer.elapsed() < 5000);
+        QVERIFY(timer.elapsed() < 30000);  // no waiting on the failing path
         QCOMPARE(QFileInfo(blocker).size(), 0);
 
         // The writer is still alive for a good path.

@@ -179,8 +179,10 @@ private Q_SLOTS:
         SSAPClient client;
         QElapsedTimer clock;
         clock.start();
-        auto out = run(client.download(https(server.address()), 4194304, 5000ms));
-        QTRY_VERIFY_WITH_TIMEOUT(out->done, 10000);
+        // A time-out far beyond any delay of a busy machine, so a refusal that waited for it
+        // is told apart from one that did not.
+        auto out = run(client.download(https(server.address()), 4194304, 60000ms));
+        QTRY_VERIFY_WITH_TIMEOUT(out->done, 70000);
         if (expectedSize >= 0) {
             QVERIFY2(out->value.has_value(),
                      out->downloadError ? qPrintable(out->downloadError->description()) : "");
@@ -189,7 +191,7 @@ private Q_SLOTS:
             QVERIFY(out->downloadError.has_value());
             QCOMPARE(int(out->downloadError->kind()), expectedKind);
             QCOMPARE(out->downloadError->status(), expectedStatus);
-            QVERIFY2(clock.elapsed() < 3000, "a refusal waited for the time-out");
+            QVERIFY2(clock.elapsed() < 30000, "a refusal waited for the time-out");
         }
         QVERIFY(server.bytes().startsWith("GET /resources/shot.jpg HTTP/1.1\r\n"));
         QVERIFY(server.bytes().toLower().contains("cache-control: no-cache\r\n"));
