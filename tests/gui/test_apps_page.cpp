@@ -12,6 +12,7 @@
 
 #include <QLabel>
 #include <QGridLayout>
+#include <QSet>
 #include <QLineEdit>
 #include <QStackedWidget>
 #include <QtTest>

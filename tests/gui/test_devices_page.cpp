@@ -281,12 +281,11 @@ private Q_SLOTS:
     // leave the panel waiting for an approval that never comes.
     void refusedPinIsShownUnderTheField()
     {
-        PageFixture f;
+        GuiFixture f;
         SimulatedTV::Options options = f.options(2);
         options.pairing = SimulatedTV::Pairing::Pin;
         options.pin = QStringLiteral("135790");
-        SimulatedTV tv(options);
-        QVERIFY(tv.start());
+        TestTV tv(options);
         const QString id = f.addTV(tv);
         f.store->setSelectedID(id);
         DevicesPage page(f.ctx);

@@ -146,8 +146,8 @@ void TestSettingsController::unreadableMACIsRefused()
     QFETCH(QString, mac);
     SettingsFixture f;
     const TVDevice before = f.addSelected(QStringLiteral("192.168.1.20"), QStringLiteral("00:11:22:33:44:55"));
-    SettingsController c(f.services());
-    QSignalSpy devices(f.store.get(), &DeviceStore::devicesChanged);
+    SettingsController c(f.controllerServices());
+    QSignalSpy devices(f.store, &DeviceStore::devicesChanged);
 
     c.setName(QStringLiteral("Den"));
     c.setMac(mac);

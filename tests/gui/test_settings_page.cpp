@@ -99,7 +99,7 @@ void TestSettingsPage::saveAndWakeFromTheFields()
 
     // Return in a field saves too; unreadable MAC text is refused beside the field and the
     // stored address stays. An empty field removes it.
-    GUI_FIND(QLabel, macError, &page, "tvMacError");
+    auto *macError = find<QLabel>(&page, "tvMacError");
     QVERIFY(!macError->isVisible());
     retype(mac, QStringLiteral("aa:bb"));
     QTest::keyClick(mac, Qt::Key_Return);

@@ -378,7 +378,7 @@ private Q_SLOTS:
         unnamed.resize(120, 80);
         unnamed.show();
         QVERIFY(QTest::qWaitForWindowExposed(&unnamed));
-        const QString folder = f.dir.filePath(QStringLiteral("shots"));
+        const QString folder = f.env.path(QStringLiteral("shots"));
         QVERIFY(QDir().mkpath(folder));
 
         const QStringList files = SnapshotRun::captureWindows(folder, QStringLiteral("remote"));

@@ -237,8 +237,7 @@ void TestTray::panelKeysActOnThePanel()
 void TestTray::panelAndWindowShareOneCaptureLoop()
 {
     TrayRig rig(true);
-    auto tv = rig.f.startTV(6);
-    QVERIFY(rig.f.pair(*tv));
+    auto tv = rig.f.pairedTV(6);
     auto window = rig.f.makeWindow();
     QVERIFY(QTest::qWaitForWindowActive(window.get()));
     const QString capture = QStringLiteral("tv/executeOneShot");
@@ -266,8 +265,7 @@ void TestTray::panelAndWindowShareOneCaptureLoop()
 void TestTray::shortcutsWorkFromThePanelWithoutTheWindow()
 {
     TrayRig rig(true);
-    auto tv = rig.f.startTV(5);
-    QVERIFY(rig.f.pair(*tv));
+    auto tv = rig.f.pairedTV(5);
     auto window = rig.f.makeWindow();
     window->close();
     MenuBarPanel *panel = rig.openPanel();
