@@ -205,8 +205,8 @@ void TestSettingsPage::screenshotSwitchChangesToolList()
     QVERIFY(f.mcp->start());
     SettingsPage page(f.ctx);
     page.show();
-    GUI_FIND(QCheckBox, screenshots, &page, "mcpScreenshotsSwitch");
-    GUI_FIND(QLabel, note, &page, "mcpScreenshotsNote");
+    auto *screenshots = find<QCheckBox>(&page, "mcpScreenshotsSwitch");
+    auto *note = find<QLabel>(&page, "mcpScreenshotsNote");
     QCOMPARE(screenshots->text(), QStringLiteral("允许 Agent 查看电视画面"));
     QVERIFY(note->isVisible());
     QVERIFY(note->text().contains(QStringLiteral("发送给 Agent")));

@@ -16,11 +16,11 @@ private Q_SLOTS:
     void switchWritesAndRemovesTheEntry()
     {
         SettingsFixture f;
-        XdgAutostartEntry entry(QStringLiteral("/usr/bin/veltrix"), f.dir.filePath(QStringLiteral("config")));
+        XdgAutostartEntry entry(QStringLiteral("/usr/bin/veltrix"), f.env.path(QStringLiteral("config")));
         f.ctx.loginItem = &entry;
         SettingsPage page(f.ctx);
         page.show();
-        GUI_FIND(QCheckBox, toggle, &page, "startAtLoginSwitch");
+        auto *toggle = find<QCheckBox>(&page, "startAtLoginSwitch");
         QCOMPARE(toggle->text(), QStringLiteral("登录时启动"));
         QVERIFY(!toggle->isChecked());
 
@@ -48,7 +48,7 @@ private Q_SLOTS:
     void failureShowsWhyAndStaysOff()
     {
         SettingsFixture f;
-        const QString config = f.dir.filePath(QStringLiteral("config"));
+        const QString config = f.env.path(QStringLiteral("config"));
         QVERIFY(QDir().mkpath(config));
         QFile blocker(config + QStringLiteral("/autostart"));  // a file where the folder belongs
         QVERIFY(blocker.open(QIODevice::WriteOnly));
@@ -57,8 +57,8 @@ private Q_SLOTS:
         f.ctx.loginItem = &entry;
         SettingsPage page(f.ctx);
         page.show();
-        GUI_FIND(QCheckBox, toggle, &page, "startAtLoginSwitch");
-        GUI_FIND(QLabel, error, &page, "startAtLoginError");
+        auto *toggle = find<QCheckBox>(&page, "startAtLoginSwitch");
+        auto *error = find<QLabel>(&page, "startAtLoginError");
         QVERIFY(!error->isVisible());
         toggle->click();
         QVERIFY(!toggle->isChecked());
@@ -70,7 +70,7 @@ private Q_SLOTS:
     {
         SettingsFixture f;
         SettingsPage page(f.ctx);
-        GUI_FIND(QCheckBox, toggle, &page, "startAtLoginSwitch");
+        auto *toggle = find<QCheckBox>(&page, "startAtLoginSwitch");
         QVERIFY(!toggle->isEnabled());
     }
 };
