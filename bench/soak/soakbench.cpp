@@ -12,6 +12,7 @@
 // The two switches tell apart where growth comes from; "heaptrack -p PID" attached to the
 // running program then shows what holds the memory.
 
+#include "common/benchcommon.h"
 #include "core/settings.h"
 #include "mcp/mcpbridge.h"
 #include "tvsim/lib/simulatedtv.h"
@@ -45,64 +46,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kSampleSeconds = 30;
 const QString kToken = QStringLiteral("soak-token-0123456789abcdef0123456789abcdef0123456789abcdef");
-
-long statusField(qint64 pid, const char *field)
-{
-    QFile file(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!file.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : file.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ').first().toLong();
-    }
-    return -1;
-}
-
-// utime + stime of every thread, in ms.
-double cpuMs(qint64 pid)
-{
-    QFile file(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!file.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray text = file.readAll();
-    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-    const double ticks = fields.value(11).toDouble() + fields.value(12).toDouble();
-    return ticks * 1000.0 / double(sysconf(_SC_CLK_TCK));
-}
-
-int openFds(qint64 pid)
-{
-    return int(QDir(QStringLiteral("/proc/%1/fd").arg(pid)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System).size());
-}
-
-std::unique_ptr<QProcess> startXvfb()
-{
-    if (!qEnvironmentVariableIsEmpty("DISPLAY"))
-        return nullptr;
-    for (int display = 80; display < 99; ++display) {
-        if (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(display)))
-            continue;
-        auto xvfb = std::make_unique<QProcess>();
-        xvfb->start(QStringLiteral("Xvfb"), {QStringLiteral(":%1").arg(display), QStringLiteral("-screen"), QStringLiteral("0"),
-                                             QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-        if (!xvfb->waitForStarted(3000))
-            return nullptr;
-        for (int i = 0; i < 50 && !QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(display)); ++i)
-            QThread::msleep(50);
-        if (xvfb->state() != QProcess::Running)
-            continue;  // the display was taken meanwhile
-        qputenv("DISPLAY", QStringLiteral(":%1").arg(display).toLocal8Bit());
-        return xvfb;
-    }
-    return nullptr;
-}
-
-quint16 freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
 
 // The agent: tv_status on a fixed schedule, each call on a new connection, on its own thread so
 // that the simulated TV on the main thread keeps serving.
@@ -223,7 +166,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: bench_soak [MINUTES] [--rate CALLS_PER_S] [--headless]\n");
         return 2;
     }
-    const auto xvfb = startXvfb();
+    const auto xvfb = bench::startXvfb();
     const auto stopXvfb = qScopeGuard([&xvfb] {
         if (xvfb) {
             xvfb->terminate();
@@ -252,7 +195,7 @@ int main(int argc, char **argv)
 
     QTemporaryDir dir;
     const QString settingsFile = dir.filePath(QStringLiteral("Veltrix.conf"));
-    const quint16 port = freePort();
+    const quint16 port = bench::freePort();
     Settings settings(settingsFile);
     settings.setMcpPort(port);
     settings.setMcpToken(kToken);
@@ -304,21 +247,21 @@ int main(int argc, char **argv)
     quint64 lastCalls = 0;
     quint64 lastFailures = 0;
     double lastLatency = 0;
-    double lastCpu = cpuMs(pid);
+    double lastCpu = bench::processCpuMs(pid);
     QElapsedTimer clock;
     clock.start();
     qint64 lastAt = 0;
 
     const auto takeSample = [&] {
         const qint64 now = clock.elapsed();
-        const double cpu = cpuMs(pid);
+        const double cpu = bench::processCpuMs(pid);
         const quint64 calls = agent.calls();
         const quint64 failures = agent.failures();
         const double latency = agent.latencyMsTotal();
         Sample s;
         s.minutes = double(now) / 60000.0;
-        s.rssMB = double(statusField(pid, "VmRSS:")) / 1024.0;
-        s.fds = openFds(pid);
+        s.rssMB = double(bench::residentKb(pid)) / 1024.0;
+        s.fds = bench::openFileDescriptors(pid);
         s.calls = calls - lastCalls;
         s.failures = failures - lastFailures;
         s.cpuMsPerCall = s.calls ? (cpu - lastCpu) / double(s.calls) : 0;
