@@ -21,6 +21,7 @@
 #include <csignal>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -116,6 +117,71 @@ std::unique_ptr<QCoreApplication> makeApplication(int &argc, char **argv, bool w
     return std::make_unique<QCoreApplication>(argc, argv);
 }
 
+// Bad options, --help and --version are answered on the terminal without starting anything.
+std::optional<int> answerOnTerminal(const LaunchOptions &options)
+{
+    if (!options.error.isEmpty()) {
+        QTextStream(stderr) << "veltrix: " << options.error << "\n\n" << LaunchOptions::helpText();
+        return 2;
+    }
+    if (options.help || options.version) {
+        QTextStream(stdout) << (options.help ? LaunchOptions::helpText() : LaunchOptions::versionText());
+        return 0;
+    }
+    return std::nullopt;
+}
+
+// One Veltrix per settings file: a later launch hands over to the running one and exits.
+std::optional<int> claimInstance(SingleInstance &instance, const LaunchOptions &options)
+{
+    if (!instance.acquire() && options.pair) {
+        QTextStream(stderr) << "veltrix: Veltrix is running with this settings file; quit it first, then pair. "
+                               "Nothing was changed." << Qt::endl;
+        return 1;
+    }
+    // Started at login while one already runs: nothing to do, and no window to raise.
+    if (!instance.isOwner() && options.background)
+        return 0;
+    if (!instance.isOwner())
+        return handOverToRunning(instance);
+    return std::nullopt;
+}
+
+#ifdef VELTRIX_WITH_UI
+int runWindowed(QCoreApplication &app, PexoRemoteApp &veltrix, SingleInstance &instance,
+                const LaunchOptions &options)
+{
+    WindowedApp ui(veltrix.session(), veltrix.store(), veltrix.mcp(), Settings(veltrix.settingsFile()),
+                   veltrix.followComputer());
+    QObject::connect(&ui, &WindowedApp::startUpRequested, &veltrix,
+                     [&veltrix, &ui] { veltrix.startUp([&ui] { ui.applyStoredAppearance(); }); });
+    QObject::connect(&instance, &SingleInstance::activationRequested, &ui, &WindowedApp::showWindow);
+    if (options.background)
+        ui.startInBackground();
+    else
+        ui.showWindow();
+    return app.exec();
+}
+#endif
+
+// The services with or without windows, until a signal or the last window quits.
+int runServices(QCoreApplication &app, SingleInstance &instance, const LaunchOptions &options, bool windows)
+{
+    quitOnSignals(app, [] { QCoreApplication::exit(0); });
+    PexoRemoteApp veltrix(options);
+    if (!veltrix.prepare()) {
+        QTextStream(stderr) << "veltrix: " << veltrix.errorString() << Qt::endl;
+        return 1;
+    }
+#ifdef VELTRIX_WITH_UI
+    if (windows)
+        return runWindowed(app, veltrix, instance, options);
+#endif
+    Q_UNUSED(windows)
+    veltrix.startUp();
+    return app.exec();
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -129,54 +195,17 @@ int main(int argc, char **argv)
 
     const bool windows = wantsWindows(options);
     const std::unique_ptr<QCoreApplication> application = makeApplication(argc, argv, windows);
-    QCoreApplication &app = *application;
     QCoreApplication::setOrganizationName(QStringLiteral("Veltrix"));
     QCoreApplication::setApplicationName(QStringLiteral("Veltrix"));
     QCoreApplication::setApplicationVersion(LaunchOptions::programVersion());
-    if (!options.error.isEmpty()) {
-        QTextStream(stderr) << "veltrix: " << options.error << "\n\n" << LaunchOptions::helpText();
-        return 2;
-    }
-    if (options.help || options.version) {
-        QTextStream(stdout) << (options.help ? LaunchOptions::helpText() : LaunchOptions::versionText());
-        return 0;
-    }
+    if (const auto status = answerOnTerminal(options))
+        return *status;
 
     SingleInstance instance(Settings::defaultFileName());
-    if (!instance.acquire() && options.pair) {
-        QTextStream(stderr) << "veltrix: Veltrix is running with this settings file; quit it first, then pair. "
-                               "Nothing was changed." << Qt::endl;
-        return 1;
-    }
-    // Started at login while one already runs: nothing to do, and no window to raise.
-    if (!instance.isOwner() && options.background)
-        return 0;
-    if (!instance.isOwner())
-        return handOverToRunning(instance);
+    if (const auto status = claimInstance(instance, options))
+        return *status;
     Settings::adoptLegacyFile();
     if (options.pair)
-        return runPairing(app, options);
-    quitOnSignals(app, [] { QCoreApplication::exit(0); });
-
-    PexoRemoteApp veltrix(options);
-    if (!veltrix.prepare()) {
-        QTextStream(stderr) << "veltrix: " << veltrix.errorString() << Qt::endl;
-        return 1;
-    }
-#ifdef VELTRIX_WITH_UI
-    if (windows) {
-        WindowedApp ui(veltrix.session(), veltrix.store(), veltrix.mcp(), Settings(veltrix.settingsFile()),
-                       veltrix.followComputer());
-        QObject::connect(&ui, &WindowedApp::startUpRequested, &veltrix,
-                         [&veltrix, &ui] { veltrix.startUp([&ui] { ui.applyStoredAppearance(); }); });
-        QObject::connect(&instance, &SingleInstance::activationRequested, &ui, &WindowedApp::showWindow);
-        if (options.background)
-            ui.startInBackground();
-        else
-            ui.showWindow();
-        return app.exec();
-    }
-#endif
-    veltrix.startUp();
-    return app.exec();
+        return runPairing(*application, options);
+    return runServices(*application, instance, options, windows);
 }
