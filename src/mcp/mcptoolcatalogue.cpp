@@ -206,13 +206,10 @@ QJsonObject returning(QJsonObject tool, const QJsonObject &outputSchema)
     return tool;
 }
 
-QJsonArray buildDefinitions()
+// What the TV is doing, and which saved TV the tools act on.
+void addDeviceTools(QJsonArray &tools)
 {
     const QString string = QStringLiteral("string");
-    const QString boolean = QStringLiteral("boolean");
-    const QString action = QStringLiteral("action");
-
-    QJsonArray tools;
     tools.append(returning(tool(QStringLiteral("tv_status"),
                       QStringLiteral("TV status"),
                       QStringLiteral("Get TV connection, power state, volume, mute, foreground "
@@ -227,6 +224,12 @@ QJsonArray buildDefinitions()
                         described(string, QStringLiteral("Device id, name or IP address from "
                                                          "tv_list_devices"))}},
                       {QStringLiteral("device")}));
+}
+
+// What runs on screen: apps and external inputs.
+void addAppAndInputTools(QJsonArray &tools)
+{
+    const QString string = QStringLiteral("string");
     tools.append(returning(tool(QStringLiteral("tv_list_apps"),
                       QStringLiteral("List TV apps"),
                       QStringLiteral("List installed TV apps (id and title)."), kReads), appsOutput()));
@@ -246,6 +249,13 @@ QJsonArray buildDefinitions()
                       {{QStringLiteral("input"),
                         described(string, QStringLiteral("Input id or label from tv_list_inputs"))}},
                       {QStringLiteral("input")}));
+}
+
+// The remote control's keys, volume and playback.
+void addRemoteTools(QJsonArray &tools)
+{
+    const QString boolean = QStringLiteral("boolean");
+    const QString action = QStringLiteral("action");
     tools.append(tool(QStringLiteral("tv_press_button"),
                       QStringLiteral("Press a remote button"),
                       QStringLiteral("Press a remote-control button. OK/ENTER confirms the "
@@ -277,6 +287,14 @@ QJsonArray buildDefinitions()
                       QStringLiteral("Change live TV channel."), kActs,
                       {{action, enumerated({QStringLiteral("up"), QStringLiteral("down")})}},
                       {action}));
+}
+
+// Typing, power and messages on the screen.
+void addTextPowerAndNoticeTools(QJsonArray &tools)
+{
+    const QString string = QStringLiteral("string");
+    const QString boolean = QStringLiteral("boolean");
+    const QString action = QStringLiteral("action");
     tools.append(tool(QStringLiteral("tv_input_text"),
                       QStringLiteral("Type text"),
                       QStringLiteral("Type text into the focused text field on the TV (e.g. a "
@@ -296,6 +314,15 @@ QJsonArray buildDefinitions()
                       QStringLiteral("Show a notification"),
                       QStringLiteral("Show a toast notification on the TV screen."), kActs,
                       {{QStringLiteral("message"), typed(string)}}, {QStringLiteral("message")}));
+}
+
+QJsonArray buildDefinitions()
+{
+    QJsonArray tools;
+    addDeviceTools(tools);
+    addAppAndInputTools(tools);
+    addRemoteTools(tools);
+    addTextPowerAndNoticeTools(tools);
     return tools;
 }
 
