@@ -40,6 +40,32 @@ QByteArray compact(const QJsonArray &array)
     return QJsonDocument(array).toJson(QJsonDocument::Compact);
 }
 
+HTTPResponse failure(const QByteArray &status, int code, const QString &message)
+{
+    return HTTPResponse{status, compact(MCPServer::errorReply(QJsonValue::Null, code, message))};
+}
+
+// The revision a request speaks: the one its MCP-Protocol-Version header names, none when that
+// is not one of ours. Revisions are dates, so their texts order like them.
+std::optional<QString> revisionOf(const HTTPRequest &request)
+{
+    const auto header = request.headers.constFind(QStringLiteral("mcp-protocol-version"));
+    if (header == request.headers.constEnd())
+        return kVersionWithoutHeader;
+    if (!kProtocolVersions.contains(header.value()))
+        return std::nullopt;
+    return header.value();
+}
+
+HTTPResponse unsupportedRevision(const HTTPRequest &request)
+{
+    return failure("400 Bad Request", -32600,
+                   QStringLiteral("Unsupported MCP-Protocol-Version: ")
+                       + request.headers.value(QStringLiteral("mcp-protocol-version")).left(64)
+                       + QStringLiteral(" (supported: ") + kProtocolVersions.join(QStringLiteral(", "))
+                       + QLatin1Char(')'));
+}
+
 QJsonObject success(const QJsonValue &id, const QJsonObject &result)
 {
     return QJsonObject{{QStringLiteral("jsonrpc"), kJsonRpc}, {QStringLiteral("id"), id},
@@ -303,67 +329,80 @@ QCoro::Task<void> MCPServer::serve(QPointer<MCPConnection> connection, HTTPReque
     connection->reply(response);
 }
 
-QCoro::Task<HTTPResponse> MCPServer::handleRequest(HTTPRequest request)
+// Who may ask and where: a page in a browser, a foreign host name, a missing token or another
+// path is turned away before the body is read.
+std::optional<HTTPResponse> MCPServer::refuseAccess(const HTTPRequest &request) const
 {
     const auto origin = request.headers.constFind(QStringLiteral("origin"));
     if (origin != request.headers.constEnd() && !HTTPRequest::isLocalOrigin(origin.value()))
-        co_return HTTPResponse::empty("403 Forbidden");
+        return HTTPResponse::empty("403 Forbidden");
     if (!HTTPRequest::isLocalHost(request.headers.value(QStringLiteral("host")), request.localPort))
-        co_return HTTPResponse::empty("403 Forbidden");
+        return HTTPResponse::empty("403 Forbidden");
     if (!m_accessToken.isEmpty()
         && !HTTPRequest::carriesToken(request.headers.value(QStringLiteral("authorization")), m_accessToken))
-        co_return HTTPResponse{"401 Unauthorized", compact(errorReply(QJsonValue::Null, -32001, QStringLiteral("Unauthorized: missing or wrong access token")))};
+        return failure("401 Unauthorized", -32001, QStringLiteral("Unauthorized: missing or wrong access token"));
     if (request.route() != QLatin1String("/mcp"))
-        co_return HTTPResponse::empty("404 Not Found");
-    // GET opens an event stream for notifications, for clients that ask for one while there
-    // is room; any other GET, and any other method, is refused as before.
-    const bool streamRequest = request.method == QLatin1String("GET")
+        return HTTPResponse::empty("404 Not Found");
+    return std::nullopt;
+}
+
+// GET opens an event stream for notifications, for clients that ask for one while there is
+// room; any other GET, and any other method, is refused as before.
+bool MCPServer::opensEventStream(const HTTPRequest &request) const
+{
+    return request.method == QLatin1String("GET")
         && request.headers.value(QStringLiteral("accept")).contains(QLatin1String("text/event-stream"), Qt::CaseInsensitive)
         && eventStreamCount() < maxEventStreams;
+}
+
+QCoro::Task<HTTPResponse> MCPServer::handleRequest(HTTPRequest request)
+{
+    if (std::optional<HTTPResponse> refused = refuseAccess(request))
+        co_return *refused;
+    const bool streamRequest = opensEventStream(request);
     if (request.method != QLatin1String("POST") && !streamRequest)
         co_return HTTPResponse::empty("405 Method Not Allowed");
-
-    // Revisions are dates, so their texts order like them.
-    QString revision = kVersionWithoutHeader;
-    const auto versionHeader = request.headers.constFind(QStringLiteral("mcp-protocol-version"));
-    if (versionHeader != request.headers.constEnd()) {
-        if (!kProtocolVersions.contains(versionHeader.value())) {
-            co_return HTTPResponse{"400 Bad Request", compact(errorReply(QJsonValue::Null, -32600,
-                QStringLiteral("Unsupported MCP-Protocol-Version: ") + versionHeader.value().left(64)
-                    + QStringLiteral(" (supported: ") + kProtocolVersions.join(QStringLiteral(", ")) + QLatin1Char(')')))};
-        }
-        revision = versionHeader.value();
-    }
+    const std::optional<QString> revision = revisionOf(request);
+    if (!revision)
+        co_return unsupportedRevision(request);
     if (streamRequest)
         co_return HTTPResponse::stream();
 
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(request.body, &parseError);
     if (parseError.error != QJsonParseError::NoError || (!document.isObject() && !document.isArray()))
-        co_return HTTPResponse{"400 Bad Request", compact(errorReply(QJsonValue::Null, -32700, QStringLiteral("Parse error")))};
-
+        co_return failure("400 Bad Request", -32700, QStringLiteral("Parse error"));
     if (document.isObject()) {
-        // The tool list is the largest reply and the same every time: its bytes are made once
-        // per catalogue and only the id is put around them.
-        const QJsonObject message = document.object();
-        const auto id = message.constFind(QStringLiteral("id"));
-        if (id != message.constEnd() && message.value(QStringLiteral("method")).toString() == QLatin1String("tools/list")) {
-            const QByteArray idJson = compact(QJsonArray{id.value()});
-            co_return HTTPResponse{"200 OK", "{\"id\":" + idJson.mid(1, idJson.size() - 2)
-                                                 + ",\"jsonrpc\":\"2.0\",\"result\":{\"tools\":" + listedToolsJson() + "}}"};
-        }
-        const std::optional<QJsonObject> reply = co_await handleMessage(message);
-        if (!reply)
-            co_return HTTPResponse::empty("202 Accepted");
-        co_return HTTPResponse{"200 OK", compact(*reply)};
+        QJsonObject message = document.object();
+        co_return co_await answerMessage(std::move(message));
     }
+    if (*revision >= kFirstWithoutBatches)
+        co_return failure("400 Bad Request", -32600, QStringLiteral("Invalid Request"));
+    QJsonArray batch = document.array();
+    co_return co_await answerBatch(std::move(batch));
+}
 
-    const QJsonArray batch = document.array();
-    if (revision >= kFirstWithoutBatches)
-        co_return HTTPResponse{"400 Bad Request", compact(errorReply(QJsonValue::Null, -32600, QStringLiteral("Invalid Request")))};
+QCoro::Task<HTTPResponse> MCPServer::answerMessage(QJsonObject message)
+{
+    // The tool list is the largest reply and the same every time: its bytes are made once
+    // per catalogue and only the id is put around them.
+    const auto id = message.constFind(QStringLiteral("id"));
+    if (id != message.constEnd() && message.value(QStringLiteral("method")).toString() == QLatin1String("tools/list")) {
+        const QByteArray idJson = compact(QJsonArray{id.value()});
+        co_return HTTPResponse{"200 OK", "{\"id\":" + idJson.mid(1, idJson.size() - 2)
+                                             + ",\"jsonrpc\":\"2.0\",\"result\":{\"tools\":" + listedToolsJson() + "}}"};
+    }
+    const std::optional<QJsonObject> reply = co_await handleMessage(std::move(message));
+    if (!reply)
+        co_return HTTPResponse::empty("202 Accepted");
+    co_return HTTPResponse{"200 OK", compact(*reply)};
+}
+
+QCoro::Task<HTTPResponse> MCPServer::answerBatch(QJsonArray batch)
+{
     for (const QJsonValue &element : batch) {
         if (!element.isObject())
-            co_return HTTPResponse{"400 Bad Request", compact(errorReply(QJsonValue::Null, -32600, QStringLiteral("Invalid Request")))};
+            co_return failure("400 Bad Request", -32600, QStringLiteral("Invalid Request"));
     }
     QPointer<MCPServer> self(this);
     QJsonArray replies;

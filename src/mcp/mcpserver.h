@@ -93,6 +93,10 @@ private:
     void setLastError(const std::optional<QString> &error);
     void acceptConnections();
     QCoro::Task<void> serve(QPointer<MCPConnection> connection, HTTPRequest request);
+    std::optional<HTTPResponse> refuseAccess(const HTTPRequest &request) const;
+    bool opensEventStream(const HTTPRequest &request) const;
+    QCoro::Task<HTTPResponse> answerMessage(QJsonObject message);
+    QCoro::Task<HTTPResponse> answerBatch(QJsonArray batch);
     QCoro::Task<std::optional<QJsonObject>> callTool(QJsonValue id, QJsonObject params);
     const QJsonArray &listedTools();
     const QByteArray &listedToolsJson();
