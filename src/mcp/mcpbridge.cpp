@@ -21,12 +21,14 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <optional>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
 #include <time.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -84,21 +86,111 @@ QByteArray authorizationHeader(const QString &token)
     return "Authorization: Bearer " + credential + "\r\n";
 }
 
+sockaddr_in loopbackAddress(quint16 port)
+{
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return address;
+}
+
 // A blocking connection to 127.0.0.1:port; -1 when refused.
 int connectLocal(quint16 port)
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return -1;
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const sockaddr_in address = loopbackAddress(port);
     if (::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0) {
         ::close(fd);
         return -1;
     }
     return fd;
+}
+
+// A non-blocking connection to 127.0.0.1:port, made before the deadline; -1 when refused.
+int connectBefore(quint16 port, Clock::time_point deadline)
+{
+    Fd socket{::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0)};
+    if (socket.fd < 0)
+        return -1;
+    const int one = 1;
+    ::setsockopt(socket.fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    const sockaddr_in address = loopbackAddress(port);
+    if (::connect(socket.fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0) {
+        if (errno != EINPROGRESS || !waitFor(socket.fd, POLLOUT, deadline))
+            return -1;
+        int status = 0;
+        socklen_t size = sizeof status;
+        if (::getsockopt(socket.fd, SOL_SOCKET, SO_ERROR, &status, &size) != 0 || status != 0)
+            return -1;
+    }
+    return std::exchange(socket.fd, -1);
+}
+
+QByteArray postRequest(const QByteArray &line, quint16 port, const QString &token, const QByteArray &version)
+{
+    return QByteArray("POST /mcp HTTP/1.1\r\nHost: 127.0.0.1:") + QByteArray::number(port)
+        + "\r\nContent-Type: application/json\r\nAccept: application/json, text/event-stream\r\n"
+        + authorizationHeader(token)
+        + (version.isEmpty() ? QByteArray() : "MCP-Protocol-Version: " + version + "\r\n")
+        + "Content-Length: " + QByteArray::number(line.size()) + "\r\nConnection: close\r\n\r\n" + line;
+}
+
+bool sendAll(int fd, const QByteArray &bytes, Clock::time_point deadline)
+{
+    qsizetype sent = 0;
+    while (sent < bytes.size()) {
+        const ssize_t n = ::send(fd, bytes.constData() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (n > 0) {
+            sent += n;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && waitFor(fd, POLLOUT, deadline))
+            continue;
+        return false;
+    }
+    return true;
+}
+
+// The endpoint answers once and closes; read until the body is complete or the peer ends.
+// None when the reply is cut short, malformed or late.
+std::optional<QByteArray> readReply(int fd, Clock::time_point deadline)
+{
+    HTTPResponseReader reader;
+    char chunk[16384];
+    while (reader.status() == HTTPResponseReader::Status::needMore) {
+        const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
+        if (n > 0) {
+            reader.feed(QByteArrayView(chunk, n));
+            continue;
+        }
+        if (n == 0) {
+            reader.finish();
+            break;
+        }
+        if (errno == EINTR)
+            continue;
+        if ((errno == EAGAIN || errno == EWOULDBLOCK) && waitFor(fd, POLLIN, deadline))
+            continue;
+        return std::nullopt;
+    }
+    if (reader.status() != HTTPResponseReader::Status::complete)
+        return std::nullopt;
+    return reader.body();
+}
+
+QByteArray withoutLineEnd(const char *text, ssize_t length)
+{
+    QByteArray line(text, length);
+    if (line.endsWith('\n'))
+        line.chop(1);
+    if (line.endsWith('\r'))
+        line.chop(1);
+    return line;
 }
 
 } // namespace
@@ -275,65 +367,75 @@ QByteArray MCPBridge::negotiatedVersion(const QByteArray &line, const QByteArray
 
 void MCPBridge::run(std::FILE *in, std::FILE *out, std::FILE *err)
 {
-    const QByteArray endpoint = MCPSettings::endpointURL(m_options.port).toUtf8();
-    if (m_options.relayEvents) {
-        m_relay = std::make_unique<EventRelay>(m_options.port, [this, out](const QByteArray &data) {
-            // Standard output carries MCP messages only.
-            const QJsonDocument message = QJsonDocument::fromJson(data);
-            if (message.isObject())
-                write(out, message.toJson(QJsonDocument::Compact));
-        });
-    }
+    if (m_options.relayEvents)
+        startRelay(out);
     // Stop the relay before the streams it writes to go away.
     const auto stopRelay = qScopeGuard([this] { m_relay.reset(); });
     char *buffer = nullptr;
     size_t capacity = 0;
+    const auto freeBuffer = qScopeGuard([&buffer] { std::free(buffer); });
     for (;;) {
         const ssize_t length = ::getline(&buffer, &capacity, in);
         if (length < 0)
             break;
-        QByteArray line(buffer, length);
-        if (line.endsWith('\n'))
-            line.chop(1);
-        if (line.endsWith('\r'))
-            line.chop(1);
-        if (isBlank(line))
-            continue;
-
-        const QString token = m_options.token ? m_options.token() : QString();
-        Outcome outcome = post(line, m_options.port, m_options.requestTimeout, token, m_version);
-        if (outcome.kind == Outcome::Kind::unreachable && !m_launched) {
-            m_launched = true;
-            m_options.launch();
-            for (int attempt = 0; attempt < m_options.launchAttempts && outcome.kind == Outcome::Kind::unreachable; ++attempt) {
-                std::this_thread::sleep_for(m_options.launchInterval);
-                outcome = post(line, m_options.port, m_options.requestTimeout, token, m_version);
-            }
-        }
-        if (outcome.kind == Outcome::Kind::body) {
-            if (const QByteArray version = negotiatedVersion(line, outcome.body); !version.isEmpty())
-                m_version = version;
-        }
-        if (outcome.kind != Outcome::Kind::unreachable && m_relay)
-            m_relay->reachable(m_version, token);
-
-        switch (outcome.kind) {
-        case Outcome::Kind::body:
-            write(out, outcome.body);
-            break;
-        case Outcome::Kind::noBody:
-            break;
-        case Outcome::Kind::unreachable: {
-            std::fprintf(err, "veltrix: app not reachable at %s\n", endpoint.constData());
-            std::fflush(err);
-            const QByteArray reply = unreachableReply(line);
-            if (!reply.isEmpty())
-                write(out, reply);
-            break;
-        }
-        }
+        const QByteArray line = withoutLineEnd(buffer, length);
+        if (!isBlank(line))
+            forward(line, out, err);
     }
-    std::free(buffer);
+}
+
+void MCPBridge::startRelay(std::FILE *out)
+{
+    m_relay = std::make_unique<EventRelay>(m_options.port, [this, out](const QByteArray &data) {
+        // Standard output carries MCP messages only.
+        const QJsonDocument message = QJsonDocument::fromJson(data);
+        if (message.isObject())
+            write(out, message.toJson(QJsonDocument::Compact));
+    });
+}
+
+// The first line that finds no endpoint starts the application, once, and waits for it.
+MCPBridge::Outcome MCPBridge::deliver(const QByteArray &line, const QString &token)
+{
+    Outcome outcome = post(line, m_options.port, m_options.requestTimeout, token, m_version);
+    if (outcome.kind != Outcome::Kind::unreachable || m_launched)
+        return outcome;
+    m_launched = true;
+    m_options.launch();
+    for (int attempt = 0; attempt < m_options.launchAttempts && outcome.kind == Outcome::Kind::unreachable; ++attempt) {
+        std::this_thread::sleep_for(m_options.launchInterval);
+        outcome = post(line, m_options.port, m_options.requestTimeout, token, m_version);
+    }
+    return outcome;
+}
+
+void MCPBridge::forward(const QByteArray &line, std::FILE *out, std::FILE *err)
+{
+    const QString token = m_options.token ? m_options.token() : QString();
+    const Outcome outcome = deliver(line, token);
+    if (outcome.kind == Outcome::Kind::body) {
+        if (const QByteArray version = negotiatedVersion(line, outcome.body); !version.isEmpty())
+            m_version = version;
+    }
+    if (outcome.kind != Outcome::Kind::unreachable && m_relay)
+        m_relay->reachable(m_version, token);
+
+    switch (outcome.kind) {
+    case Outcome::Kind::body:
+        write(out, outcome.body);
+        break;
+    case Outcome::Kind::noBody:
+        break;
+    case Outcome::Kind::unreachable: {
+        const QByteArray endpoint = MCPSettings::endpointURL(m_options.port).toUtf8();
+        std::fprintf(err, "veltrix: app not reachable at %s\n", endpoint.constData());
+        std::fflush(err);
+        const QByteArray reply = unreachableReply(line);
+        if (!reply.isEmpty())
+            write(out, reply);
+        break;
+    }
+    }
 }
 
 MCPBridge::Options MCPBridge::optionsFromSettings(const QString &settingsFile)
@@ -365,70 +467,14 @@ MCPBridge::Outcome MCPBridge::post(const QByteArray &line, quint16 port, std::ch
                                    const QString &token, const QByteArray &version)
 {
     const Clock::time_point deadline = Clock::now() + timeout;
-    Outcome outcome;
-
-    Fd socket{::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0)};
-    if (socket.fd < 0)
-        return outcome;
-    const int one = 1;
-    ::setsockopt(socket.fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(socket.fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0) {
-        if (errno != EINPROGRESS || !waitFor(socket.fd, POLLOUT, deadline))
-            return outcome;
-        int status = 0;
-        socklen_t size = sizeof status;
-        if (::getsockopt(socket.fd, SOL_SOCKET, SO_ERROR, &status, &size) != 0 || status != 0)
-            return outcome;
-    }
-
-    const QByteArray authorization = authorizationHeader(token);
-    const QByteArray request = QByteArray("POST /mcp HTTP/1.1\r\nHost: 127.0.0.1:") + QByteArray::number(port)
-        + "\r\nContent-Type: application/json\r\nAccept: application/json, text/event-stream\r\n" + authorization
-        + (version.isEmpty() ? QByteArray() : "MCP-Protocol-Version: " + version + "\r\n")
-        + "Content-Length: " + QByteArray::number(line.size()) + "\r\nConnection: close\r\n\r\n" + line;
-    qsizetype sent = 0;
-    while (sent < request.size()) {
-        const ssize_t n = ::send(socket.fd, request.constData() + sent, request.size() - sent, MSG_NOSIGNAL);
-        if (n > 0) {
-            sent += n;
-            continue;
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && waitFor(socket.fd, POLLOUT, deadline))
-            continue;
-        return outcome;
-    }
-
-    // The endpoint answers once and closes; read until the body is complete or the peer ends.
-    HTTPResponseReader reader;
-    char chunk[16384];
-    while (reader.status() == HTTPResponseReader::Status::needMore) {
-        const ssize_t n = ::recv(socket.fd, chunk, sizeof chunk, 0);
-        if (n > 0) {
-            reader.feed(QByteArrayView(chunk, n));
-            continue;
-        }
-        if (n == 0) {
-            reader.finish();
-            break;
-        }
-        if (errno == EINTR)
-            continue;
-        if ((errno == EAGAIN || errno == EWOULDBLOCK) && waitFor(socket.fd, POLLIN, deadline))
-            continue;
-        return outcome;
-    }
-    if (reader.status() != HTTPResponseReader::Status::complete)
-        return outcome;
-    outcome.body = reader.body();
-    outcome.kind = outcome.body.isEmpty() ? Outcome::Kind::noBody : Outcome::Kind::body;
-    return outcome;
+    const Fd socket{connectBefore(port, deadline)};
+    if (socket.fd < 0 || !sendAll(socket.fd, postRequest(line, port, token, version), deadline))
+        return {};
+    std::optional<QByteArray> body = readReply(socket.fd, deadline);
+    if (!body)
+        return {};
+    const Outcome::Kind kind = body->isEmpty() ? Outcome::Kind::noBody : Outcome::Kind::body;
+    return Outcome{kind, std::move(*body)};
 }
 
 void MCPBridge::launchApplication()

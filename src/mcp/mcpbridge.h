@@ -69,6 +69,9 @@ public:
 
 private:
     void write(std::FILE *out, const QByteArray &line);
+    void startRelay(std::FILE *out);
+    Outcome deliver(const QByteArray &line, const QString &token);
+    void forward(const QByteArray &line, std::FILE *out, std::FILE *err);
 
     Options m_options;
     bool m_launched = false;
