@@ -4,11 +4,11 @@
 
 #include "gui/settingsfixture.h"
 
+#include "logindsim/privatebus.h"
 #include "mcp/mcpclientconfig.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QProcess>
 #include <QTest>
 
 
@@ -28,32 +28,6 @@ public Q_SLOTS:
     {
         shown += uris;
         startupId = startup;
-    }
-};
-
-// A session bus of this test's own, so the desktop's real file manager is never asked.
-struct PrivateBus {
-    QProcess daemon;
-    QString address;
-
-    bool start()
-    {
-        daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                                    QStringLiteral("--print-address=1")});
-        if (!daemon.waitForStarted(5000))
-            return false;
-        while (!daemon.canReadLine()) {
-            if (!daemon.waitForReadyRead(5000))
-                return false;
-        }
-        address = QString::fromUtf8(daemon.readLine()).trimmed();
-        return !address.isEmpty();
-    }
-
-    ~PrivateBus()
-    {
-        daemon.kill();
-        daemon.waitForFinished(5000);
     }
 };
 
@@ -256,7 +230,7 @@ void TestSettingsController::revealThroughTheFileManager()
         QSKIP("dbus-daemon is not available");
 
     FakeFileManager manager;
-    QDBusConnection service = QDBusConnection::connectToBus(bus.address, QStringLiteral("file-manager"));
+    QDBusConnection service = QDBusConnection::connectToBus(bus.address(), QStringLiteral("file-manager"));
     if (fileManagerRuns) {
         QVERIFY(service.registerObject(QStringLiteral("/org/freedesktop/FileManager1"), &manager,
                                        QDBusConnection::ExportAllSlots));
@@ -264,7 +238,7 @@ void TestSettingsController::revealThroughTheFileManager()
     }
 
     QList<QUrl> opened;
-    const QDBusConnection client = QDBusConnection::connectToBus(bus.address, QStringLiteral("veltrix"));
+    const QDBusConnection client = QDBusConnection::connectToBus(bus.address(), QStringLiteral("veltrix"));
     QVERIFY(client.isConnected());
     DesktopFileRevealer revealer(client, [&](const QUrl &url) { opened.append(url); });
     revealer.reveal(QStringLiteral("/tmp/log dir/app.log"));

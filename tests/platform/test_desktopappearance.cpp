@@ -1,13 +1,13 @@
 // The appearance portal reader against a fake portal on a session bus of the test's own: the
 // current and the older interface, live changes, and a desktop without the portal.
 
+#include "logindsim/privatebus.h"
 #include "platform/desktopappearance.h"
 
 #include <QDBusConnection>
 #include <QDBusContext>
 #include <QDBusMessage>
 #include <QDBusVariant>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -18,32 +18,10 @@ const QString kPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString kInterface = QStringLiteral("org.freedesktop.portal.Settings");
 const QString kAppearance = QStringLiteral("org.freedesktop.appearance");
 
-struct PrivateBus {
-    QProcess daemon;
-    QString address;
-
-    bool start()
-    {
-        daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                                    QStringLiteral("--print-address=1")});
-        if (!daemon.waitForStarted(5000))
-            return false;
-        while (!daemon.canReadLine()) {
-            if (!daemon.waitForReadyRead(5000))
-                return false;
-        }
-        address = QString::fromUtf8(daemon.readLine()).trimmed();
-        return !address.isEmpty();
-    }
-
-    QDBusConnection connect(const QString &name) const { return QDBusConnection::connectToBus(address, name); }
-
-    ~PrivateBus()
-    {
-        daemon.kill();
-        daemon.waitForFinished(5000);
-    }
-};
+QDBusConnection busConnection(const PrivateBus &bus, const QString &name)
+{
+    return QDBusConnection::connectToBus(bus.address(), name);
+}
 
 // The portal's settings: values by group and key, read back the way the portal answers.
 class FakeSettings : public QObject, protected QDBusContext {
@@ -112,7 +90,7 @@ private Q_SLOTS:
         PrivateBus bus;
         QVERIFY(bus.start());
         const QString tag = QString::fromLatin1(QTest::currentDataTag());
-        QDBusConnection portalBus = bus.connect(QStringLiteral("portal ") + tag);
+        QDBusConnection portalBus = busConnection(bus, QStringLiteral("portal ") + tag);
         QVERIFY(portalBus.isConnected());
         std::unique_ptr<FakeSettings> portal;
         if (older)
@@ -124,7 +102,7 @@ private Q_SLOTS:
         QVERIFY(portalBus.registerObject(kPath, portal.get(), QDBusConnection::ExportAllSlots));
         QVERIFY(portalBus.registerService(kService));
 
-        PortalAppearance appearance(bus.connect(QStringLiteral("reader ") + tag));
+        PortalAppearance appearance(busConnection(bus, QStringLiteral("reader ") + tag));
         QSignalSpy schemes(&appearance, &DesktopAppearance::schemeChanged);
         QSignalSpy motion(&appearance, &DesktopAppearance::reduceMotionChanged);
         QTRY_COMPARE(appearance.scheme(), Scheme::dark);
@@ -156,7 +134,7 @@ private Q_SLOTS:
     {
         PrivateBus bus;
         QVERIFY(bus.start());
-        PortalAppearance appearance(bus.connect(QStringLiteral("lonely reader")));
+        PortalAppearance appearance(busConnection(bus, QStringLiteral("lonely reader")));
         QTest::qWait(300);  // every read has been refused by now
         QCOMPARE(appearance.scheme(), std::nullopt);
         QCOMPARE(appearance.reduceMotion(), std::nullopt);
