@@ -21,6 +21,35 @@
 
 using Kind = ConnectionState::Kind;
 
+namespace {
+
+SimulatedTV::Options adjusted(SimulatedTV::Options options, const std::function<void(SimulatedTV::Options &)> &adjust)
+{
+    adjust(options);
+    return options;
+}
+
+// A saved and selected TV, then the devices page with its pairing panel.
+struct PanelRig {
+    explicit PanelRig(const std::function<void(SimulatedTV::Options &)> &adjust)
+        : tv(adjusted(f.options(2), adjust))
+        , id(f.addTV(tv))
+    {
+        f.store->setSelectedID(id);
+        page = std::make_unique<DevicesPage>(f.ctx);
+        panel = page->pairingPanel();
+    }
+
+    GuiFixture f;
+    TestTV tv;
+    const QString id;
+    // Made after the selection, as a user finds it.
+    std::unique_ptr<DevicesPage> page;
+    PairingPanel *panel = nullptr;
+};
+
+} // namespace
+
 class TestDevicesPage : public QObject {
     Q_OBJECT
 
@@ -224,14 +253,9 @@ private Q_SLOTS:
 
     void promptApprovalShowsNoPinField()
     {
-        GuiFixture f;
-        SimulatedTV::Options options = f.options(2);
-        options.approveDelayMs = -1;
-        TestTV tv(options);
-        f.store->setSelectedID(f.addTV(tv));
-        DevicesPage page(f.ctx);
-        QVERIFY(showPage(page));
-        PairingPanel *panel = page.pairingPanel();
+        PanelRig rig([](SimulatedTV::Options &options) { options.approveDelayMs = -1; });
+        auto [f, tv, panel] = std::tie(rig.f, rig.tv, rig.panel);
+        QVERIFY(showPage(*rig.page));
         QTest::mouseClick(panel->mainButton(), Qt::LeftButton);
         QVERIFY(f.waitFor(Kind::awaitingApproval));
         QVERIFY(!panel->pinEntry()->isVisible());
@@ -244,16 +268,12 @@ private Q_SLOTS:
 
     void pinPairingThroughThePanel()
     {
-        GuiFixture f;
-        SimulatedTV::Options options = f.options(2);
-        options.pairing = SimulatedTV::Pairing::AsRequested;
-        options.pin = QStringLiteral("135790");
-        TestTV tv(options);
-        const QString id = f.addTV(tv);
-        f.store->setSelectedID(id);
-        DevicesPage page(f.ctx);
+        PanelRig rig([](SimulatedTV::Options &options) {
+            options.pairing = SimulatedTV::Pairing::AsRequested;
+            options.pin = QStringLiteral("135790");
+        });
+        auto [f, tv, id, page, panel] = std::tie(rig.f, rig.tv, rig.id, *rig.page, rig.panel);
         QVERIFY(showPage(page));
-        PairingPanel *panel = page.pairingPanel();
         QVERIFY(!panel->pinEntry()->isVisible());
 
         QTest::mouseClick(panel->pinButton(), Qt::LeftButton);
@@ -281,16 +301,12 @@ private Q_SLOTS:
     // leave the panel waiting for an approval that never comes.
     void refusedPinIsShownUnderTheField()
     {
-        GuiFixture f;
-        SimulatedTV::Options options = f.options(2);
-        options.pairing = SimulatedTV::Pairing::Pin;
-        options.pin = QStringLiteral("135790");
-        TestTV tv(options);
-        const QString id = f.addTV(tv);
-        f.store->setSelectedID(id);
-        DevicesPage page(f.ctx);
+        PanelRig rig([](SimulatedTV::Options &options) {
+            options.pairing = SimulatedTV::Pairing::Pin;
+            options.pin = QStringLiteral("135790");
+        });
+        auto [f, tv, id, page, panel] = std::tie(rig.f, rig.tv, rig.id, *rig.page, rig.panel);
         QVERIFY(showPage(page));
-        PairingPanel *panel = page.pairingPanel();
 
         QTest::mouseClick(panel->mainButton(), Qt::LeftButton);  // "连接电视": a prompt request
         QVERIFY(f.waitFor(Kind::awaitingApproval));
