@@ -10,6 +10,7 @@
 #include "ui/shell/sidebar.h"
 #include "ui/shell/snapshotrun.h"
 #include "ui/shell/windowedapp.h"
+#include "ui/tray/traycontroller.h"
 
 #include <QAction>
 #include <QDir>
@@ -34,6 +35,31 @@ bool hasInk(const QImage &image, const QRect &area)
     }
     return false;
 }
+
+// The services and the windows wired as the program starts them, counting the start-ups the
+// window asks for.
+struct Program {
+    explicit Program(const LaunchOptions &options)
+        : app(options)
+    {
+    }
+
+    bool prepare()
+    {
+        if (!app.prepare())
+            return false;
+        ui = std::make_unique<WindowedApp>(app.session(), app.store(), app.mcp(), Settings(app.settingsFile()));
+        QObject::connect(ui.get(), &WindowedApp::startUpRequested, &app, [this] {
+            ++startUps;
+            app.startUp([this] { ui->applyStoredAppearance(); });
+        });
+        return true;
+    }
+
+    PexoRemoteApp app;
+    std::unique_ptr<WindowedApp> ui;
+    int startUps = 0;
+};
 
 } // namespace
 
@@ -244,15 +270,9 @@ private Q_SLOTS:
         }
         f.store->save();
 
-        LaunchOptions options;
-        PexoRemoteApp app(options);
-        QVERIFY(app.prepare());
-        WindowedApp ui(app.session(), app.store(), app.mcp(), Settings(app.settingsFile()));
-        int startUps = 0;
-        QObject::connect(&ui, &WindowedApp::startUpRequested, &app, [&] {
-            ++startUps;
-            app.startUp([&ui] { ui.applyStoredAppearance(); });
-        });
+        Program program{LaunchOptions()};
+        QVERIFY(program.prepare());
+        auto [app, ui, startUps] = std::tie(program.app, *program.ui, program.startUps);
         ui.showWindow();
         QTRY_COMPARE(startUps, 1);
         QCOMPARE(ui.context().theme->isDark(), dark);
@@ -271,6 +291,35 @@ private Q_SLOTS:
         QCOMPARE(startUps, 1);
         QVERIFY(app.session()->state().is(ConnectionState::Kind::ready));
         ui.context().theme->apply(AppearancePreference::system);
+    }
+
+    // Started with --background (the login entry's command): the start-up sequence runs
+    // without the window; with no tray (as here) the window opens minimised so the program
+    // stays reachable, and opening it later starts nothing a second time.
+    void backgroundStartOpensNoWindow()
+    {
+        GuiFixture f;
+        Settings(f.settingsFile).setMcpPort(freePort());
+        auto tv = f.startTV(8);
+        QVERIFY(f.pair(*tv));
+        f.store->save();
+        f.session->disconnect();
+
+        Program program(LaunchOptions::parse({QStringLiteral("veltrix"), QStringLiteral("--background")}));
+        QVERIFY(program.prepare());
+        auto [app, ui, startUps] = std::tie(program.app, *program.ui, program.startUps);
+        QVERIFY(!ui.tray()->hasTray());
+        ui.startInBackground();
+        QTRY_COMPARE(startUps, 1);
+        QVERIFY(app.mcp()->isRunning());
+        QTRY_VERIFY_WITH_TIMEOUT(app.session()->state().is(ConnectionState::Kind::ready), 5000);
+        QVERIFY(ui.window()->isMinimized());
+
+        ui.showWindow();
+        QVERIFY(ui.window()->isVisible());
+        QVERIFY(!ui.window()->isMinimized());
+        QTest::qWait(50);
+        QCOMPARE(startUps, 1);
     }
 
     void nothingIsCutOffAtTheMinimumSize()
