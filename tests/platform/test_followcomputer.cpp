@@ -5,6 +5,7 @@
 #include "session/sessionfixture.h"
 
 #include "platform/fakesleepmonitor.h"
+#include "support/fakenetwork.h"
 #include "logindsim/privatebus.h"
 #include "logindsim/simulatedlogind.h"
 #include "platform/followcomputer.h"
@@ -13,28 +14,6 @@
 #include <QDBusConnection>
 
 namespace {
-
-// Wake-on-LAN handed straight to the simulated TV, counted.
-class WakingNetwork : public TVNetwork {
-public:
-    explicit WakingNetwork(SimulatedTV *tv, int *wakes)
-        : m_tv(tv)
-        , m_wakes(wakes)
-    {
-    }
-    QCoro::Task<QList<SSDPDiscovery::Found>> discover(std::chrono::milliseconds) override { co_return {}; }
-    std::optional<QString> lookupMAC(const QString &) override { return m_tv->options().mac; }
-    bool wake(const QString &, const std::optional<QString> &) override
-    {
-        ++*m_wakes;
-        m_tv->notifyMagicPacket();
-        return true;
-    }
-
-private:
-    SimulatedTV *m_tv;
-    int *m_wakes;
-};
 
 QString busName()
 {
@@ -51,7 +30,7 @@ struct Rig {
     QString connection = busName();
     std::unique_ptr<LogindSleepMonitor> monitor;
     std::unique_ptr<FollowComputer> follow;
-    int wakes = 0;
+    std::shared_ptr<PacketLog> packets = std::make_shared<PacketLog>();
     QStringList order;  // "turnOff" as the TV receives it, "released" as logind sees the lock close
 
     bool start(bool withLogind = true)
@@ -66,7 +45,8 @@ struct Rig {
             if (message.value(QStringLiteral("uri")).toString().endsWith(QLatin1String("system/turnOff")))
                 order.append(QStringLiteral("turnOff"));
         });
-        f.makeSession(std::make_unique<WakingNetwork>(&tv, &wakes));
+        packets->onPacket = wakes(&tv);
+        f.makeSession(std::make_unique<FakeNetwork>(packets, tv.options().mac));
         return tv.start();
     }
 
@@ -225,7 +205,7 @@ void TestFollowComputer::resumeWakesOnlyATVTurnedOffHere()
     } else {
         // The resume was handled (its new lock is there); give a wake-up time to show itself.
         QTest::qWait(200);
-        QCOMPARE(rig.wakes, 0);
+        QCOMPARE(rig.packets->count(), 0);
         QCOMPARE(rig.tv.magicPacketCount(), packetsBefore);
     }
 }
@@ -245,7 +225,7 @@ void TestFollowComputer::switchesOffTakeNoLockAndSendNothing()
     QTest::qWait(200);
     QVERIFY(rig.logind->locks().isEmpty());
     QCOMPARE(rig.tv.requestCount(QStringLiteral("ssap://system/turnOff")), 0);
-    QCOMPARE(rig.wakes, 0);
+    QCOMPARE(rig.packets->count(), 0);
     QVERIFY(rig.f.session->state().is(ConnectionState::Kind::ready));
 }
 

@@ -5,6 +5,7 @@
 
 #include "selftest/selftest.h"
 #include "selftest/selftestformat.h"
+#include "support/fakenetwork.h"
 
 #include <QJsonArray>
 
@@ -26,33 +27,12 @@ SelfTestScript::Timing fastTiming()
     return t;
 }
 
-// Wakes the simulated TV when the session sends its magic packet.
-class WakingNetwork : public TVNetwork {
-public:
-    explicit WakingNetwork(SimulatedTV *tv) : m_tv(tv) {}
-    QCoro::Task<QList<SSDPDiscovery::Found>> discover(std::chrono::milliseconds) override
-    {
-        co_return QList<SSDPDiscovery::Found>();
-    }
-    std::optional<QString> lookupMAC(const QString &) override { return std::nullopt; }
-    bool wake(const QString &, const std::optional<QString> &) override
-    {
-        ++packets;
-        if (m_tv)
-            m_tv->notifyMagicPacket();
-        return true;
-    }
-    int packets = 0;
-
-private:
-    SimulatedTV *m_tv;
-};
-
 struct Run {
     SessionFixture f;
     std::unique_ptr<SimulatedTV> tv;
     std::unique_ptr<SelfTest> selfTest;
     QString id;
+    std::shared_ptr<PacketLog> packets = std::make_shared<PacketLog>();
 
     enum class Network { system, waking, silent };
 
@@ -60,8 +40,10 @@ struct Run {
                  Network network = Network::system)
     {
         tv = std::make_unique<TestTV>(options);
+        if (network == Network::waking)
+            packets->onPacket = wakes(tv.get());
         if (network != Network::system)
-            f.makeSession(std::make_unique<WakingNetwork>(network == Network::waking ? tv.get() : nullptr));
+            f.makeSession(std::make_unique<FakeNetwork>(packets));
         const Settings settings(f.env.path(QStringLiteral("app.ini")));
         Settings(settings).setAutotest(mode);
         selfTest = std::make_unique<SelfTest>(settings, fastTiming());

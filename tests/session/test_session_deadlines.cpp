@@ -4,6 +4,7 @@
 
 #include "session/sessionfixture.h"
 
+#include "support/fakenetwork.h"
 #include "support/wait.h"
 
 #include <QTcpServer>
@@ -12,23 +13,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// Records when each wake-up packet would have gone out; nothing is sent.
-class RecordingNetwork : public TVNetwork {
-public:
-    explicit RecordingNetwork(std::shared_ptr<QList<Clock::time_point>> packets)
-        : m_packets(std::move(packets)) {}
-    QCoro::Task<QList<SSDPDiscovery::Found>> discover(std::chrono::milliseconds) override { co_return {}; }
-    std::optional<QString> lookupMAC(const QString &) override { return std::nullopt; }
-    bool wake(const QString &, const std::optional<QString> &) override
-    {
-        m_packets->append(Clock::now());
-        return true;
-    }
-
-private:
-    std::shared_ptr<QList<Clock::time_point>> m_packets;
-};
 
 struct ReadyWait {
     bool done = false;
@@ -67,8 +51,9 @@ private Q_SLOTS:
     void wakeWaitsNeverEndEarly()
     {
         SessionFixture f;
-        auto packets = std::make_shared<QList<Clock::time_point>>();
-        f.makeSession(std::make_unique<RecordingNetwork>(packets));
+        auto log = std::make_shared<PacketLog>();
+        f.makeSession(std::make_unique<FakeNetwork>(log));
+        const QList<Clock::time_point> &packets = log->times;
         TVSession::Timing timing = f.session->timing();
         timing.wakeFirstWait = 300ms;
         timing.wakeBetweenAttempts = 300ms;
@@ -86,10 +71,10 @@ private Q_SLOTS:
         f.session->wake();
         const ConnectionState gaveUp = ConnectionState::error(QStringLiteral("唤醒超时，请确认电视已开启网络唤醒"));
         QVERIFY(spinUntil([&] { return f.session->state() == gaveUp; }, 10s));
-        QCOMPARE(packets->size(), 6);
+        QCOMPARE(packets.size(), 6);
         QCOMPARE(waking.size(), 6);
-        for (qsizetype i = 1; i < packets->size(); ++i) {
-            const auto wait = std::chrono::duration_cast<std::chrono::microseconds>(packets->at(i) - waking.at(i - 1));
+        for (qsizetype i = 1; i < packets.size(); ++i) {
+            const auto wait = std::chrono::duration_cast<std::chrono::microseconds>(packets.at(i) - waking.at(i - 1));
             QVERIFY2(wait >= 300ms, qPrintable(QStringLiteral("wait %1 lasted %2 us").arg(i).arg(wait.count())));
         }
     }

@@ -4,24 +4,9 @@
 
 #include "session/sessionfixture.h"
 
+#include "support/fakenetwork.h"
+
 namespace {
-
-// No address table and no packets: a MAC comes from the TV alone, wake-ups are only recorded.
-class QuietNetwork : public TVNetwork {
-public:
-    explicit QuietNetwork(std::shared_ptr<QStringList> woken)
-        : m_woken(std::move(woken)) {}
-    QCoro::Task<QList<SSDPDiscovery::Found>> discover(std::chrono::milliseconds) override { co_return {}; }
-    std::optional<QString> lookupMAC(const QString &) override { return std::nullopt; }
-    bool wake(const QString &mac, const std::optional<QString> &) override
-    {
-        m_woken->append(mac);
-        return true;
-    }
-
-private:
-    std::shared_ptr<QStringList> m_woken;
-};
 
 // True once the TV has been asked for its MAC, and the answer has had time to be stored.
 bool macLearningDone(const SimulatedTV &tv)
@@ -62,7 +47,7 @@ private Q_SLOTS:
         QFETCH(QString, mac);
         QFETCH(bool, byScan);
         SessionFixture f;
-        f.makeSession(std::make_unique<QuietNetwork>(std::make_shared<QStringList>()));
+        f.makeSession(std::make_unique<FakeNetwork>());
         SimulatedTV::Options options = tvOptions(2);
         options.approveDelayMs = -1;
         options.mac = QString();  // reports no usable MAC, so only a typed one can be stored
@@ -105,7 +90,7 @@ private Q_SLOTS:
     {
         QFETCH(bool, disconnectFirst);
         SessionFixture f;
-        f.makeSession(std::make_unique<QuietNetwork>(std::make_shared<QStringList>()));
+        f.makeSession(std::make_unique<FakeNetwork>());
         SimulatedTV::Options options = tvOptions(2);
         options.approveDelayMs = -1;
         TestTV tv(options);
@@ -143,8 +128,9 @@ private Q_SLOTS:
     {
         QFETCH(bool, removed);
         SessionFixture f;
-        auto woken = std::make_shared<QStringList>();
-        f.makeSession(std::make_unique<QuietNetwork>(woken));
+        auto packets = std::make_shared<PacketLog>();
+        f.makeSession(std::make_unique<FakeNetwork>(packets));
+        const QStringList &woken = packets->macs;
         TVSession::Timing timing = f.session->timing();
         timing.wakeAttempts = 3;
         f.session->setTiming(timing);
@@ -156,7 +142,7 @@ private Q_SLOTS:
         f.store->setSelectedID(record.id);
 
         f.session->wake();
-        QCOMPARE(*woken, QStringList{QStringLiteral("a8:23:fe:01:02:03")});
+        QCOMPARE(woken, QStringList{QStringLiteral("a8:23:fe:01:02:03")});
         const QString retyped = QStringLiteral("11:22:33:44:55:66");
         if (removed) {
             f.session->disconnect();
@@ -168,7 +154,7 @@ private Q_SLOTS:
 
         if (removed) {
             QTest::qWait(400);
-            QCOMPARE(woken->size(), 1);
+            QCOMPARE(woken.size(), 1);
             QCOMPARE(f.store->selectedID(), std::nullopt);  // not re-selected by a new attempt
             QVERIFY(f.store->devices().isEmpty());
             QCOMPARE(f.session->state(), ConnectionState::offline());
@@ -177,8 +163,8 @@ private Q_SLOTS:
             // Failed attempts pass through the error state; the wake-up's own end has its text.
             const ConnectionState gaveUp = ConnectionState::error(QStringLiteral("唤醒超时，请确认电视已开启网络唤醒"));
             QVERIFY(waitFor([&] { return f.session->state() == gaveUp; }, 5s));
-            QCOMPARE(woken->size(), 1 + timing.wakeAttempts);
-            QCOMPARE(woken->mid(1), QStringList(timing.wakeAttempts, retyped));
+            QCOMPARE(woken.size(), 1 + timing.wakeAttempts);
+            QCOMPARE(woken.mid(1), QStringList(timing.wakeAttempts, retyped));
         }
     }
 
@@ -187,8 +173,9 @@ private Q_SLOTS:
     void selectingAnotherTVEndsTheOldConnection()
     {
         SessionFixture f;
-        auto woken = std::make_shared<QStringList>();
-        f.makeSession(std::make_unique<QuietNetwork>(woken));
+        auto packets = std::make_shared<PacketLog>();
+        f.makeSession(std::make_unique<FakeNetwork>(packets));
+        const QStringList &woken = packets->macs;
         TestTV first(tvOptions(2));
         TestTV second(tvOptions(3));
         const QString a = f.addTV(first);
@@ -218,7 +205,7 @@ private Q_SLOTS:
         QTest::qWait(300);  // several wake rounds would have run by now
         QCOMPARE(f.session->state(), ConnectionState::offline());
         QCOMPARE(f.store->selectedID(), b);
-        QCOMPARE(woken->size(), 1);
+        QCOMPARE(woken.size(), 1);
     }
 };
 
