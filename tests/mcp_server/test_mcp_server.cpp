@@ -27,36 +27,54 @@ QJsonObject object(const char *json)
     return QJsonDocument::fromJson(QByteArray(json)).object();
 }
 
-// A client that writes the given pieces with pauses between them and collects everything
-// until the server closes (or the wait ends).
+// A raw client connection that keeps everything the server sends and notes the close.
+struct Peer {
+    std::unique_ptr<QTcpSocket> socket = std::make_unique<QTcpSocket>();
+    QByteArray received;
+    bool closed = false;
+    const quint16 port;
+
+    explicit Peer(quint16 serverPort)
+        : port(serverPort)
+    {
+        QObject::connect(socket.get(), &QTcpSocket::readyRead, [this] { received += socket->readAll(); });
+        QObject::connect(socket.get(), &QTcpSocket::disconnected, [this] {
+            received += socket->readAll();
+            closed = true;
+        });
+        socket->connectToHost(QHostAddress::LocalHost, port);
+        (void)QTest::qWaitFor([this] { return connected(); }, 5000);
+    }
+
+    bool connected() const { return socket->state() == QAbstractSocket::ConnectedState; }
+
+    // "{port}" in a request stands for the server's port, which the data rows cannot know yet.
+    void send(QByteArray bytes)
+    {
+        socket->write(bytes.replace("{port}", QByteArray::number(port)));
+        socket->flush();
+    }
+};
+
 struct Exchange {
     QByteArray reply;
     bool closed = false;
 };
 
-// "{port}" in a request stands for the server's port, which the data rows cannot know yet.
-Exchange exchange(quint16 port, QList<QByteArray> pieces, int pauseMs = 0, int waitMs = 10000)
+// Writes the pieces with pauses between them and collects everything until the server closes
+// (or the wait ends).
+Exchange exchange(quint16 port, const QList<QByteArray> &pieces, int pauseMs = 0, int waitMs = 10000)
 {
-    for (QByteArray &piece : pieces)
-        piece.replace("{port}", QByteArray::number(port));
-    Exchange result;
-    QTcpSocket socket;
-    QObject::connect(&socket, &QTcpSocket::readyRead, [&] { result.reply += socket.readAll(); });
-    QObject::connect(&socket, &QTcpSocket::disconnected, [&] {
-        result.reply += socket.readAll();
-        result.closed = true;
-    });
-    socket.connectToHost(QHostAddress::LocalHost, port);
-    if (!QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::ConnectedState; }, 5000))
-        return result;
+    Peer peer(port);
+    if (!peer.connected())
+        return {};
     for (const QByteArray &piece : pieces) {
-        socket.write(piece);
-        socket.flush();
+        peer.send(piece);
         if (pauseMs > 0)
             QTest::qWait(pauseMs);
     }
-    (void)QTest::qWaitFor([&] { return result.closed; }, waitMs);
-    return result;
+    (void)QTest::qWaitFor([&] { return peer.closed; }, waitMs);
+    return {peer.received, peer.closed};
 }
 
 struct ParsedReply {
@@ -110,19 +128,11 @@ public:
 };
 
 // An open GET event stream: the head, then every event the server sends.
-struct EventStream {
-    std::unique_ptr<QTcpSocket> socket = std::make_unique<QTcpSocket>();
-    QByteArray received;
-    bool closed = false;
-
-    EventStream(quint16 port, const QByteArray &extra = {})
+struct EventStream : Peer {
+    explicit EventStream(quint16 port, const QByteArray &extra = {})
+        : Peer(port)
     {
-        QObject::connect(socket.get(), &QTcpSocket::readyRead, [this] { received += socket->readAll(); });
-        QObject::connect(socket.get(), &QTcpSocket::disconnected, [this] { closed = true; });
-        socket->connectToHost(QHostAddress::LocalHost, port);
-        if (QTest::qWaitFor([this] { return socket->state() == QAbstractSocket::ConnectedState; }, 5000))
-            socket->write("GET /mcp HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(port)
-                          + "\r\nAccept: text/event-stream\r\n" + extra + "\r\n");
+        send("GET /mcp HTTP/1.1\r\n" + kHost + "Accept: text/event-stream\r\n" + extra + "\r\n");
     }
 };
 
@@ -150,7 +160,6 @@ private Q_SLOTS:
     void responseReaderLimit();
     void localOrigin_data();
     void localOrigin();
-    void responseHead();
 
     void dispatch_data();
     void dispatch();
@@ -184,7 +193,6 @@ private Q_SLOTS:
 
 private:
     TestEnv m_env;
-    const QString m_logPath = m_env.logFile();
     const QString m_settingsPath = m_env.settingsFile();
     FakeToolHost m_host;
     std::unique_ptr<MCPServer> m_server;
@@ -359,16 +367,6 @@ void TestMCPServer::localOrigin()
     QTEST(HTTPRequest::isLocalOrigin(origin), "allowed");
 }
 
-void TestMCPServer::responseHead()
-{
-    QCOMPARE(HTTPResponse::empty("405 Method Not Allowed").toBytes(),
-             QByteArray("HTTP/1.1 405 Method Not Allowed\r\nContent-Length: 0\r\nConnection: close\r\nAllow: POST\r\n\r\n"));
-    QCOMPARE((HTTPResponse{"200 OK", "{}"}.toBytes()),
-             QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\nContent-Type: application/json\r\n\r\n{}"));
-    QCOMPARE(HTTPResponse::empty("202 Accepted").toBytes(),
-             QByteArray("HTTP/1.1 202 Accepted\r\nContent-Length: 0\r\nConnection: close\r\n\r\n"));
-}
-
 void TestMCPServer::dispatch_data()
 {
     QTest::addColumn<QByteArray>("message");
@@ -386,24 +384,15 @@ void TestMCPServer::dispatch_data()
     QTest::newRow("ping without jsonrpc") << QByteArray(R"({"id":7,"method":"ping"})") << QByteArray(R"({"jsonrpc":"2.0","id":7,"result":{}})");
     QTest::newRow("string id") << QByteArray(R"({"id":"a-1","method":"ping"})") << QByteArray(R"({"jsonrpc":"2.0","id":"a-1","result":{}})");
     QTest::newRow("null id is a request") << QByteArray(R"({"id":null,"method":"ping"})") << QByteArray(R"({"jsonrpc":"2.0","id":null,"result":{}})");
-    QTest::newRow("initialize supported older")
-        << QByteArray(R"({"id":1,"method":"initialize","params":{"protocolVersion":"2025-03-26"}})")
-        << QByteArray("{\"jsonrpc\":\"2.0\",\"id\":1,\"result\":{\"protocolVersion\":\"2025-03-26\"," + initResult + "}}");
-    QTest::newRow("initialize newest")
-        << QByteArray(R"({"id":1,"method":"initialize","params":{"protocolVersion":"2025-11-25"}})")
-        << QByteArray("{\"jsonrpc\":\"2.0\",\"id\":1,\"result\":{\"protocolVersion\":\"2025-11-25\"," + initResult + "}}");
-    QTest::newRow("initialize oldest")
-        << QByteArray(R"({"id":1,"method":"initialize","params":{"protocolVersion":"2024-11-05"}})")
-        << QByteArray("{\"jsonrpc\":\"2.0\",\"id\":1,\"result\":{\"protocolVersion\":\"2024-11-05\"," + initResult + "}}");
-    QTest::newRow("initialize newer")
-        << QByteArray(R"({"id":2,"method":"initialize","params":{"protocolVersion":"2099-01-01"}})")
-        << QByteArray("{\"jsonrpc\":\"2.0\",\"id\":2,\"result\":{\"protocolVersion\":\"2025-06-18\"," + initResult + "}}");
-    QTest::newRow("initialize no params")
-        << QByteArray(R"({"id":3,"method":"initialize"})")
-        << QByteArray("{\"jsonrpc\":\"2.0\",\"id\":3,\"result\":{\"protocolVersion\":\"2025-06-18\"," + initResult + "}}");
-    QTest::newRow("initialize version not a string")
-        << QByteArray(R"({"id":3,"method":"initialize","params":{"protocolVersion":20250326}})")
-        << QByteArray("{\"jsonrpc\":\"2.0\",\"id\":3,\"result\":{\"protocolVersion\":\"2025-06-18\"," + initResult + "}}");
+    // A listed revision is answered as asked; any other, or none, gets the default.
+    const QList<QPair<QByteArray, QByteArray>> initialize = {
+        {R"("2025-03-26")", "2025-03-26"}, {R"("2025-11-25")", "2025-11-25"}, {R"("2024-11-05")", "2024-11-05"},
+        {R"("2099-01-01")", "2025-06-18"}, {"20250326", "2025-06-18"}, {"null", "2025-06-18"}};
+    for (const auto &[requested, answered] : initialize) {
+        QTest::addRow("initialize %s", requested.constData())
+            << R"({"id":1,"method":"initialize","params":{"protocolVersion":)" + requested + "}}"
+            << "{\"jsonrpc\":\"2.0\",\"id\":1,\"result\":{\"protocolVersion\":\"" + answered + "\"," + initResult + "}}";
+    }
     QTest::newRow("tools/list ignores cursor")
         << QByteArray(R"({"id":4,"method":"tools/list","params":{"cursor":"x"}})")
         << QByteArray(R"({"jsonrpc":"2.0","id":4,"result":{"tools":[{"name":"echo"},{"name":"slow"}]}})");
@@ -464,21 +453,15 @@ void TestMCPServer::toolCallIsLogged()
 {
     const QJsonObject message = object(R"({"id":1,"method":"tools/call","params":{"name":"echo","arguments":{"action":"set","level":5,"text":"a\nb"}}})");
     QVERIFY(await(m_server->handleMessage(message)));
-    veltrix::flushLog();
-    QFile log(m_logPath);
-    QVERIFY(log.open(QIODevice::ReadOnly));
-    const QString text = QString::fromUtf8(log.readAll());
     // The newline inside the argument stays escaped: one call, one log line.
-    QVERIFY2(text.contains(QStringLiteral("MCP 调用 echo [\"action\": \"set\", \"level\": 5, \"text\": \"a\\nb\"]\n")), qPrintable(text));
+    QVERIFY(m_env.logLines().contains(QStringLiteral("MCP 调用 echo [\"action\": \"set\", \"level\": 5, \"text\": \"a\\nb\"]")));
 
     // So does one inside the tool name.
     const QJsonObject forged = object(R"({"id":2,"method":"tools/call","params":{"name":"x\nMCP 服务已启动 forged"}})");
     QVERIFY(await(m_server->handleMessage(forged)));
-    veltrix::flushLog();
-    log.seek(0);
-    const QString after = QString::fromUtf8(log.readAll());
-    QVERIFY2(after.contains(QStringLiteral("MCP 调用 x\\u000aMCP 服务已启动 forged [:]\n")), qPrintable(after));
-    QVERIFY2(!after.contains(QStringLiteral("\nMCP 服务已启动 forged")), qPrintable(after));
+    const QStringList lines = m_env.logLines();
+    QVERIFY(lines.contains(QStringLiteral("MCP 调用 x\\u000aMCP 服务已启动 forged [:]")));
+    QCOMPARE(m_env.logCount(QStringLiteral("MCP 服务已启动 forged")), 0);
 }
 
 void TestMCPServer::instructionsNameNoOtherPlatform()
@@ -618,65 +601,44 @@ void TestMCPServer::oversizedRequestClosedWithoutReply()
 void TestMCPServer::idleConnectionDroppedOthersServed()
 {
     m_server->setIdleTimeout(std::chrono::milliseconds(300));
-    QTcpSocket idle;
-    bool idleClosed = false;
-    QByteArray idleReply;
-    QObject::connect(&idle, &QTcpSocket::readyRead, [&] { idleReply += idle.readAll(); });
-    QObject::connect(&idle, &QTcpSocket::disconnected, [&] { idleClosed = true; });
-    idle.connectToHost(QHostAddress::LocalHost, m_server->port());
-    QVERIFY(QTest::qWaitFor([&] { return idle.state() == QAbstractSocket::ConnectedState; }, 5000));
-    idle.write("POST /mcp HTTP/1.1\r\nContent-Length: 10\r\n\r\n{");
+    Peer idle(m_server->port());
+    QVERIFY(idle.connected());
+    idle.send("POST /mcp HTTP/1.1\r\nContent-Length: 10\r\n\r\n{");
 
     // Meanwhile others are served, and a silent peer that never sends anything is dropped too.
-    QTcpSocket silent;
-    bool silentClosed = false;
-    QObject::connect(&silent, &QTcpSocket::disconnected, [&] { silentClosed = true; });
-    silent.connectToHost(QHostAddress::LocalHost, m_server->port());
+    Peer silent(m_server->port());
     const Exchange served = exchange(m_server->port(), {post(R"({"id":1,"method":"ping"})")});
     QCOMPARE(parseReply(served.reply).statusLine, QByteArray("HTTP/1.1 200 OK"));
-    QVERIFY(!idleClosed);
+    QVERIFY(!idle.closed);
 
-    QVERIFY(QTest::qWaitFor([&] { return idleClosed && silentClosed; }, 5000));
-    QCOMPARE(idleReply, QByteArray());
+    QVERIFY(QTest::qWaitFor([&] { return idle.closed && silent.closed; }, 5000));
+    QCOMPARE(idle.received, QByteArray());
 }
 
+// The quick request is answered while the slow call is still open.
 void TestMCPServer::slowToolDoesNotBlockOtherConnections()
 {
-    QTcpSocket slow;
-    QByteArray slowReply;
-    bool slowClosed = false;
-    QObject::connect(&slow, &QTcpSocket::readyRead, [&] { slowReply += slow.readAll(); });
-    QObject::connect(&slow, &QTcpSocket::disconnected, [&] { slowClosed = true; });
-    slow.connectToHost(QHostAddress::LocalHost, m_server->port());
-    QVERIFY(QTest::qWaitFor([&] { return slow.state() == QAbstractSocket::ConnectedState; }, 5000));
-    slow.write(post(R"({"id":1,"method":"tools/call","params":{"name":"slow","arguments":{"ms":800}}})")
-                   .replace("{port}", QByteArray::number(m_server->port())));
-
-    QElapsedTimer timer;
-    timer.start();
+    Peer slow(m_server->port());
+    QVERIFY(slow.connected());
+    slow.send(post(R"({"id":1,"method":"tools/call","params":{"name":"slow","arguments":{"ms":800}}})"));
     const Exchange quick = exchange(m_server->port(), {post(R"({"id":2,"method":"ping"})")});
     QCOMPARE(parseReply(quick.reply).statusLine, QByteArray("HTTP/1.1 200 OK"));
-    QVERIFY(!slowClosed);
-    QVERIFY(timer.elapsed() < 700);
+    QVERIFY(!slow.closed);
 
-    QVERIFY(QTest::qWaitFor([&] { return slowClosed; }, 5000));
-    QVERIFY(parseReply(slowReply).body.contains("slow done"));
+    QVERIFY(QTest::qWaitFor([&] { return slow.closed; }, 5000));
+    QVERIFY(parseReply(slow.received).body.contains("slow done"));
 }
 
 void TestMCPServer::serverDestroyedDuringToolCall()
 {
-    QTcpSocket client;
-    bool closed = false;
-    QObject::connect(&client, &QTcpSocket::disconnected, [&] { closed = true; });
-    client.connectToHost(QHostAddress::LocalHost, m_server->port());
-    QVERIFY(QTest::qWaitFor([&] { return client.state() == QAbstractSocket::ConnectedState; }, 5000));
+    Peer client(m_server->port());
+    QVERIFY(client.connected());
     const int before = m_host.calls;
-    client.write(post(R"({"id":1,"method":"tools/call","params":{"name":"slow","arguments":{"ms":200}}})")
-                     .replace("{port}", QByteArray::number(m_server->port())));
+    client.send(post(R"({"id":1,"method":"tools/call","params":{"name":"slow","arguments":{"ms":200}}})"));
     QVERIFY(QTest::qWaitFor([&] { return m_host.calls == before + 1; }, 5000));
     m_server.reset();
     // The call finishes with nobody left to answer; the client just sees the close.
-    QVERIFY(QTest::qWaitFor([&] { return closed; }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return client.closed; }, 5000));
     QTest::qWait(400);
 }
 
@@ -785,10 +747,7 @@ void TestMCPServer::portInUseReportsFailure()
     QVERIFY(!second.lastError().isEmpty());
     QCOMPARE(running.count(), 0);
     QCOMPARE(errors.count(), 1);
-    veltrix::flushLog();
-    QFile log(m_logPath);
-    QVERIFY(log.open(QIODevice::ReadOnly));
-    QVERIFY(QString::fromUtf8(log.readAll()).contains(QStringLiteral("MCP 服务失败: ") + second.lastError()));
+    QVERIFY(m_env.logLines().contains(QStringLiteral("MCP 服务失败: ") + second.lastError()));
 
     // Once the port is free again the error clears and the start is logged with the URL.
     const quint16 port = m_server->port();
@@ -798,9 +757,7 @@ void TestMCPServer::portInUseReportsFailure()
     QVERIFY(!second.hasLastError());
     QCOMPARE(running.count(), 1);
     QCOMPARE(errors.count(), 2);
-    veltrix::flushLog();
-    log.seek(0);
-    QVERIFY(QString::fromUtf8(log.readAll()).contains(QStringLiteral("MCP 服务已启动 http://127.0.0.1:%1/mcp\n").arg(port)));
+    QVERIFY(m_env.logLines().contains(QStringLiteral("MCP 服务已启动 http://127.0.0.1:%1/mcp").arg(port)));
 }
 
 void TestMCPServer::stopAndRestart()
