@@ -65,15 +65,6 @@ private:
         QVERIFY(hello->value.has_value());
     }
 
-    QString logText()
-    {
-        veltrix::flushLog();
-        QFile file(veltrix::logFilePath());
-        if (!file.open(QIODevice::ReadOnly))
-            return QString();
-        return QString::fromUtf8(file.readAll());
-    }
-
 private Q_SLOTS:
     void envelopeIdsAndRouting()
     {
@@ -631,7 +622,7 @@ private Q_SLOTS:
         std::optional<SSAPError> closed;
         int closes = 0;
         client.setOnClose([&](const std::optional<SSAPError> &error) { ++closes; closed = error; });
-        const qsizetype logBefore = logText().count(QStringLiteral("TLS 证书指纹不匹配，拒绝连接"));
+        const int logBefore = m_env.logCount(PinnedTLSDelegate::refusalText());
 
         auto hello = run(client.connect(server.address()));
         if (accepted) {
@@ -652,7 +643,7 @@ private Q_SLOTS:
             QCOMPARE(closed, hello->error);
             QCOMPARE(server.handshakes(), 1);
             QVERIFY2(server.bytes().isEmpty(), server.bytes().constData());
-            QCOMPARE(logText().count(QStringLiteral("TLS 证书指纹不匹配，拒绝连接")), logBefore + 1);
+            QCOMPARE(m_env.logCount(PinnedTLSDelegate::refusalText()), logBefore + 1);
         }
         QCOMPARE(client.tls()->expectedFingerprint(), pin);
         QCOMPARE(client.tls()->observedFingerprint(), std::optional<QString>(kChainLeafFingerprint));
