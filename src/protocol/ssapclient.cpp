@@ -91,6 +91,12 @@ QNetworkRequest downloadRequest(const QUrl &url, std::chrono::milliseconds timeo
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::ManualRedirectPolicy);
     request.setRawHeader("Cache-Control", "no-cache");
+    // The connection goes as soon as its reply is done. Qt gives every later socket of a kept
+    // connection the TLS context of its first one, and OpenSSL's client session cache in that
+    // context keeps every new session (peer certificate included) for its lifetime, hours.
+    // A TV that closes after each response means a full handshake per picture, so a kept
+    // connection grew by several kB a picture; the context and its cache now go with it.
+    request.setAttribute(QNetworkRequest::ConnectionCacheExpiryTimeoutSecondsAttribute, 0);
     // Only a backstop: Qt's inactivity timer is coarse and may fire early, so it is set well
     // past the precise deadline the download keeps, which decides.
     request.setTransferTimeout(int(2 * timeout.count()));
