@@ -52,7 +52,7 @@ int pointerBench(int seconds)
     if (!bench::connect(*services.session(), *services.store(), tv.host()))
         return 1;
     Icons icons;
-    TouchpadPanel panel(services.session(), &icons, Shell::window);
+    TouchpadPanel panel(services.session(), &icons, ViewLayout::window);
     panel.resize(360, 260);
     panel.show();
     TouchpadSurface *surface = panel.surface();

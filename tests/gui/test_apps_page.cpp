@@ -58,7 +58,7 @@ private Q_SLOTS:
     {
         GuiFixture f;
         TestTV tv(f.options(2));
-        AppsPage page(f.ctx, Shell::window);
+        AppsPage page(f.ctx, ViewLayout::window);
         QVERIFY(showPage(page));
         QLabel *empty = find<QLabel>(&page, QStringLiteral("appsEmptyText"));
         QCOMPARE(empty->text(), QStringLiteral("连接电视后显示应用"));
@@ -87,7 +87,7 @@ private Q_SLOTS:
         options.apps = tenApps();
         TestTV tv(options);
         QVERIFY(f.pair(tv));
-        AppsPage page(f.ctx, Shell::window);
+        AppsPage page(f.ctx, ViewLayout::window);
         QVERIFY(showPage(page));
         QCOMPARE(page.grid()->shownCards().size(), 10);
         QCOMPARE(page.searchField()->placeholderText(), QStringLiteral("搜索应用"));
@@ -115,7 +115,7 @@ private Q_SLOTS:
     void tabPillSlides()
     {
         GuiFixture f;
-        AppsPage page(f.ctx, Shell::window);
+        AppsPage page(f.ctx, ViewLayout::window);
         QVERIFY(showPage(page));
         SegmentedTabs *tabs = page.tabs();
         QCOMPARE(tabs->pillRect(), QRectF(tabs->tab(0)->geometry()));
@@ -135,7 +135,7 @@ private Q_SLOTS:
         TestTV tv(f.options(2));
         tv.setForegroundApp(QStringLiteral("netflix"));
         QVERIFY(f.pair(tv));
-        AppsPage page(f.ctx, Shell::window);
+        AppsPage page(f.ctx, ViewLayout::window);
         QVERIFY(showPage(page));
         const auto activeTitles = [&] {
             QStringList titles;
@@ -167,7 +167,7 @@ private Q_SLOTS:
         apps.append({QStringLiteral("netflix"), QStringLiteral("Netflix Kids")});
         tv.setApps(apps);
         QVERIFY(f.pair(tv));
-        AppsPage page(f.ctx, Shell::window);
+        AppsPage page(f.ctx, ViewLayout::window);
         QVERIFY(showPage(page));
         QTRY_COMPARE(page.grid()->shownCards().size(), apps.size());
 
@@ -189,7 +189,7 @@ private Q_SLOTS:
     {
         GuiFixture f;
         TestTV tv(f.options(2));
-        AppsPage page(f.ctx, Shell::window);
+        AppsPage page(f.ctx, ViewLayout::window);
         page.tabs()->setSelection(1);
         QVERIFY(showPage(page));
         QLabel *current = find<QLabel>(&page, QStringLiteral("currentInputText"));
@@ -230,7 +230,7 @@ private Q_SLOTS:
         TestTV tv(f.options(2));
         QVERIFY(f.pair(tv));
         tv.clearRecord();
-        AppsPage page(f.ctx, Shell::window);
+        AppsPage page(f.ctx, ViewLayout::window);
         QVERIFY(showPage(page));
         QVERIFY(!page.grid()->shownCards().first()->hasIcon());  // placeholder until it arrives
         QTRY_VERIFY(std::all_of(page.grid()->shownCards().cbegin(), page.grid()->shownCards().cend(),
@@ -254,7 +254,7 @@ private Q_SLOTS:
         GuiFixture f;
         QStackedWidget stack;
         auto *first = new QLineEdit(&stack);
-        auto *page = new AppsPage(f.ctx, Shell::window);
+        auto *page = new AppsPage(f.ctx, ViewLayout::window);
         stack.addWidget(first);
         stack.addWidget(page);
         stack.show();

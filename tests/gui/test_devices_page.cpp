@@ -11,6 +11,7 @@
 #include "ui/pages/devices/devicespage.h"
 #include "ui/theme/roundiconbutton.h"
 #include "tvsim/lib/ssdpresponder.h"
+#include "ui/theme/badgelabel.h"
 #include "ui/theme/symbolview.h"
 #include "gui/guifixture.h"
 

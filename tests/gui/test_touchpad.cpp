@@ -118,7 +118,7 @@ void TestTouchpad::gestures()
     QFETCH(QString, trace);
     QFETCH(double, remainder);
     GuiFixture f(51);
-    TouchpadPanel panel(f.session, f.ctx.icons, Shell::window);
+    TouchpadPanel panel(f.session, f.ctx.icons, ViewLayout::window);
     panel.resize(360, 260);
     TouchpadSurface *surface = panel.surface();
     TouchpadGesture *gesture = surface->gesture();
@@ -157,7 +157,7 @@ void TestTouchpad::gesturesReachTheTV()
 {
     GuiFixture f(51);
     auto tv = f.pairedTV(2);
-    TouchpadPanel panel(f.session, f.ctx.icons, Shell::window);
+    TouchpadPanel panel(f.session, f.ctx.icons, ViewLayout::window);
     panel.resize(360, 260);
     panel.show();
     QVERIFY(QTest::qWaitForWindowExposed(&panel));
@@ -186,7 +186,7 @@ void TestTouchpad::scrollWithoutPointerIsDropped()
 {
     GuiFixture f(51);
     auto tv = f.pairedTV(3);
-    TouchpadPanel panel(f.session, f.ctx.icons, Shell::window);
+    TouchpadPanel panel(f.session, f.ctx.icons, ViewLayout::window);
     // The client counts its socket open while it is still connecting.
     QTRY_COMPARE(tv->openPointerConnections(), 1);
     tv->closePointer();
@@ -224,7 +224,7 @@ void TestTouchpad::textRowSends()
     auto tv = f.pairedTV(4);
     const QString uri = QStringLiteral("com.webos.service.ime/insertText");
     tv->delayReply(uri, 400);
-    TouchpadPanel panel(f.session, f.ctx.icons, Shell::window);
+    TouchpadPanel panel(f.session, f.ctx.icons, ViewLayout::window);
     panel.show();
     QVERIFY(QTest::qWaitForWindowExposed(&panel));
 
@@ -251,7 +251,7 @@ void TestTouchpad::textRowFollowsTheTVKeyboard()
 {
     GuiFixture f(51);
     auto tv = f.pairedTV(5);
-    TouchpadPanel panel(f.session, f.ctx.icons, Shell::window);
+    TouchpadPanel panel(f.session, f.ctx.icons, ViewLayout::window);
     auto *row = find<QWidget>(&panel, "touchpadTextRow");
     QCOMPARE(panel.field()->placeholderText(), QStringLiteral("向电视输入文字"));
     QCOMPARE(row->property("tvKeyboard").toBool(), false);

@@ -118,7 +118,7 @@ void TestTray::trayOrFallbackCommand()
         QTRY_VERIFY(!rig.tray->panel()->isVisible());
     }
     // The same compact remote either way: one column, with the panel's own hits.
-    QCOMPARE(rig.tray->panel()->remote()->shell(), Shell::menuBar);
+    QCOMPARE(rig.tray->panel()->remote()->viewLayout(), ViewLayout::trayPanel);
     QCOMPARE(rig.tray->panel()->remote()->hits(), rig.tray->panel()->hits());
     QVERIFY(!rig.tray->panel()->remote()->keyCapture());
 }

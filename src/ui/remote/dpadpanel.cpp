@@ -1,5 +1,6 @@
 #include "ui/remote/dpadpanel.h"
 
+#include "ui/theme/metrics.h"
 #include "ui/keys/keycommands.h"
 #include "ui/keys/keyhits.h"
 #include "ui/theme/pressfeedback.h"
@@ -43,7 +44,7 @@ const Direct kDirect[] = {
 
 } // namespace
 
-DPadPanel::DPadPanel(TVSession *session, Icons *icons, Shell shell, KeyHits *hits, QWidget *parent)
+DPadPanel::DPadPanel(TVSession *session, Icons *icons, ViewLayout layout, KeyHits *hits, QWidget *parent)
     : Panel(parent)
     , m_commands(std::make_shared<SessionKeyCommands>(session))
     , m_hits(hits)
@@ -51,15 +52,13 @@ DPadPanel::DPadPanel(TVSession *session, Icons *icons, Shell shell, KeyHits *hit
     , m_cross(new QGridLayout)
 {
     setObjectName(QStringLiteral("dpadPanel"));
-    const bool compact = shell == Shell::menuBar;
-    const int arrow = compact ? 40 : 50;
-    const int centre = compact ? 54 : 66;
-    m_cross->setSpacing(compact ? 4 : 6);
+    const LayoutSizes sizes = layoutSizes(layout);
+    m_cross->setSpacing(sizes.crossSpacing);
     for (const Navigation &key : kNavigation) {
         const QString name = QString::fromLatin1(key.name);
         const bool isCentre = name == QLatin1String("OK");
         RemoteKeyButton *button = addKey(name, QString::fromLatin1(key.symbol), QString::fromUtf8(key.label), true,
-                                         isCentre ? centre : arrow);
+                                         isCentre ? sizes.centreKey : sizes.arrowKey);
         button->setAccent(isCentre);
         m_cross->addWidget(button, key.row, key.column, Qt::AlignCenter);
         QObject::connect(button, &QAbstractButton::clicked, this,
@@ -67,12 +66,12 @@ DPadPanel::DPadPanel(TVSession *session, Icons *icons, Shell shell, KeyHits *hit
     }
 
     auto *direct = new QHBoxLayout;
-    direct->setSpacing(compact ? 6 : 10);
+    direct->setSpacing(sizes.directSpacing);
     direct->addStretch(1);
     for (const Direct &key : kDirect) {
         const QString name = QString::fromLatin1(key.name);
         RemoteKeyButton *button = addKey(name, QString::fromLatin1(key.symbol), QString::fromUtf8(key.label), false,
-                                         compact ? 40 : 46);
+                                         sizes.directKey);
         direct->addWidget(button);
         QObject::connect(button, &QAbstractButton::clicked, this, [this, name] { m_commands->button(name); });
     }
@@ -82,11 +81,11 @@ DPadPanel::DPadPanel(TVSession *session, Icons *icons, Shell shell, KeyHits *hit
     crossRow->addStretch(1);
     crossRow->addLayout(m_cross);
     crossRow->addStretch(1);
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(compact ? 8 : 12);
-    layout->addLayout(crossRow);
-    layout->addLayout(direct);
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(margins::none);
+    column->setSpacing(sizes.dpadSpacing);
+    column->addLayout(crossRow);
+    column->addLayout(direct);
 
     if (hits)
         QObject::connect(hits, &KeyHits::changed, this, &DPadPanel::flash);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ui/theme/panel.h"
-#include "ui/theme/shell.h"
+#include "ui/theme/viewlayout.h"
 
 #include <QHash>
 #include <QPointer>
@@ -22,7 +22,7 @@ class DPadPanel : public Panel {
     Q_OBJECT
 
 public:
-    DPadPanel(TVSession *session, Icons *icons, Shell shell, KeyHits *hits, QWidget *parent = nullptr);
+    DPadPanel(TVSession *session, Icons *icons, ViewLayout layout, KeyHits *hits, QWidget *parent = nullptr);
     ~DPadPanel() override;
 
     // "UP", "DOWN", "LEFT", "RIGHT", "OK", "BACK", "HOME", "MENU".

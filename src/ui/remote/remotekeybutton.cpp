@@ -1,5 +1,6 @@
 #include "ui/remote/remotekeybutton.h"
 
+#include "ui/theme/metrics.h"
 #include "ui/theme/icons.h"
 #include "ui/theme/pressfeedback.h"
 #include "ui/theme/theme.h"
@@ -66,11 +67,7 @@ void RemoteKeyButton::paintEvent(QPaintEvent *)
     const bool withSymbol = !m_symbol.isEmpty();
     const bool withLabel = !text().isEmpty() && (m_shape == Shape::capsule || !withSymbol);
     const int glyph = qRound(m_size * (m_shape == Shape::round ? 0.42 : 0.36));
-    QFont font = this->font();
-    if (m_shape == Shape::capsule)
-        font.setPointSizeF(font.pointSizeF() * 0.85);
-    else
-        font.setBold(true);
+    const QFont font = m_shape == Shape::capsule ? scaledFont(this->font(), fontScale::caption) : boldFont(this->font());
     const QFontMetricsF metrics(font);
     if (withSymbol) {
         const qreal y = withLabel ? face.top() + face.height() * 0.18 : -glyph / 2.0;

@@ -1,14 +1,14 @@
 #include "ui/remote/remotepage.h"
 
+#include "ui/theme/metrics.h"
 #include "ui/remote/dpadpanel.h"
 #include "ui/theme/icons.h"
 #include "ui/keys/keyhits.h"
 #include "ui/theme/pageheader.h"
 #include "ui/remote/powerbutton.h"
 #include "ui/keys/remotekeycapture.h"
-#include "ui/theme/statetitle.h"
-#include "ui/theme/statusdot.h"
-#include "ui/theme/symbollabel.h"
+#include "ui/theme/stateline.h"
+#include "ui/theme/symbolview.h"
 #include "ui/remote/touchpadpanel.h"
 #include "ui/remote/tvcard.h"
 #include "core/tvsession.h"
@@ -19,22 +19,22 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-RemotePage::RemotePage(UiContext &ctx, Shell shell, QWidget *parent)
+RemotePage::RemotePage(UiContext &ctx, ViewLayout layout, QWidget *parent)
     : QWidget(parent)
     , m_ctx(ctx)
-    , m_shell(shell)
+    , m_viewLayout(layout)
     , m_hits(new KeyHits(this))
 {
     build();
     // In the window the media keys belong to the window-wide monitor; a compact remote
     // without a host capturing for it takes them itself.
-    m_capture = new RemoteKeyCapture(this, ctx.session, m_hits, shell == Shell::menuBar, ctx.shortcuts);
+    m_capture = new RemoteKeyCapture(this, ctx.session, m_hits, layout == ViewLayout::trayPanel, ctx.shortcuts);
 }
 
-RemotePage::RemotePage(UiContext &ctx, Shell shell, KeyHits *sharedHits, QWidget *parent)
+RemotePage::RemotePage(UiContext &ctx, ViewLayout layout, KeyHits *sharedHits, QWidget *parent)
     : QWidget(parent)
     , m_ctx(ctx)
-    , m_shell(shell)
+    , m_viewLayout(layout)
     , m_hits(sharedHits ? sharedHits : new KeyHits(this))
 {
     build();
@@ -48,35 +48,27 @@ void RemotePage::build()
     setFocusPolicy(Qt::ClickFocus);
 
     TVSession *session = m_ctx.session;
-    const bool compact = m_shell == Shell::menuBar;
-    m_card = new TVCard(session, m_ctx.preview, m_ctx.icons, m_ctx.shortcuts, m_shell, this);
-    m_dpad = new DPadPanel(session, m_ctx.icons, m_shell, m_hits, this);
-    m_power = new PowerButton(session, m_ctx.icons, compact ? 34 : 40, this);
+    m_card = new TVCard(session, m_ctx.preview, m_ctx.icons, m_ctx.shortcuts, m_viewLayout, this);
+    m_dpad = new DPadPanel(session, m_ctx.icons, m_viewLayout, m_hits, this);
+    m_power = new PowerButton(session, m_ctx.icons, layoutSizes(m_viewLayout).powerButton, this);
     m_dpad->setCornerWidget(m_power);
-    m_volume = new VolumeBar(session, m_ctx.icons, compact, this);
-    m_touchpad = new TouchpadPanel(session, m_ctx.icons, m_shell, this);
-    if (compact)
+    m_volume = new VolumeBar(session, m_ctx.icons, m_viewLayout, this);
+    m_touchpad = new TouchpadPanel(session, m_ctx.icons, m_viewLayout, this);
+    if (m_viewLayout == ViewLayout::trayPanel)
         layOutColumn();
     else
         layOutWide();
 
-    QObject::connect(session, &TVSession::titleChanged, this, &RemotePage::showState);
     QObject::connect(m_ctx.store, &DeviceStore::devicesChanged, this, &RemotePage::showHost);
     QObject::connect(m_ctx.store, &DeviceStore::selectedIDChanged, this, &RemotePage::showHost);
-    showState();
     showHost();
 }
 
 QWidget *RemotePage::makeHeader()
 {
     m_header = new PageHeader(tr("遥控器"), QString(), nullptr, this);
-    auto *dot = new StatusDot(m_header);
-    dot->setObjectName(QStringLiteral("remoteStatusDot"));
-    dot->follow(m_ctx.session);
-    m_state = new QLabel(m_header);
-    m_state->setObjectName(QStringLiteral("remoteStateTitle"));
-    m_header->addBesideTitle(dot);
-    m_header->addBesideTitle(m_state);
+    m_stateLine = new StateLine(m_ctx.session, QStringLiteral("remote"), m_header);
+    m_header->addBesideTitle(m_stateLine);
     return m_header;
 }
 
@@ -84,7 +76,7 @@ QWidget *RemotePage::makeFooter()
 {
     auto *footer = new QWidget(this);
     footer->setObjectName(QStringLiteral("remoteFooter"));
-    auto *wifi = new SymbolLabel(m_ctx.icons, QStringLiteral("wifi"), 14, footer);
+    auto *wifi = new SymbolView(m_ctx.icons, QStringLiteral("wifi"), 14, footer);
     m_footer = new QLabel(footer);
     m_footer->setObjectName(QStringLiteral("remoteNetwork"));
     m_footer->setTextFormat(Qt::PlainText);
@@ -92,12 +84,12 @@ QWidget *RemotePage::makeFooter()
     hint->setObjectName(QStringLiteral("remoteKeyHint"));
     hint->setForegroundRole(QPalette::PlaceholderText);
     auto *network = new QHBoxLayout;
-    network->setSpacing(6);
+    network->setSpacing(spacing::mark);
     network->addWidget(wifi);
     network->addWidget(m_footer);
     network->addStretch(1);
     QBoxLayout *layout = nullptr;
-    if (m_shell == Shell::menuBar) {
+    if (m_viewLayout == ViewLayout::trayPanel) {
         hint->setWordWrap(true);
         layout = new QVBoxLayout(footer);
         layout->addLayout(network);
@@ -107,29 +99,29 @@ QWidget *RemotePage::makeFooter()
         layout->addLayout(network, 1);
         layout->addWidget(hint);
     }
-    layout->setContentsMargins(4, 0, 4, 0);
-    layout->setSpacing(4);
+    layout->setContentsMargins(margins::footer);
+    layout->setSpacing(spacing::narrow);
     return footer;
 }
 
 void RemotePage::layOutWide()
 {
     auto *left = new QVBoxLayout;
-    left->setSpacing(14);
+    left->setSpacing(spacing::panels);
     left->addWidget(m_card, 1);
     left->addWidget(m_volume);
     auto *right = new QVBoxLayout;
-    right->setSpacing(14);
+    right->setSpacing(spacing::panels);
     right->addWidget(m_dpad);
     right->addWidget(m_touchpad, 1);
     auto *body = new QHBoxLayout;
-    body->setSpacing(16);
+    body->setSpacing(spacing::sections);
     body->addLayout(left, 11);
     body->addLayout(right, 10);
 
     auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(24, 18, 24, 12);
-    layout->setSpacing(12);
+    layout->setContentsMargins(margins::remotePage);
+    layout->setSpacing(spacing::group);
     layout->addWidget(makeHeader());
     layout->addLayout(body, 1);
     layout->addWidget(makeFooter());
@@ -138,19 +130,14 @@ void RemotePage::layOutWide()
 void RemotePage::layOutColumn()
 {
     auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(8);
+    layout->setContentsMargins(margins::none);
+    layout->setSpacing(spacing::related);
     layout->addWidget(makeHeader());
     layout->addWidget(m_card);
     layout->addWidget(m_dpad);
     layout->addWidget(m_volume);
     layout->addWidget(m_touchpad, 1);
     layout->addWidget(makeFooter());
-}
-
-void RemotePage::showState()
-{
-    m_state->setText(stateTitle(m_ctx.session->state(), m_ctx.session->isStandby()));
 }
 
 void RemotePage::showHost()

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "ui/theme/shell.h"
+#include "ui/theme/stateline.h"
+#include "ui/theme/viewlayout.h"
 
 #include <QWidget>
 
@@ -24,14 +25,14 @@ class RemotePage : public QWidget {
 
 public:
     // With its own hits and its own keyboard capture.
-    RemotePage(UiContext &ctx, Shell shell, QWidget *parent = nullptr);
+    RemotePage(UiContext &ctx, ViewLayout layout, QWidget *parent = nullptr);
     // With hits owned by the host (the tray panel), which also captures the keys itself.
-    RemotePage(UiContext &ctx, Shell shell, KeyHits *sharedHits, QWidget *parent = nullptr);
+    RemotePage(UiContext &ctx, ViewLayout layout, KeyHits *sharedHits, QWidget *parent = nullptr);
 
-    Shell shell() const { return m_shell; }
+    ViewLayout viewLayout() const { return m_viewLayout; }
     KeyHits *hits() const { return m_hits; }
     RemoteKeyCapture *keyCapture() const { return m_capture; }
-    QLabel *stateLabel() const { return m_state; }
+    QLabel *stateLabel() const { return m_stateLine->title(); }
     QLabel *footerLabel() const { return m_footer; }
     TVCard *card() const { return m_card; }
     DPadPanel *dpad() const { return m_dpad; }
@@ -45,15 +46,14 @@ private:
     QWidget *makeFooter();
     void layOutWide();
     void layOutColumn();
-    void showState();
     void showHost();
 
     UiContext &m_ctx;
-    Shell m_shell;
+    ViewLayout m_viewLayout;
     KeyHits *m_hits;
     RemoteKeyCapture *m_capture = nullptr;
     PageHeader *m_header = nullptr;
-    QLabel *m_state = nullptr;
+    StateLine *m_stateLine = nullptr;
     QLabel *m_footer = nullptr;
     TVCard *m_card = nullptr;
     DPadPanel *m_dpad = nullptr;

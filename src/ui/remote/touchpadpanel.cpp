@@ -1,8 +1,9 @@
 #include "ui/remote/touchpadpanel.h"
 
+#include "ui/theme/metrics.h"
 #include "ui/theme/icons.h"
 #include "ui/theme/roundiconbutton.h"
-#include "ui/theme/symbollabel.h"
+#include "ui/theme/symbolview.h"
 #include "ui/remote/touchpadsurface.h"
 #include "core/tvsession.h"
 
@@ -11,33 +12,31 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
-TouchpadPanel::TouchpadPanel(TVSession *session, Icons *icons, Shell shell, QWidget *parent)
+TouchpadPanel::TouchpadPanel(TVSession *session, Icons *icons, ViewLayout layout, QWidget *parent)
     : Panel(parent)
     , m_session(session)
     , m_surface(new TouchpadSurface(icons, this))
     , m_textRow(new QWidget(this))
     , m_field(new QLineEdit(m_textRow))
-    , m_send(new RoundIconButton(icons, QStringLiteral("paperplane.fill"), shell == Shell::menuBar ? 28 : 32,
+    , m_send(new RoundIconButton(icons, QStringLiteral("paperplane.fill"), layoutSizes(layout).sendButton,
                                  QColor(), tr("发送文字"), m_textRow))
 {
     setObjectName(QStringLiteral("touchpadPanel"));
 
     auto *header = new QHBoxLayout;
-    header->setSpacing(6);
-    header->addWidget(new SymbolLabel(icons, QStringLiteral("hand.point.up.left"), 16, this));
+    header->setSpacing(spacing::mark);
+    header->addWidget(new SymbolView(icons, QStringLiteral("hand.point.up.left"), 16, this));
     auto *title = new QLabel(tr("触控板"), this);
-    QFont bold = title->font();
-    bold.setBold(true);
-    title->setFont(bold);
+    title->setFont(boldFont(title->font()));
     header->addWidget(title);
     header->addStretch(1);
 
     m_textRow->setObjectName(QStringLiteral("touchpadTextRow"));
     m_textRow->setAutoFillBackground(false);
     auto *row = new QHBoxLayout(m_textRow);
-    row->setContentsMargins(8, 2, 2, 2);
-    row->setSpacing(6);
-    row->addWidget(new SymbolLabel(icons, QStringLiteral("keyboard"), 16, m_textRow));
+    row->setContentsMargins(margins::fieldEndingInButton);
+    row->setSpacing(spacing::mark);
+    row->addWidget(new SymbolView(icons, QStringLiteral("keyboard"), 16, m_textRow));
     m_field->setObjectName(QStringLiteral("touchpadTextField"));
     m_field->setAccessibleName(tr("向电视输入文字"));
     m_field->setFrame(false);
@@ -48,12 +47,12 @@ TouchpadPanel::TouchpadPanel(TVSession *session, Icons *icons, Shell shell, QWid
     m_send->setObjectName(QStringLiteral("touchpadSend"));
     row->addWidget(m_send);
 
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(shell == Shell::menuBar ? 6 : 10);
-    layout->addLayout(header);
-    layout->addWidget(m_surface, 1);
-    layout->addWidget(m_textRow);
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(margins::none);
+    column->setSpacing(layoutSizes(layout).panelSpacing);
+    column->addLayout(header);
+    column->addWidget(m_surface, 1);
+    column->addWidget(m_textRow);
 
     TouchpadGesture *gesture = m_surface->gesture();
     QObject::connect(gesture, &TouchpadGesture::moved, this, [this](double dx, double dy) {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ui/theme/panel.h"
-#include "ui/theme/shell.h"
+#include "ui/theme/viewlayout.h"
 
 class Icons;
 class QLabel;
@@ -20,7 +20,7 @@ public:
     // Motion on the surface is scaled by this before it reaches the TV.
     static constexpr double motionScale = 1.5;
 
-    TouchpadPanel(TVSession *session, Icons *icons, Shell shell, QWidget *parent = nullptr);
+    TouchpadPanel(TVSession *session, Icons *icons, ViewLayout layout, QWidget *parent = nullptr);
 
     TouchpadSurface *surface() const { return m_surface; }
     QLineEdit *field() const { return m_field; }

@@ -1,5 +1,6 @@
 #include "ui/remote/touchpadsurface.h"
 
+#include "ui/theme/metrics.h"
 #include "ui/theme/icons.h"
 #include "ui/theme/theme.h"
 
@@ -155,8 +156,7 @@ void TouchpadSurface::paintRest(QPainter &painter, const QRectF &area)
 {
     const QPalette pal = palette();
     const int glyph = 22;
-    QFont font = this->font();
-    font.setPointSizeF(font.pointSizeF() * 0.92);
+    const QFont font = scaledFont(this->font(), fontScale::hint);
     const QFontMetricsF metrics(font);
     const qreal total = glyph + 8 + metrics.height();
     const qreal top = area.center().y() - total / 2;

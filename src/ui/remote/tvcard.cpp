@@ -1,10 +1,11 @@
 #include "ui/remote/tvcard.h"
 
+#include "ui/theme/metrics.h"
 #include "ui/theme/icons.h"
 #include "ui/theme/roundiconbutton.h"
 #include "ui/keys/shortcutnotifier.h"
 #include "ui/theme/statetitle.h"
-#include "ui/theme/symbollabel.h"
+#include "ui/theme/symbolview.h"
 #include "ui/theme/tvscreenpreview.h"
 #include "core/tvsession.h"
 
@@ -12,40 +13,37 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-TVCard::TVCard(TVSession *session, SharedPreview *shared, Icons *icons, ShortcutNotifier *shortcuts, Shell shell,
-               QWidget *parent)
+TVCard::TVCard(TVSession *session, SharedPreview *shared, Icons *icons, ShortcutNotifier *shortcuts,
+               ViewLayout layout, QWidget *parent)
     : Panel(parent)
     , m_session(session)
     , m_name(new QLabel(this))
     , m_preview(new TVScreenPreview(session, shared, icons, this))
     , m_foreground(new QLabel(this))
-    , m_apps(new RoundIconButton(icons, QStringLiteral("chevron.right"), shell == Shell::menuBar ? 24 : 28, QColor(),
+    , m_apps(new RoundIconButton(icons, QStringLiteral("chevron.right"), layoutSizes(layout).cardButton, QColor(),
                                  tr("查看应用与输入源"), this))
 {
     setObjectName(QStringLiteral("tvCard"));
     m_name->setObjectName(QStringLiteral("tvName"));
-    QFont bold = m_name->font();
-    bold.setBold(true);
-    bold.setPointSizeF(bold.pointSizeF() * 1.1);
-    m_name->setFont(bold);
+    m_name->setFont(boldFont(m_name->font(), fontScale::emphasis));
     m_foreground->setObjectName(QStringLiteral("tvForeground"));
     m_foreground->setTextFormat(Qt::PlainText);
     m_name->setTextFormat(Qt::PlainText);
     m_apps->setObjectName(QStringLiteral("showApps"));
 
-    auto *cable = new SymbolLabel(icons, QStringLiteral("cable.connector.horizontal"), 14, this);
+    auto *cable = new SymbolView(icons, QStringLiteral("cable.connector.horizontal"), 14, this);
     auto *line = new QHBoxLayout;
-    line->setSpacing(6);
+    line->setSpacing(spacing::mark);
     line->addWidget(cable);
     line->addWidget(m_foreground, 1);
     line->addWidget(m_apps);
 
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(shell == Shell::menuBar ? 6 : 10);
-    layout->addWidget(m_name);
-    layout->addWidget(m_preview, 1);
-    layout->addLayout(line);
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(margins::none);
+    column->setSpacing(layoutSizes(layout).panelSpacing);
+    column->addWidget(m_name);
+    column->addWidget(m_preview, 1);
+    column->addLayout(line);
 
     // The window's key monitor turns this into the page switch, for its own window only.
     QObject::connect(m_apps, &QAbstractButton::clicked, shortcuts,

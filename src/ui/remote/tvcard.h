@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ui/theme/panel.h"
-#include "ui/theme/shell.h"
+#include "ui/theme/viewlayout.h"
 
 class Icons;
 class QLabel;
@@ -17,7 +17,7 @@ class TVCard : public Panel {
     Q_OBJECT
 
 public:
-    TVCard(TVSession *session, SharedPreview *shared, Icons *icons, ShortcutNotifier *shortcuts, Shell shell,
+    TVCard(TVSession *session, SharedPreview *shared, Icons *icons, ShortcutNotifier *shortcuts, ViewLayout layout,
            QWidget *parent = nullptr);
 
     QLabel *nameLabel() const { return m_name; }

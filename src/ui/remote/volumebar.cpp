@@ -1,5 +1,6 @@
 #include "ui/remote/volumebar.h"
 
+#include "ui/theme/metrics.h"
 #include "ui/theme/roundiconbutton.h"
 #include "core/tvsession.h"
 
@@ -10,65 +11,27 @@
 #include <QVBoxLayout>
 #include <QVariantAnimation>
 
-VolumeBar::VolumeBar(TVSession *session, Icons *icons, bool compact, QWidget *parent)
+VolumeBar::VolumeBar(TVSession *session, Icons *icons, ViewLayout layout, QWidget *parent)
     : Panel(parent)
     , m_session(session)
-    , m_compact(compact)
     , m_number(new QLabel(this))
     , m_slider(new QSlider(Qt::Horizontal, this))
-    , m_mute(new RoundIconButton(icons, QStringLiteral("speaker.wave.2"), compact ? 28 : 34))
+    , m_mute(new RoundIconButton(icons, QStringLiteral("speaker.wave.2"), layoutSizes(layout).muteButton))
     , m_count(new QVariantAnimation(this))
 {
     setObjectName(QStringLiteral("volumeBar"));
-    const int step = compact ? 26 : 32;
-    auto *title = new QLabel(tr("音量"), this);
-    QFont bold = title->font();
-    bold.setBold(true);
-    title->setFont(bold);
-
-    m_number->setObjectName(QStringLiteral("volumeNumber"));
-    QFont digits = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    digits.setBold(true);
-    digits.setPointSizeF(title->font().pointSizeF() * (compact ? 1.1 : 1.35));
-    m_number->setFont(digits);
-    m_number->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-
-    auto *down = new RoundIconButton(icons, QStringLiteral("minus"), step, QColor(), tr("减小音量"), this);
-    down->setObjectName(QStringLiteral("volumeDown"));
-    auto *up = new RoundIconButton(icons, QStringLiteral("plus"), step, QColor(), tr("增大音量"), this);
-    up->setObjectName(QStringLiteral("volumeUp"));
-    m_mute->setParent(this);
-    m_mute->setObjectName(QStringLiteral("muteButton"));
-
-    m_slider->setObjectName(QStringLiteral("volumeSlider"));
-    m_slider->setAccessibleName(tr("音量"));
-    m_slider->setRange(0, 100);
-    // Arrow keys belong to the TV, not to a focused slider.
-    m_slider->setFocusPolicy(Qt::NoFocus);
-
-    auto *top = new QHBoxLayout;
-    top->addWidget(title);
-    top->addStretch(1);
-    top->addWidget(m_number);
-    auto *row = new QHBoxLayout;
-    row->setSpacing(compact ? 4 : 8);
-    row->addWidget(down);
-    row->addWidget(m_slider, 1);
-    row->addWidget(up);
-    row->addWidget(m_mute);
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(compact ? 2 : 6);
-    layout->addLayout(top);
-    layout->addLayout(row);
+    const LayoutSizes sizes = layoutSizes(layout);
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(margins::none);
+    column->setSpacing(sizes.volumeSpacing);
+    column->addLayout(buildTitleRow(sizes));
+    column->addLayout(buildControlRow(icons, sizes));
 
     m_count->setDuration(160);
     m_count->setEasingCurve(QEasingCurve::OutCubic);
     QObject::connect(m_count, &QVariantAnimation::valueChanged, m_number,
                      [this](const QVariant &value) { m_number->setText(QString::number(value.toInt())); });
 
-    QObject::connect(down, &QAbstractButton::clicked, session, &TVSession::volumeDown);
-    QObject::connect(up, &QAbstractButton::clicked, session, &TVSession::volumeUp);
     QObject::connect(m_mute, &QAbstractButton::clicked, this, [this] { m_session->setMute(!m_session->muted()); });
     QObject::connect(m_slider, &QSlider::sliderMoved, this, &VolumeBar::onSliderMoved);
     QObject::connect(m_slider, &QSlider::sliderReleased, session, &TVSession::commitVolume);
@@ -80,6 +43,49 @@ VolumeBar::VolumeBar(TVSession *session, Icons *icons, bool compact, QWidget *pa
     m_count->setEndValue(session->volume());
     m_slider->setValue(session->volume());
     showMuted(session->muted());
+}
+
+// "音量" and the level as a number in bold fixed-width digits.
+QLayout *VolumeBar::buildTitleRow(const LayoutSizes &sizes)
+{
+    auto *title = new QLabel(tr("音量"), this);
+    title->setFont(boldFont(title->font()));
+    m_number->setObjectName(QStringLiteral("volumeNumber"));
+    QFont digits = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    digits.setPointSizeF(title->font().pointSizeF());
+    m_number->setFont(boldFont(digits, sizes.volumeDigits));
+    m_number->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto *row = new QHBoxLayout;
+    row->addWidget(title);
+    row->addStretch(1);
+    row->addWidget(m_number);
+    return row;
+}
+
+// Step down, the slider, step up and mute.
+QLayout *VolumeBar::buildControlRow(Icons *icons, const LayoutSizes &sizes)
+{
+    auto *down = new RoundIconButton(icons, QStringLiteral("minus"), sizes.stepButton, QColor(), tr("减小音量"), this);
+    down->setObjectName(QStringLiteral("volumeDown"));
+    auto *up = new RoundIconButton(icons, QStringLiteral("plus"), sizes.stepButton, QColor(), tr("增大音量"), this);
+    up->setObjectName(QStringLiteral("volumeUp"));
+    m_mute->setParent(this);
+    m_mute->setObjectName(QStringLiteral("muteButton"));
+    m_slider->setObjectName(QStringLiteral("volumeSlider"));
+    m_slider->setAccessibleName(tr("音量"));
+    m_slider->setRange(0, 100);
+    // Arrow keys belong to the TV, not to a focused slider.
+    m_slider->setFocusPolicy(Qt::NoFocus);
+    QObject::connect(down, &QAbstractButton::clicked, m_session, &TVSession::volumeDown);
+    QObject::connect(up, &QAbstractButton::clicked, m_session, &TVSession::volumeUp);
+
+    auto *row = new QHBoxLayout;
+    row->setSpacing(sizes.volumeRowSpacing);
+    row->addWidget(down);
+    row->addWidget(m_slider, 1);
+    row->addWidget(up);
+    row->addWidget(m_mute);
+    return row;
 }
 
 void VolumeBar::finishAnimation()

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "ui/theme/panel.h"
+#include "ui/theme/viewlayout.h"
 
 class Icons;
 class QLabel;
+class QLayout;
 class QSlider;
 class QVariantAnimation;
 class RoundIconButton;
@@ -15,23 +17,23 @@ class VolumeBar : public Panel {
     Q_OBJECT
 
 public:
-    VolumeBar(TVSession *session, Icons *icons, bool compact, QWidget *parent = nullptr);
+    VolumeBar(TVSession *session, Icons *icons, ViewLayout layout, QWidget *parent = nullptr);
 
     QSlider *slider() const { return m_slider; }
     QLabel *number() const { return m_number; }
     RoundIconButton *muteButton() const { return m_mute; }
-    bool isCompact() const { return m_compact; }
     // Ends the number's count animation at once (tests, snapshots).
     void finishAnimation();
 
 private:
+    QLayout *buildTitleRow(const LayoutSizes &sizes);
+    QLayout *buildControlRow(Icons *icons, const LayoutSizes &sizes);
     void showVolume(int volume);
     void showMuted(bool muted);
     void onSliderMoved(int value);
     void onSliderValueChanged(int value);
 
     TVSession *m_session;
-    bool m_compact;
     QLabel *m_number;
     QSlider *m_slider;
     RoundIconButton *m_mute;

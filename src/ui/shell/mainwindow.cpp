@@ -1,5 +1,6 @@
 #include "ui/shell/mainwindow.h"
 
+#include "ui/theme/metrics.h"
 #include "ui/shell/actions.h"
 #include "ui/keys/appkeymonitor.h"
 #include "ui/pages/apps/appspage.h"
@@ -35,14 +36,14 @@ MainWindow::MainWindow(UiContext &ctx, QWidget *parent)
     auto *central = new QWidget;
     central->setObjectName(QStringLiteral("root"));
     auto *row = new QHBoxLayout(central);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(0);
+    row->setContentsMargins(margins::none);
+    row->setSpacing(spacing::none);
     row->addWidget(m_sidebar);
     row->addWidget(m_stack, 1);
     setCentralWidget(central);
 
-    addPage(Page::remote, QStringLiteral("av.remote"), new RemotePage(ctx, Shell::window));
-    m_apps = new AppsPage(ctx, Shell::window);
+    addPage(Page::remote, QStringLiteral("av.remote"), new RemotePage(ctx, ViewLayout::window));
+    m_apps = new AppsPage(ctx, ViewLayout::window);
     addPage(Page::apps, QStringLiteral("square.grid.2x2"), m_apps);
     addPage(Page::devices, QStringLiteral("tv"), new DevicesPage(ctx));
     addPage(Page::settings, QStringLiteral("gearshape"), new SettingsPage(ctx));

@@ -1,7 +1,7 @@
 #include "ui/shell/sidebar.h"
 
+#include "ui/theme/metrics.h"
 #include "ui/theme/motion.h"
-
 #include "ui/shell/devicepicker.h"
 #include "ui/theme/icons.h"
 #include "ui/theme/theme.h"
@@ -87,19 +87,16 @@ Sidebar::Sidebar(UiContext &ctx, QWidget *parent)
     logo->setPixmap(Icons::sidebarLogo().pixmap(QSize(30, 30), devicePixelRatioF()));
     auto *name = new QLabel(QStringLiteral("Veltrix"), this);
     name->setObjectName(QStringLiteral("sidebarName"));
-    QFont nameFont = name->font();
-    nameFont.setBold(true);
-    nameFont.setPointSizeF(nameFont.pointSizeF() * 1.3);
-    name->setFont(nameFont);
+    name->setFont(boldFont(name->font(), fontScale::brand));
     auto *brand = new QHBoxLayout;
-    brand->setSpacing(10);
+    brand->setSpacing(spacing::items);
     brand->addWidget(logo);
     brand->addWidget(name, 1);
 
-    m_itemsLayout->setSpacing(4);
+    m_itemsLayout->setSpacing(spacing::narrow);
     auto *column = new QVBoxLayout(this);
-    column->setContentsMargins(12, 18, 12, 14);
-    column->setSpacing(18);
+    column->setContentsMargins(margins::sidebar);
+    column->setSpacing(spacing::blocks);
     column->addLayout(brand);
     column->addLayout(m_itemsLayout);
     column->addStretch(1);

@@ -1,5 +1,7 @@
 #include "ui/theme/pageheader.h"
 
+#include "ui/theme/metrics.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -12,26 +14,23 @@ PageHeader::PageHeader(const QString &title, const QString &subtitle, QWidget *t
     setObjectName(QStringLiteral("pageHeader"));
     m_title->setObjectName(QStringLiteral("pageTitle"));
     m_subtitle->setObjectName(QStringLiteral("pageSubtitle"));
-    QFont titleFont = m_title->font();
-    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.6);
-    titleFont.setBold(true);
-    m_title->setFont(titleFont);
+    m_title->setFont(boldFont(m_title->font(), fontScale::pageTitle));
     m_subtitle->setForegroundRole(QPalette::PlaceholderText);
     m_subtitle->setWordWrap(true);
     m_subtitle->setVisible(!subtitle.isEmpty());
 
     m_titleRow = new QHBoxLayout;
-    m_titleRow->setSpacing(8);
+    m_titleRow->setSpacing(spacing::related);
     m_titleRow->addWidget(m_title);
     m_titleRow->addStretch(1);
 
     auto *texts = new QVBoxLayout;
-    texts->setSpacing(2);
+    texts->setSpacing(spacing::tight);
     texts->addLayout(m_titleRow);
     texts->addWidget(m_subtitle);
 
     m_row = new QHBoxLayout(this);
-    m_row->setContentsMargins(0, 0, 0, 0);
+    m_row->setContentsMargins(margins::none);
     m_row->addLayout(texts, 1);
     setTrailing(trailing);
 }

@@ -1,5 +1,6 @@
 #include "ui/theme/panel.h"
 
+#include "ui/theme/metrics.h"
 #include "ui/theme/theme.h"
 
 #include <QPainter>
@@ -8,7 +9,7 @@
 Panel::Panel(QWidget *parent)
     : QFrame(parent)
 {
-    setContentsMargins(16, 14, 16, 14);
+    setContentsMargins(margins::panel);
 }
 
 void Panel::setHighlighted(bool highlighted)

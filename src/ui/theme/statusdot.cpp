@@ -2,7 +2,6 @@
 
 #include "ui/theme/statetitle.h"
 #include "ui/theme/theme.h"
-#include "core/tvsession.h"
 
 #include <QPainter>
 
@@ -22,13 +21,6 @@ void StatusDot::setState(const ConnectionState &state, bool standby)
     m_standby = standby;
     setAccessibleDescription(stateTitle(state, standby));
     update();
-}
-
-void StatusDot::follow(TVSession *session)
-{
-    const auto refresh = [this, session] { setState(session->state(), session->isStandby()); };
-    QObject::connect(session, &TVSession::titleChanged, this, refresh);
-    refresh();
 }
 
 QColor StatusDot::color() const

@@ -4,8 +4,6 @@
 
 #include <QWidget>
 
-class TVSession;
-
 // The coloured connection-state mark: an 8-point dot.
 class StatusDot : public QWidget {
     Q_OBJECT
@@ -14,8 +12,6 @@ public:
     explicit StatusDot(QWidget *parent = nullptr);
 
     void setState(const ConnectionState &state, bool standby);
-    // Keeps the dot in step with the session's state and standby flag.
-    void follow(TVSession *session);
 
     ConnectionState state() const { return m_state; }
     bool standby() const { return m_standby; }

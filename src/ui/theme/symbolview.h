@@ -1,18 +1,19 @@
 #pragma once
 
-#include <QIcon>
 #include <QWidget>
 
-// A symbol drawn at a fixed size. It paints from its icon on every repaint, so the
-// palette-coloured symbols follow a theme switch.
+class Icons;
+
+// A symbol from the project's set, drawn at a fixed size beside a text or on its own. It paints
+// from the icon on every repaint, so the palette-coloured symbol follows an appearance switch.
 class SymbolView : public QWidget {
     Q_OBJECT
 
 public:
-    SymbolView(const QIcon &icon, const QString &symbol, int size = 16, QWidget *parent = nullptr);
+    SymbolView(Icons *icons, const QString &symbol, int size, QWidget *parent = nullptr);
 
     QString symbol() const { return m_symbol; }
-    void setSymbol(const QIcon &icon, const QString &symbol);
+    void setSymbol(const QString &symbol);
 
     QSize sizeHint() const override { return {m_size, m_size}; }
     QSize minimumSizeHint() const override { return sizeHint(); }
@@ -21,26 +22,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    QIcon m_icon;
+    Icons *m_icons;
     QString m_symbol;
     int m_size;
-};
-
-// A short text on a rounded tinted background ("已配对", "正在使用").
-class BadgeLabel : public QWidget {
-    Q_OBJECT
-
-public:
-    explicit BadgeLabel(const QString &text, QWidget *parent = nullptr);
-
-    QString text() const { return m_text; }
-    void setText(const QString &text);
-    QSize sizeHint() const override;
-    QSize minimumSizeHint() const override { return sizeHint(); }
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
-
-private:
-    QString m_text;
 };

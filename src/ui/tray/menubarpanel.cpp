@@ -1,13 +1,13 @@
 #include "ui/tray/menubarpanel.h"
 
+#include "ui/theme/metrics.h"
 #include "ui/keys/appkeymonitor.h"
 #include "ui/shell/actions.h"
 #include "ui/theme/icons.h"
 #include "ui/keys/keyhits.h"
 #include "ui/keys/remotekeycapture.h"
 #include "ui/remote/remotepage.h"
-#include "ui/theme/statetitle.h"
-#include "ui/theme/statusdot.h"
+#include "ui/theme/stateline.h"
 #include "core/tvsession.h"
 #include "ui/uicontext.h"
 
@@ -85,7 +85,7 @@ MenuBarPanel::MenuBarPanel(UiContext &ctx, std::function<void()> openMainWindow,
         close();
     });
 
-    m_remote = new RemotePage(ctx, Shell::menuBar, m_hits);
+    m_remote = new RemotePage(ctx, ViewLayout::trayPanel, m_hits);
     auto *scroll = new ContentScrollArea(this);
     scroll->setObjectName(QStringLiteral("panelScroll"));
     scroll->setFrameShape(QFrame::NoFrame);
@@ -95,8 +95,8 @@ MenuBarPanel::MenuBarPanel(UiContext &ctx, std::function<void()> openMainWindow,
     scroll->setWidget(m_remote);
 
     auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(14, 12, 14, 12);
-    layout->setSpacing(10);
+    layout->setContentsMargins(margins::trayPanel);
+    layout->setSpacing(spacing::items);
     layout->addWidget(makeHeader());
     layout->addWidget(m_openWindow);
     layout->addWidget(scroll, 1);
@@ -115,9 +115,6 @@ MenuBarPanel::MenuBarPanel(UiContext &ctx, std::function<void()> openMainWindow,
         if (state != Qt::ApplicationActive && isVisible())
             close();
     });
-
-    QObject::connect(ctx.session, &TVSession::titleChanged, this, &MenuBarPanel::showState);
-    showState();
 }
 
 QWidget *MenuBarPanel::makeHeader()
@@ -125,28 +122,18 @@ QWidget *MenuBarPanel::makeHeader()
     auto *header = new QWidget(this);
     header->setObjectName(QStringLiteral("panelHeader"));
     auto *name = new QLabel(QStringLiteral("Veltrix"), header);
-    QFont bold = name->font();
-    bold.setBold(true);
-    bold.setPointSizeF(bold.pointSizeF() * 1.2);
-    name->setFont(bold);
-    auto *dot = new StatusDot(header);
-    dot->setObjectName(QStringLiteral("panelStatusDot"));
-    dot->follow(m_ctx.session);
-    m_state = new QLabel(header);
-    m_state->setObjectName(QStringLiteral("panelStateTitle"));
-
+    name->setFont(boldFont(name->font(), fontScale::panelName));
     auto *stateRow = new QHBoxLayout;
-    stateRow->setSpacing(6);
-    stateRow->addWidget(dot);
-    stateRow->addWidget(m_state);
+    m_stateLine = new StateLine(m_ctx.session, QStringLiteral("panel"), header);
+    stateRow->addWidget(m_stateLine);
     stateRow->addStretch(1);
     auto *text = new QVBoxLayout;
-    text->setSpacing(0);
+    text->setSpacing(spacing::none);
     text->addWidget(name);
     text->addLayout(stateRow);
     auto *row = new QHBoxLayout(header);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(10);
+    row->setContentsMargins(margins::none);
+    row->setSpacing(spacing::items);
     row->addWidget(logoTile(m_ctx.icons, header));
     row->addLayout(text, 1);
     return header;
@@ -179,9 +166,4 @@ void MenuBarPanel::hideEvent(QHideEvent *event)
     QWidget::hideEvent(event);
     if (!event->spontaneous())
         Q_EMIT hidden();
-}
-
-void MenuBarPanel::showState()
-{
-    m_state->setText(stateTitle(m_ctx.session->state(), m_ctx.session->isStandby()));
 }

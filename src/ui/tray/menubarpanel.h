@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/theme/stateline.h"
+
 #include <QWidget>
 
 #include <functional>
@@ -34,7 +36,7 @@ public:
     RemoteKeyCapture *keyCapture() const { return m_capture; }
     AppKeyMonitor *shortcutMonitor() const { return m_monitor; }
     QPushButton *openWindowButton() const { return m_openWindow; }
-    QLabel *stateLabel() const { return m_state; }
+    QLabel *stateLabel() const { return m_stateLine->title(); }
 
     static constexpr int panelWidth = 380;
 
@@ -47,13 +49,12 @@ protected:
 
 private:
     QWidget *makeHeader();
-    void showState();
 
     UiContext &m_ctx;
     std::function<void()> m_openMainWindow;
     Mode m_mode = Mode::popup;
     KeyHits *m_hits;
-    QLabel *m_state = nullptr;
+    StateLine *m_stateLine = nullptr;
     QPushButton *m_openWindow = nullptr;
     RemotePage *m_remote = nullptr;
     RemoteKeyCapture *m_capture = nullptr;

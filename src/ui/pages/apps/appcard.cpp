@@ -1,5 +1,6 @@
 #include "ui/pages/apps/appcard.h"
 
+#include "ui/theme/metrics.h"
 #include "ui/pages/apps/appiconloader.h"
 
 #include <QPainter>
@@ -109,10 +110,7 @@ void AppCard::paintEvent(QPaintEvent *)
         QColor soft = pal.color(QPalette::Mid);
         soft.setAlphaF(0.35);
         painter.fillPath(tile, soft);
-        QFont letter = font();
-        letter.setBold(true);
-        letter.setPointSizeF(letter.pointSizeF() * 1.5);
-        painter.setFont(letter);
+        painter.setFont(boldFont(font(), fontScale::letter));
         painter.setPen(pal.color(QPalette::PlaceholderText));
         painter.drawText(iconBox, Qt::AlignCenter, m_app.title.left(1).toUpper());
         painter.setFont(font());

@@ -1,13 +1,12 @@
 #include "ui/pages/apps/appgrid.h"
 
+#include "ui/theme/metrics.h"
 #include "ui/pages/apps/appcard.h"
 
 #include <QGridLayout>
 #include <QSet>
 
 namespace {
-constexpr int kSpacing = 10;
-
 // One key per entry: a TV may list two launch points under one app id, and each needs a
 // card of its own. Identical entries are told apart by their order.
 QStringList cardKeys(const QList<TVApp> &apps)
@@ -30,8 +29,8 @@ AppGrid::AppGrid(AppIconLoader *loader, const QIcon &launchSymbol, QWidget *pare
     , m_grid(new QGridLayout(this))
 {
     setObjectName(QStringLiteral("appGrid"));
-    m_grid->setContentsMargins(0, 0, 0, 0);
-    m_grid->setSpacing(kSpacing);
+    m_grid->setContentsMargins(margins::none);
+    m_grid->setSpacing(spacing::items);
     m_grid->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 }
 
@@ -77,7 +76,7 @@ void AppGrid::setForeground(const QString &appId)
 
 int AppGrid::columnsFor(int width) const
 {
-    return std::max(1, (width + kSpacing) / (AppCard::kWidth + kSpacing));
+    return std::max(1, (width + spacing::items) / (AppCard::kWidth + spacing::items));
 }
 
 void AppGrid::resizeEvent(QResizeEvent *event)

@@ -1,5 +1,6 @@
 #include "ui/pages/apps/appspage.h"
 
+#include "ui/theme/metrics.h"
 #include "ui/pages/apps/appgrid.h"
 #include "ui/pages/apps/appiconloader.h"
 #include "ui/pages/apps/appsloader.h"
@@ -9,8 +10,7 @@
 #include "ui/theme/icons.h"
 #include "ui/theme/pageheader.h"
 #include "ui/theme/panel.h"
-#include "ui/theme/statetitle.h"
-#include "ui/theme/statusdot.h"
+#include "ui/theme/stateline.h"
 #include "ui/theme/symbolview.h"
 #include "ui/theme/tvscreenpreview.h"
 #include "core/tvsession.h"
@@ -22,24 +22,9 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
-namespace {
-
-QLabel *sectionTitle(const QString &text, QWidget *parent)
-{
-    auto *title = new QLabel(text, parent);
-    QFont bold = title->font();
-    bold.setBold(true);
-    bold.setPointSizeF(bold.pointSizeF() * 1.15);
-    title->setFont(bold);
-    return title;
-}
-
-}  // namespace
-
-AppsPage::AppsPage(UiContext &ctx, Shell shell, QWidget *parent)
+AppsPage::AppsPage(UiContext &ctx, ViewLayout layout, QWidget *parent)
     : QWidget(parent)
     , m_ctx(ctx)
-    , m_shell(shell)
     , m_loader(new AppsLoader(ctx.session, this))
     , m_icons(new AppIconLoader(ctx.session, this))
     , m_header(new PageHeader(QStringLiteral("应用与输入"), QStringLiteral("启动电视应用或切换输入源"), nullptr, this))
@@ -47,42 +32,12 @@ AppsPage::AppsPage(UiContext &ctx, Shell shell, QWidget *parent)
     , m_tabs(new SegmentedTabs({QStringLiteral("应用"), QStringLiteral("输入源")}, true, this))
 {
     setObjectName(QStringLiteral("appsPage"));
-    auto *content = new QWidget;
-    content->setObjectName(QStringLiteral("appsContent"));
-    auto *sections = new QVBoxLayout(content);
-    sections->setContentsMargins(0, 0, 0, 0);
-    sections->setSpacing(16);
-    sections->addWidget(buildInputsSection());
-    sections->addWidget(buildAppsSection());
-    sections->addStretch(1);
-
-    auto *scroll = new QScrollArea(this);
-    scroll->setObjectName(QStringLiteral("appsScroll"));
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setWidget(content);
-    scroll->viewport()->setAutoFillBackground(false);
-
-    auto *body = new QHBoxLayout;
-    body->setSpacing(16);
-    body->addWidget(scroll, 1);
-    // The live picture beside the lists; the tray panel has no room for it.
-    if (shell == Shell::window) {
-        auto *preview = new TVScreenPreview(ctx.session, ctx.preview, ctx.icons, this);
-        preview->setObjectName(QStringLiteral("appsPreview"));
-        preview->setMinimumWidth(260);
-        preview->setMaximumWidth(340);
-        body->addWidget(preview, 0, Qt::AlignTop);
-    }
-
-    auto *layout = new QVBoxLayout(this);
-    const int margin = shell == Shell::window ? 28 : 12;
-    layout->setContentsMargins(margin, shell == Shell::window ? 24 : 10, margin, 16);
-    layout->setSpacing(14);
-    layout->addWidget(m_header);
-    layout->addWidget(m_tabs, 0, Qt::AlignLeft);
-    layout->addLayout(body, 1);
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(layoutSizes(layout).appsMargins);
+    column->setSpacing(spacing::panels);
+    column->addWidget(m_header);
+    column->addWidget(m_tabs, 0, Qt::AlignLeft);
+    column->addLayout(buildBody(layout), 1);
 
     TVSession *session = ctx.session;
     QObject::connect(m_tabs, &SegmentedTabs::selectionChanged, this, [this] {
@@ -104,40 +59,67 @@ AppsPage::AppsPage(UiContext &ctx, Shell shell, QWidget *parent)
     refreshState();
 }
 
+// The scrolling lists, with the live picture beside them in the window.
+QLayout *AppsPage::buildBody(ViewLayout layout)
+{
+    auto *content = new QWidget;
+    content->setObjectName(QStringLiteral("appsContent"));
+    auto *sections = new QVBoxLayout(content);
+    sections->setContentsMargins(margins::none);
+    sections->setSpacing(spacing::sections);
+    sections->addWidget(buildInputsSection());
+    sections->addWidget(buildAppsSection());
+    sections->addStretch(1);
+
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("appsScroll"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setWidget(content);
+    scroll->viewport()->setAutoFillBackground(false);
+
+    auto *body = new QHBoxLayout;
+    body->setSpacing(spacing::sections);
+    body->addWidget(scroll, 1);
+    // The tray panel has no room for the picture.
+    if (layout == ViewLayout::window) {
+        auto *preview = new TVScreenPreview(m_ctx.session, m_ctx.preview, m_ctx.icons, this);
+        preview->setObjectName(QStringLiteral("appsPreview"));
+        preview->setMinimumWidth(260);
+        preview->setMaximumWidth(340);
+        body->addWidget(preview, 0, Qt::AlignTop);
+    }
+    return body;
+}
+
 QWidget *AppsPage::buildInputsSection()
 {
     m_inputsSection = new QWidget;
     m_inputsSection->setObjectName(QStringLiteral("inputsSection"));
-    auto *dot = new StatusDot(m_inputsSection);
-    dot->follow(m_ctx.session);
-    m_stateTitle = new QLabel(m_inputsSection);
-    m_stateTitle->setObjectName(QStringLiteral("appsStateTitle"));
     auto *headingRow = new QHBoxLayout;
-    headingRow->setSpacing(8);
+    headingRow->setSpacing(spacing::related);
     headingRow->addWidget(sectionTitle(QStringLiteral("当前输入"), m_inputsSection));
     headingRow->addStretch(1);
-    headingRow->addWidget(dot);
-    headingRow->addWidget(m_stateTitle);
+    headingRow->addWidget(new StateLine(m_ctx.session, QStringLiteral("apps"), m_inputsSection));
 
     auto *card = new Panel(m_inputsSection);
     card->setObjectName(QStringLiteral("currentInput"));
     card->setHighlighted(true);
-    m_currentSymbol = new SymbolView(m_ctx.icons->icon(QStringLiteral("app.badge")), QStringLiteral("app.badge"), 22, card);
+    m_currentSymbol = new SymbolView(m_ctx.icons, QStringLiteral("app.badge"), 22, card);
     m_currentText = new QLabel(card);
     m_currentText->setObjectName(QStringLiteral("currentInputText"));
-    QFont bold = m_currentText->font();
-    bold.setBold(true);
-    m_currentText->setFont(bold);
+    m_currentText->setFont(boldFont(m_currentText->font()));
     auto *cardRow = new QHBoxLayout(card);
-    cardRow->setSpacing(10);
+    cardRow->setSpacing(spacing::items);
     cardRow->addWidget(m_currentSymbol);
     cardRow->addWidget(m_currentText, 1);
 
     m_inputsLayout = new QVBoxLayout;
-    m_inputsLayout->setSpacing(6);
+    m_inputsLayout->setSpacing(spacing::mark);
     auto *layout = new QVBoxLayout(m_inputsSection);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(10);
+    layout->setContentsMargins(margins::none);
+    layout->setSpacing(spacing::items);
     layout->addLayout(headingRow);
     layout->addWidget(card);
     layout->addLayout(m_inputsLayout);
@@ -148,7 +130,7 @@ QWidget *AppsPage::buildSearchBox()
 {
     auto *box = new Panel;
     box->setObjectName(QStringLiteral("searchBox"));
-    box->setContentsMargins(10, 2, 10, 2);
+    box->setContentsMargins(margins::field);
     m_search = new QLineEdit(box);
     m_search->setObjectName(QStringLiteral("appSearch"));
     m_search->setAccessibleName(QStringLiteral("搜索应用"));
@@ -159,8 +141,8 @@ QWidget *AppsPage::buildSearchBox()
     hint->setObjectName(QStringLiteral("searchHint"));
     hint->setForegroundRole(QPalette::PlaceholderText);
     auto *row = new QHBoxLayout(box);
-    row->setSpacing(6);
-    row->addWidget(new SymbolView(m_ctx.icons->icon(QStringLiteral("magnifyingglass")), QStringLiteral("magnifyingglass"), 16, box));
+    row->setSpacing(spacing::mark);
+    row->addWidget(new SymbolView(m_ctx.icons, QStringLiteral("magnifyingglass"), 16, box));
     row->addWidget(m_search, 1);
     row->addWidget(hint);
     QObject::connect(m_search, &QLineEdit::textChanged, this, &AppsPage::refreshApps);
@@ -175,7 +157,7 @@ QWidget *AppsPage::buildAppsSection()
     search->setParent(section);
     search->setMinimumWidth(220);
     auto *headingRow = new QHBoxLayout;
-    headingRow->setSpacing(12);
+    headingRow->setSpacing(spacing::group);
     headingRow->addWidget(sectionTitle(QStringLiteral("电视应用"), section));
     headingRow->addStretch(1);
     headingRow->addWidget(search);
@@ -187,16 +169,15 @@ QWidget *AppsPage::buildAppsSection()
     m_emptyText->setObjectName(QStringLiteral("appsEmptyText"));
     m_emptyText->setForegroundRole(QPalette::PlaceholderText);
     auto *emptyRow = new QHBoxLayout(m_empty);
-    emptyRow->setContentsMargins(0, 24, 0, 24);
+    emptyRow->setContentsMargins(margins::emptyNote);
     emptyRow->addStretch(1);
-    emptyRow->addWidget(new SymbolView(m_ctx.icons->icon(QStringLiteral("cable.connector.horizontal")),
-                                       QStringLiteral("cable.connector.horizontal"), 20, m_empty));
+    emptyRow->addWidget(new SymbolView(m_ctx.icons, QStringLiteral("cable.connector.horizontal"), 20, m_empty));
     emptyRow->addWidget(m_emptyText);
     emptyRow->addStretch(1);
 
     auto *layout = new QVBoxLayout(section);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(10);
+    layout->setContentsMargins(margins::none);
+    layout->setSpacing(spacing::items);
     layout->addLayout(headingRow);
     layout->addWidget(m_grid);
     layout->addWidget(m_empty);
@@ -255,9 +236,8 @@ void AppsPage::refreshState()
 {
     TVSession *session = m_ctx.session;
     const ConnectionState state = session->state();
-    m_stateTitle->setText(stateTitle(state, session->isStandby()));
     m_currentText->setText(appsrules::currentInputText(state, session->foregroundTitle()));
     const QString symbol = appsrules::currentInputSymbol(state);
-    m_currentSymbol->setSymbol(m_ctx.icons->icon(symbol), symbol);
+    m_currentSymbol->setSymbol(symbol);
     m_emptyText->setText(appsrules::emptyAppsText(state));
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/theme/shell.h"
+#include "ui/theme/viewlayout.h"
 
 #include <QList>
 #include <QWidget>
@@ -12,6 +12,7 @@ class AppsLoader;
 class InputRow;
 class PageHeader;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QVBoxLayout;
 class SegmentedTabs;
@@ -23,7 +24,7 @@ class AppsPage : public QWidget {
     Q_OBJECT
 
 public:
-    AppsPage(UiContext &ctx, Shell shell, QWidget *parent = nullptr);
+    AppsPage(UiContext &ctx, ViewLayout layout, QWidget *parent = nullptr);
 
     SegmentedTabs *tabs() const { return m_tabs; }
     QLineEdit *searchField() const { return m_search; }
@@ -40,6 +41,7 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
+    QLayout *buildBody(ViewLayout layout);
     QWidget *buildInputsSection();
     QWidget *buildAppsSection();
     QWidget *buildSearchBox();
@@ -48,13 +50,11 @@ private:
     void refreshState();
 
     UiContext &m_ctx;
-    Shell m_shell;
     AppsLoader *m_loader;
     AppIconLoader *m_icons;
     PageHeader *m_header;
     SegmentedTabs *m_tabs;
     QWidget *m_inputsSection = nullptr;
-    QLabel *m_stateTitle = nullptr;
     SymbolView *m_currentSymbol = nullptr;
     QLabel *m_currentText = nullptr;
     QVBoxLayout *m_inputsLayout = nullptr;

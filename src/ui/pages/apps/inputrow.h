@@ -2,7 +2,7 @@
 
 #include "core/tvmodels.h"
 
-#include <QAbstractButton>
+#include "ui/theme/listrow.h"
 
 class BadgeLabel;
 class Icons;
@@ -11,7 +11,7 @@ class SymbolView;
 
 // One external input as a button: in-use mark, label, "正在使用" on the input the TV shows and
 // "未连接" when nothing is plugged into it.
-class InputRow : public QAbstractButton {
+class InputRow : public ListRow {
     Q_OBJECT
 
 public:
@@ -19,17 +19,10 @@ public:
 
     ExternalInput input() const { return m_input; }
     void setInput(const ExternalInput &input, bool inUse);
-    bool isInUse() const { return m_inUse; }
-
-    QSize sizeHint() const override;
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
+    bool isInUse() const { return isMarked(); }
 
 private:
-    Icons *m_icons;
     ExternalInput m_input;
-    bool m_inUse = false;
     SymbolView *m_mark;
     QLabel *m_label;
     BadgeLabel *m_using;

@@ -1,5 +1,6 @@
 #include "ui/pages/apps/segmentedtabs.h"
 
+#include "ui/theme/metrics.h"
 #include "ui/theme/motion.h"
 
 #include <QAbstractButton>
@@ -60,8 +61,8 @@ SegmentedTabs::SegmentedTabs(const QStringList &titles, bool equalWidth, QWidget
     setAccessibleName(titles.join(QLatin1Char('/')));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     auto *row = new QHBoxLayout(this);
-    row->setContentsMargins(3, 3, 3, 3);
-    row->setSpacing(2);
+    row->setContentsMargins(margins::segments);
+    row->setSpacing(spacing::tight);
     for (int i = 0; i < titles.size(); ++i) {
         auto *tab = new TabButton(titles.at(i), this);
         tab->setObjectName(QStringLiteral("tab%1").arg(i));

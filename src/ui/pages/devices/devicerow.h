@@ -2,7 +2,7 @@
 
 #include "core/tvdevice.h"
 
-#include <QAbstractButton>
+#include "ui/theme/listrow.h"
 
 class BadgeLabel;
 class Icons;
@@ -12,7 +12,7 @@ class SymbolView;
 
 // One saved TV: selection mark, name and details, paired badge or clock, delete button.
 // Clicking the row (not the delete button) emits clicked().
-class DeviceRow : public QAbstractButton {
+class DeviceRow : public ListRow {
     Q_OBJECT
 
 public:
@@ -20,21 +20,14 @@ public:
 
     TVDevice device() const { return m_device; }
     void setDevice(const TVDevice &device, bool selected);
-    bool isSelectedTV() const { return m_selected; }
+    bool isSelectedTV() const { return isMarked(); }
     RoundIconButton *deleteButton() const { return m_delete; }
-
-    QSize sizeHint() const override;
 
 Q_SIGNALS:
     void deleteRequested(const QString &id);
 
-protected:
-    void paintEvent(QPaintEvent *event) override;
-
 private:
-    Icons *m_icons;
     TVDevice m_device;
-    bool m_selected = false;
     SymbolView *m_mark;
     QLabel *m_name;
     QLabel *m_details;

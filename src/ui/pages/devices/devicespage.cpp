@@ -1,5 +1,6 @@
 #include "ui/pages/devices/devicespage.h"
 
+#include "ui/theme/metrics.h"
 #include "ui/pages/devices/devicerow.h"
 #include "ui/pages/devices/devicesactions.h"
 #include "ui/pages/devices/discoverypanel.h"
@@ -38,17 +39,17 @@ DevicesPage::DevicesPage(UiContext &ctx, QWidget *parent)
     m_pairing = new PairingPanel(ctx.session, m_actions.get(), ctx.icons, content);
 
     auto *left = new QVBoxLayout;
-    left->setSpacing(16);
+    left->setSpacing(spacing::sections);
     left->addWidget(m_discovery);
     left->addStretch(1);
     auto *right = new QVBoxLayout;
-    right->setSpacing(16);
+    right->setSpacing(spacing::sections);
     right->addWidget(saved);
     right->addWidget(m_pairing);
     right->addStretch(1);
     auto *columns = new QHBoxLayout(content);
-    columns->setContentsMargins(0, 0, 0, 0);
-    columns->setSpacing(16);
+    columns->setContentsMargins(margins::none);
+    columns->setSpacing(spacing::sections);
     columns->addLayout(left, 1);
     columns->addLayout(right, 1);
 
@@ -61,8 +62,8 @@ DevicesPage::DevicesPage(UiContext &ctx, QWidget *parent)
     content->setAutoFillBackground(false);
 
     auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(28, 24, 28, 16);
-    layout->setSpacing(16);
+    layout->setContentsMargins(margins::scrollingPage);
+    layout->setSpacing(spacing::sections);
     layout->addWidget(m_header);
     layout->addWidget(scroll, 1);
 
@@ -77,15 +78,11 @@ QWidget *DevicesPage::buildSavedPanel()
 {
     auto *panel = new Panel;
     panel->setObjectName(QStringLiteral("savedPanel"));
-    auto *title = new QLabel(QStringLiteral("已保存的电视"), panel);
-    QFont bold = title->font();
-    bold.setBold(true);
-    bold.setPointSizeF(bold.pointSizeF() * 1.15);
-    title->setFont(bold);
+    auto *title = sectionTitle(QStringLiteral("已保存的电视"), panel);
     m_rowsLayout = new QVBoxLayout;
-    m_rowsLayout->setSpacing(6);
+    m_rowsLayout->setSpacing(spacing::mark);
     auto *layout = new QVBoxLayout(panel);
-    layout->setSpacing(10);
+    layout->setSpacing(spacing::items);
     layout->addWidget(title);
     layout->addLayout(m_rowsLayout);
     return panel;

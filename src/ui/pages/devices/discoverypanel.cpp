@@ -1,5 +1,6 @@
 #include "ui/pages/devices/discoverypanel.h"
 
+#include "ui/theme/metrics.h"
 #include "ui/pages/devices/devicesactions.h"
 #include "ui/theme/icons.h"
 #include "ui/pages/devices/ipv4text.h"
@@ -40,53 +41,18 @@ DiscoveryPanel::DiscoveryPanel(TVSession *session, DevicesActions *actions, Icon
     , m_add(new PageButton(QStringLiteral("添加并连接"), PageButton::Kind::primary, m_manual))
 {
     setObjectName(QStringLiteral("discoveryPanel"));
-    auto *title = new QLabel(QStringLiteral("发现的电视"), this);
-    QFont bold = title->font();
-    bold.setBold(true);
-    bold.setPointSizeF(bold.pointSizeF() * 1.15);
-    title->setFont(bold);
-    m_subtitle->setObjectName(QStringLiteral("discoverySubtitle"));
-    m_subtitle->setForegroundRole(QPalette::PlaceholderText);
-    m_subtitle->setWordWrap(true);
     m_status->setObjectName(QStringLiteral("discoveryStatus"));
     m_status->setForegroundRole(QPalette::PlaceholderText);
     m_status->setWordWrap(true);
+    m_foundList->setSpacing(spacing::narrow);
 
-    m_opener->setObjectName(QStringLiteral("manualOpener"));
-    m_opener->setIcon(icons->icon(QStringLiteral("square.and.pencil")));
-    m_field->setObjectName(QStringLiteral("manualHost"));
-    m_field->setAccessibleName(QStringLiteral("手动输入 IP"));
-    m_field->setPlaceholderText(QStringLiteral("例如 192.168.1.105"));
-    m_field->setClearButtonEnabled(true);
-    m_add->setObjectName(QStringLiteral("addAndConnect"));
-    m_add->setToolTip(QStringLiteral("添加并连接"));
-    m_add->setEnabled(false);
-
-    auto *manualRow = new QHBoxLayout(m_manual);
-    manualRow->setContentsMargins(0, 0, 0, 0);
-    manualRow->addWidget(m_field, 1);
-    manualRow->addWidget(m_add);
-    m_manual->setVisible(false);
-
-    auto *titles = new QVBoxLayout;
-    titles->setSpacing(2);
-    titles->addStretch(1);
-    titles->addWidget(title);
-    titles->addWidget(m_subtitle);
-    titles->addStretch(1);
-    auto *top = new QHBoxLayout;
-    top->setSpacing(14);
-    top->addWidget(m_radar);
-    top->addLayout(titles, 1);
-
-    m_foundList->setSpacing(4);
     auto *layout = new QVBoxLayout(this);
-    layout->setSpacing(10);
-    layout->addLayout(top);
+    layout->setSpacing(spacing::items);
+    layout->addLayout(buildTop());
     layout->addWidget(m_status);
     layout->addLayout(m_foundList);
     layout->addWidget(m_opener, 0, Qt::AlignLeft);
-    layout->addWidget(m_manual);
+    layout->addWidget(buildManualEntry(icons));
 
     QObject::connect(m_radar, &QAbstractButton::clicked, this, [this] { m_actions->scan(); });
     QObject::connect(m_opener, &QAbstractButton::clicked, this, [this] { setShowManual(true); });
@@ -98,6 +64,46 @@ DiscoveryPanel::DiscoveryPanel(TVSession *session, DevicesActions *actions, Icon
     QObject::connect(session, &TVSession::discoveredChanged, this, &DiscoveryPanel::refreshFound);
     refreshFound();
     refreshScanning();
+}
+
+// The radar beside the title and the line under it.
+QLayout *DiscoveryPanel::buildTop()
+{
+    auto *title = sectionTitle(QStringLiteral("发现的电视"), this);
+    m_subtitle->setObjectName(QStringLiteral("discoverySubtitle"));
+    m_subtitle->setForegroundRole(QPalette::PlaceholderText);
+    m_subtitle->setWordWrap(true);
+    auto *titles = new QVBoxLayout;
+    titles->setSpacing(spacing::tight);
+    titles->addStretch(1);
+    titles->addWidget(title);
+    titles->addWidget(m_subtitle);
+    titles->addStretch(1);
+    auto *top = new QHBoxLayout;
+    top->setSpacing(spacing::panels);
+    top->addWidget(m_radar);
+    top->addLayout(titles, 1);
+    return top;
+}
+
+// The "手动输入 IP" button and the address field with its add button it opens.
+QWidget *DiscoveryPanel::buildManualEntry(Icons *icons)
+{
+    m_opener->setObjectName(QStringLiteral("manualOpener"));
+    m_opener->setIcon(icons->icon(QStringLiteral("square.and.pencil")));
+    m_field->setObjectName(QStringLiteral("manualHost"));
+    m_field->setAccessibleName(QStringLiteral("手动输入 IP"));
+    m_field->setPlaceholderText(QStringLiteral("例如 192.168.1.105"));
+    m_field->setClearButtonEnabled(true);
+    m_add->setObjectName(QStringLiteral("addAndConnect"));
+    m_add->setToolTip(QStringLiteral("添加并连接"));
+    m_add->setEnabled(false);
+    auto *row = new QHBoxLayout(m_manual);
+    row->setContentsMargins(margins::none);
+    row->addWidget(m_field, 1);
+    row->addWidget(m_add);
+    m_manual->setVisible(false);
+    return m_manual;
 }
 
 void DiscoveryPanel::setShowManual(bool show)

@@ -6,6 +6,7 @@ class DevicesActions;
 class Icons;
 class PageButton;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QVBoxLayout;
 class RadarView;
@@ -30,6 +31,8 @@ Q_SIGNALS:
     void showManualChanged(bool show);
 
 private:
+    QLayout *buildTop();
+    QWidget *buildManualEntry(Icons *icons);
     void refreshScanning();
     void refreshFound();
     void submitManual();

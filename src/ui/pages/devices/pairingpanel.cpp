@@ -1,5 +1,6 @@
 #include "ui/pages/devices/pairingpanel.h"
 
+#include "ui/theme/metrics.h"
 #include "ui/pages/devices/connectingdots.h"
 #include "ui/pages/devices/devicesactions.h"
 #include "core/devicestore.h"
@@ -33,32 +34,60 @@ PairingPanel::PairingPanel(TVSession *session, DevicesActions *actions, Icons *i
     , m_main(new PageButton(QString(), PageButton::Kind::primary, this))
 {
     setObjectName(QStringLiteral("pairingPanel"));
-    auto *heading = new QLabel(QStringLiteral("连接"), this);
-    QFont bold = heading->font();
-    bold.setBold(true);
-    bold.setPointSizeF(bold.pointSizeF() * 1.15);
-    heading->setFont(bold);
-    m_name->setObjectName(QStringLiteral("pairingName"));
-    m_name->setFont(bold);
-    auto *headingRow = new QHBoxLayout;
-    headingRow->addWidget(heading);
-    headingRow->addWidget(m_name, 1);
-
     m_connectingText->setObjectName(QStringLiteral("connectingText"));
     auto *connectingRow = new QHBoxLayout(m_connecting);
-    connectingRow->setContentsMargins(0, 0, 0, 0);
-    connectingRow->setSpacing(0);
+    connectingRow->setContentsMargins(margins::none);
+    connectingRow->setSpacing(spacing::none);
     connectingRow->addWidget(m_connectingText);
     connectingRow->addWidget(m_dots);
     connectingRow->addStretch(1);
+    m_main->setObjectName(QStringLiteral("pairingMain"));
 
-    auto *noteRow = new QHBoxLayout;
-    noteRow->setSpacing(6);
-    noteRow->addWidget(new SymbolView(icons->icon(QStringLiteral("info.circle")), QStringLiteral("info.circle"), 14, this));
+    auto *layout = new QVBoxLayout(this);
+    layout->setSpacing(spacing::group);
+    layout->addLayout(buildHeading());
+    layout->addWidget(m_steps);
+    layout->addWidget(m_connecting);
+    layout->addLayout(buildNote(icons));
+    layout->addWidget(m_pinPairing, 0, Qt::AlignLeft);
+    layout->addWidget(buildPinEntry(icons));
+    layout->addWidget(m_main);
+
+    QObject::connect(m_pinPairing, &QAbstractButton::clicked, this, [this] { m_actions->pairWithPin(); });
+    QObject::connect(m_main, &QAbstractButton::clicked, this, [this] { m_actions->runMainAction(); });
+    QObject::connect(m_submit, &QAbstractButton::clicked, this, &PairingPanel::submitPin);
+    QObject::connect(m_pinField, &QLineEdit::returnPressed, this, &PairingPanel::submitPin);
+    QObject::connect(session, &TVSession::stateChanged, this, &PairingPanel::refresh);
+    QObject::connect(m_store, &DeviceStore::devicesChanged, this, &PairingPanel::refresh);
+    QObject::connect(m_store, &DeviceStore::selectedIDChanged, this, &PairingPanel::refresh);
+    refresh();
+}
+
+QLayout *PairingPanel::buildHeading()
+{
+    auto *heading = sectionTitle(QStringLiteral("连接"), this);
+    m_name->setObjectName(QStringLiteral("pairingName"));
+    m_name->setFont(heading->font());
+    auto *row = new QHBoxLayout;
+    row->addWidget(heading);
+    row->addWidget(m_name, 1);
+    return row;
+}
+
+QLayout *PairingPanel::buildNote(Icons *icons)
+{
+    auto *row = new QHBoxLayout;
+    row->setSpacing(spacing::mark);
+    row->addWidget(new SymbolView(icons, QStringLiteral("info.circle"), 14, this));
     auto *note = new QLabel(QStringLiteral("配对后可自动重新连接"), this);
     note->setForegroundRole(QPalette::PlaceholderText);
-    noteRow->addWidget(note, 1);
+    row->addWidget(note, 1);
+    return row;
+}
 
+// The "使用 PIN 配对" button and the field with its submit button it opens.
+QWidget *PairingPanel::buildPinEntry(Icons *icons)
+{
     m_pinPairing->setObjectName(QStringLiteral("pinPairing"));
     m_pinPairing->setIcon(icons->icon(QStringLiteral("circle.grid.3x3")));
     m_pinField->setObjectName(QStringLiteral("pinField"));
@@ -71,33 +100,14 @@ PairingPanel::PairingPanel(TVSession *session, DevicesActions *actions, Icons *i
     errorPalette.setColor(QPalette::WindowText, QColor(255, 77, 94));
     m_pinError->setPalette(errorPalette);
     m_pinError->hide();
-    auto *pinColumn = new QVBoxLayout(m_pinEntry);
-    pinColumn->setContentsMargins(0, 0, 0, 0);
-    auto *pinRow = new QHBoxLayout;
-    pinRow->addWidget(m_pinField, 1);
-    pinRow->addWidget(m_submit);
-    pinColumn->addLayout(pinRow);
-    pinColumn->addWidget(m_pinError);
-    m_main->setObjectName(QStringLiteral("pairingMain"));
-
-    auto *layout = new QVBoxLayout(this);
-    layout->setSpacing(12);
-    layout->addLayout(headingRow);
-    layout->addWidget(m_steps);
-    layout->addWidget(m_connecting);
-    layout->addLayout(noteRow);
-    layout->addWidget(m_pinPairing, 0, Qt::AlignLeft);
-    layout->addWidget(m_pinEntry);
-    layout->addWidget(m_main);
-
-    QObject::connect(m_pinPairing, &QAbstractButton::clicked, this, [this] { m_actions->pairWithPin(); });
-    QObject::connect(m_main, &QAbstractButton::clicked, this, [this] { m_actions->runMainAction(); });
-    QObject::connect(m_submit, &QAbstractButton::clicked, this, &PairingPanel::submitPin);
-    QObject::connect(m_pinField, &QLineEdit::returnPressed, this, &PairingPanel::submitPin);
-    QObject::connect(session, &TVSession::stateChanged, this, &PairingPanel::refresh);
-    QObject::connect(m_store, &DeviceStore::devicesChanged, this, &PairingPanel::refresh);
-    QObject::connect(m_store, &DeviceStore::selectedIDChanged, this, &PairingPanel::refresh);
-    refresh();
+    auto *column = new QVBoxLayout(m_pinEntry);
+    column->setContentsMargins(margins::none);
+    auto *row = new QHBoxLayout;
+    row->addWidget(m_pinField, 1);
+    row->addWidget(m_submit);
+    column->addLayout(row);
+    column->addWidget(m_pinError);
+    return m_pinEntry;
 }
 
 void PairingPanel::submitPin()

@@ -8,6 +8,7 @@ class DevicesActions;
 class Icons;
 class PageButton;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class StepsView;
 class TVSession;
@@ -30,6 +31,9 @@ public:
     ConnectingDots *dots() const { return m_dots; }
 
 private:
+    QLayout *buildHeading();
+    QLayout *buildNote(Icons *icons);
+    QWidget *buildPinEntry(Icons *icons);
     void refresh();
     void submitPin();
     void showPinRefusal(const QString &reason);

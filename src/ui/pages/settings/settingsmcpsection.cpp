@@ -1,5 +1,7 @@
 #include "ui/pages/settings/settingsmcpsection.h"
 
+#include "ui/theme/metrics.h"
+
 #include "mcp/mcpserver.h"
 #include "ui/pages/settings/settingscontroller.h"
 
@@ -54,11 +56,11 @@ SettingsMCPSection::SettingsMCPSection(SettingsController *controller, QWidget *
     body()->addWidget(privacy);
 
     auto *status = new QVBoxLayout;
-    status->setSpacing(2);
+    status->setSpacing(spacing::tight);
     status->addWidget(m_status);
     status->addWidget(m_error);
     auto *form = new QFormLayout;
-    form->setContentsMargins(0, 0, 0, 0);
+    form->setContentsMargins(margins::none);
     form->addRow(tr("状态"), status);
     form->addRow(tr("地址"), m_address);
     body()->addLayout(form);

@@ -1,5 +1,7 @@
 #include "ui/pages/settings/settingspage.h"
 
+#include "ui/theme/metrics.h"
+
 #include "platform/filerevealer.h"
 #include "ui/theme/pageheader.h"
 #include "ui/pages/settings/settingscontroller.h"
@@ -51,21 +53,21 @@ SettingsPage::SettingsPage(UiContext &ctx, QWidget *parent)
     auto *content = new QWidget;
     content->setObjectName(QStringLiteral("settingsContent"));
     auto *left = new QVBoxLayout;
-    left->setSpacing(14);
+    left->setSpacing(spacing::panels);
     left->addWidget(new SettingsTVSection(m_controller, content));
     if (ctx.followComputer)
         left->addWidget(new SettingsFollowSection(ctx.followComputer, content));
     left->addWidget(buildAppearance());
     left->addStretch(1);
     auto *right = new QVBoxLayout;
-    right->setSpacing(14);
+    right->setSpacing(spacing::panels);
     right->addWidget(new SettingsMCPSection(m_controller, content));
     right->addWidget(buildLog());
     right->addWidget(new SettingsStartSection(ctx.loginItem, content));
     right->addStretch(1);
     auto *columns = new QHBoxLayout(content);
-    columns->setContentsMargins(0, 0, 0, 0);
-    columns->setSpacing(14);
+    columns->setContentsMargins(margins::none);
+    columns->setSpacing(spacing::panels);
     columns->addLayout(left, 1);
     columns->addLayout(right, 1);
 
@@ -81,8 +83,8 @@ SettingsPage::SettingsPage(UiContext &ctx, QWidget *parent)
     content->setAutoFillBackground(false);
 
     auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(28, 24, 28, 24);
-    layout->setSpacing(16);
+    layout->setContentsMargins(margins::page);
+    layout->setSpacing(spacing::sections);
     layout->addWidget(m_header);
     layout->addWidget(scroll, 1);
 }
@@ -94,7 +96,7 @@ QWidget *SettingsPage::buildAppearance()
     m_appearance = new QButtonGroup(section);
     m_appearance->setExclusive(true);
     auto *row = new QHBoxLayout;
-    row->setSpacing(18);
+    row->setSpacing(spacing::blocks);
     const QList<std::tuple<AppearancePreference, QString, QString>> choices{
         {AppearancePreference::system, QStringLiteral("appearanceSystem"), tr("跟随系统")},
         {AppearancePreference::light, QStringLiteral("appearanceLight"), tr("浅色")},

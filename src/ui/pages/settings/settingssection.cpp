@@ -1,5 +1,7 @@
 #include "ui/pages/settings/settingssection.h"
 
+#include "ui/theme/metrics.h"
+
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -8,16 +10,13 @@ SettingsSection::SettingsSection(const QString &title, QWidget *parent)
     , m_title(new QLabel(title, this))
     , m_body(new QVBoxLayout)
 {
-    QFont font = m_title->font();
-    font.setBold(true);
-    font.setPointSizeF(font.pointSizeF() * 1.15);
-    m_title->setFont(font);
+    m_title->setFont(boldFont(m_title->font(), fontScale::section));
 
     auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(10);
+    layout->setContentsMargins(margins::none);
+    layout->setSpacing(spacing::items);
     layout->addWidget(m_title);
-    m_body->setSpacing(8);
+    m_body->setSpacing(spacing::related);
     layout->addLayout(m_body);
 }
 

@@ -1,5 +1,6 @@
 #include "ui/pages/settings/settingstvsection.h"
 
+#include "ui/theme/metrics.h"
 #include "ui/pages/settings/settingscontroller.h"
 
 #include <QFormLayout>
@@ -35,7 +36,7 @@ QWidget *SettingsTVSection::buildEmpty()
     auto *page = new QWidget(this);
     page->setObjectName(QStringLiteral("settingsNoTV"));
     auto *layout = new QVBoxLayout(page);
-    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setContentsMargins(margins::none);
     layout->addWidget(new QLabel(tr("未选择电视"), page));
     layout->addWidget(note(tr("在“设备管理”中添加或选择一台电视后，可在这里修改名称和网卡 MAC。"), page));
     layout->addStretch(1);
@@ -61,7 +62,7 @@ QWidget *SettingsTVSection::buildForm()
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto *form = new QFormLayout;
-    form->setContentsMargins(0, 0, 0, 0);
+    form->setContentsMargins(margins::none);
     form->setLabelAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     form->addRow(tr("名称"), m_name);
@@ -90,7 +91,7 @@ QWidget *SettingsTVSection::buildForm()
     }
 
     auto *buttons = new QHBoxLayout;
-    buttons->setContentsMargins(0, 4, 0, 0);
+    buttons->setContentsMargins(margins::buttonsBelow);
     buttons->addWidget(m_save);
     buttons->addWidget(m_wake);
     buttons->addStretch(1);
@@ -98,7 +99,7 @@ QWidget *SettingsTVSection::buildForm()
 
     m_formLayout = form;
     auto *layout = new QVBoxLayout(page);
-    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setContentsMargins(margins::none);
     layout->addLayout(form);
     layout->addLayout(buttons);
     return page;
