@@ -75,7 +75,7 @@ SettingsMCPSection::SettingsMCPSection(SettingsController *controller, QWidget *
     m_token->setWordWrap(true);
     m_copyToken->setParent(m_tokenPanel);
     auto *tokenLayout = new QVBoxLayout(m_tokenPanel);
-    tokenLayout->setContentsMargins(0, 0, 0, 0);
+    tokenLayout->setContentsMargins(margins::none);
     tokenLayout->addWidget(note(tr("新的访问令牌只显示这一次；复制的 HTTP 配置已包含它，stdio 配置无需更改。"), m_tokenPanel));
     auto *tokenRow = new QHBoxLayout;
     tokenRow->addWidget(m_token, 1);
