@@ -1,5 +1,7 @@
 #include "ui/theme/metrics.h"
 
+#include "ui/theme/statetitle.h"
+
 #include <QLabel>
 
 QFont scaledFont(QFont base, qreal scale)
@@ -13,6 +15,14 @@ QFont boldFont(QFont base, qreal scale)
 {
     base.setBold(true);
     return scaledFont(base, scale);
+}
+
+void paintAsError(QLabel *label)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, errorColor());
+    label->setPalette(palette);
+    label->setForegroundRole(QPalette::WindowText);
 }
 
 QLabel *sectionTitle(const QString &text, QWidget *parent)

@@ -64,3 +64,6 @@ QFont scaledFont(QFont base, qreal scale);
 
 // A bold label in the section-title size ("已保存的电视", "电视应用").
 QLabel *sectionTitle(const QString &text, QWidget *parent);
+
+// Draws the label's text in the red of errors.
+void paintAsError(QLabel *label);

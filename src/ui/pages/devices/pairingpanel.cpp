@@ -96,9 +96,7 @@ QWidget *PairingPanel::buildPinEntry(Icons *icons)
     m_submit->setObjectName(QStringLiteral("submitPin"));
     m_pinError->setObjectName(QStringLiteral("pinError"));
     m_pinError->setWordWrap(true);
-    QPalette errorPalette = m_pinError->palette();
-    errorPalette.setColor(QPalette::WindowText, QColor(255, 77, 94));
-    m_pinError->setPalette(errorPalette);
+    paintAsError(m_pinError);
     m_pinError->hide();
     auto *column = new QVBoxLayout(m_pinEntry);
     column->setContentsMargins(margins::none);

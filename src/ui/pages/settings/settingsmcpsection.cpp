@@ -33,27 +33,44 @@ SettingsMCPSection::SettingsMCPSection(SettingsController *controller, QWidget *
     , m_copyToken(copyButton(QStringLiteral("copyTokenButton"), tr("复制令牌")))
 {
     setObjectName(QStringLiteral("settingsMCPSection"));
+    body()->addWidget(note(tr("让 AI Agent 通过 Model Context Protocol 控制电视。服务仅监听本机。"), this));
+    buildSwitches();
+    buildStatus();
+    buildToken();
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_copyHTTP);
+    buttons->addWidget(m_copyStdio);
+    buttons->addStretch(1);
+    body()->addLayout(buttons);
+    connectController();
+    refreshServer();
+    refreshCopied();
+    refreshToken();
+}
+
+// The service switch and the screenshot permission with its privacy note.
+void SettingsMCPSection::buildSwitches()
+{
     m_switch->setObjectName(QStringLiteral("mcpSwitch"));
     m_switch->setAccessibleName(m_switch->text());
     m_screenshots->setObjectName(QStringLiteral("mcpScreenshotsSwitch"));
     m_screenshots->setAccessibleName(m_screenshots->text());
-    m_status->setObjectName(QStringLiteral("mcpStatus"));
-    m_error->setObjectName(QStringLiteral("mcpLastError"));
-    // The error red of the status dot, readable on both appearances.
-    QPalette errorPalette = m_error->palette();
-    errorPalette.setColor(QPalette::WindowText, QColor(255, 77, 94));
-    m_error->setPalette(errorPalette);
-    m_error->setForegroundRole(QPalette::WindowText);
-    m_address->setObjectName(QStringLiteral("mcpAddress"));
-    m_address->setTextInteractionFlags(Qt::TextSelectableByMouse);
-
-    body()->addWidget(note(tr("让 AI Agent 通过 Model Context Protocol 控制电视。服务仅监听本机。"), this));
     body()->addWidget(m_switch);
     body()->addWidget(m_screenshots);
     QLabel *privacy = note(tr("开启后，Agent 可以截取电视当前的画面，截图会发送给 Agent。电视上可能显示私人内容。"), this);
     privacy->setObjectName(QStringLiteral("mcpScreenshotsNote"));
     m_screenshots->setAccessibleDescription(privacy->text());
     body()->addWidget(privacy);
+}
+
+// Whether the server runs, why it does not, and where it listens.
+void SettingsMCPSection::buildStatus()
+{
+    m_status->setObjectName(QStringLiteral("mcpStatus"));
+    m_error->setObjectName(QStringLiteral("mcpLastError"));
+    paintAsError(m_error);
+    m_address->setObjectName(QStringLiteral("mcpAddress"));
+    m_address->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto *status = new QVBoxLayout;
     status->setSpacing(spacing::tight);
@@ -64,8 +81,11 @@ SettingsMCPSection::SettingsMCPSection(SettingsController *controller, QWidget *
     form->addRow(tr("状态"), status);
     form->addRow(tr("地址"), m_address);
     body()->addLayout(form);
+}
 
-    // Local users of a shared computer can reach the loopback port too; the token keeps them out.
+// Local users of a shared computer can reach the loopback port too; the token keeps them out.
+void SettingsMCPSection::buildToken()
+{
     m_tokenSwitch->setObjectName(QStringLiteral("mcpTokenSwitch"));
     m_tokenSwitch->setAccessibleName(m_tokenSwitch->text());
     body()->addWidget(m_tokenSwitch);
@@ -74,21 +94,19 @@ SettingsMCPSection::SettingsMCPSection(SettingsController *controller, QWidget *
     m_token->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_token->setWordWrap(true);
     m_copyToken->setParent(m_tokenPanel);
-    auto *tokenLayout = new QVBoxLayout(m_tokenPanel);
-    tokenLayout->setContentsMargins(margins::none);
-    tokenLayout->addWidget(note(tr("新的访问令牌只显示这一次；复制的 HTTP 配置已包含它，stdio 配置无需更改。"), m_tokenPanel));
-    auto *tokenRow = new QHBoxLayout;
-    tokenRow->addWidget(m_token, 1);
-    tokenRow->addWidget(m_copyToken);
-    tokenLayout->addLayout(tokenRow);
+    auto *column = new QVBoxLayout(m_tokenPanel);
+    column->setContentsMargins(margins::none);
+    column->addWidget(note(tr("新的访问令牌只显示这一次；复制的 HTTP 配置已包含它，stdio 配置无需更改。"), m_tokenPanel));
+    auto *row = new QHBoxLayout;
+    row->addWidget(m_token, 1);
+    row->addWidget(m_copyToken);
+    column->addLayout(row);
     body()->addWidget(m_tokenPanel);
+}
 
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(m_copyHTTP);
-    buttons->addWidget(m_copyStdio);
-    buttons->addStretch(1);
-    body()->addLayout(buttons);
-
+void SettingsMCPSection::connectController()
+{
+    SettingsController *controller = m_controller;
     m_switch->setChecked(controller->mcpEnabled());
     QObject::connect(m_switch, &QCheckBox::toggled, controller, &SettingsController::setMcpEnabled);
     QObject::connect(controller, &SettingsController::mcpEnabledChanged, m_switch, &QCheckBox::setChecked);
@@ -106,9 +124,6 @@ SettingsMCPSection::SettingsMCPSection(SettingsController *controller, QWidget *
     MCPServer *mcp = controller->mcp();
     QObject::connect(mcp, &MCPServer::isRunningChanged, this, &SettingsMCPSection::refreshServer);
     QObject::connect(mcp, &MCPServer::lastErrorChanged, this, &SettingsMCPSection::refreshServer);
-    refreshServer();
-    refreshCopied();
-    refreshToken();
 }
 
 QPushButton *SettingsMCPSection::copyButton(const QString &name, const QString &label)

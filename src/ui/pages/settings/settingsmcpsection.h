@@ -17,6 +17,10 @@ public:
     explicit SettingsMCPSection(SettingsController *controller, QWidget *parent = nullptr);
 
 private:
+    void buildSwitches();
+    void buildStatus();
+    void buildToken();
+    void connectController();
     QPushButton *copyButton(const QString &name, const QString &label);
     void refreshServer();
     void refreshCopied();

@@ -55,9 +55,7 @@ QWidget *SettingsTVSection::buildForm()
     m_macError = new QLabel(page);
     m_macError->setObjectName(QStringLiteral("tvMacError"));
     m_macError->setWordWrap(true);
-    QPalette errorPalette = m_macError->palette();
-    errorPalette.setColor(QPalette::WindowText, QColor(255, 77, 94));
-    m_macError->setPalette(errorPalette);
+    paintAsError(m_macError);
     for (QLabel *label : {m_model, m_host})
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
@@ -72,6 +70,17 @@ QWidget *SettingsTVSection::buildForm()
     form->addRow(QString(), m_macError);
     form->addRow(tr("配对状态"), m_pairing);
 
+    m_formLayout = form;
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(margins::none);
+    layout->addLayout(form);
+    layout->addLayout(buildButtons());
+    return page;
+}
+
+// Save, wake and delete under the form; Return in either field saves too.
+QLayout *SettingsTVSection::buildButtons()
+{
     m_save = button(QStringLiteral("saveTVButton"), tr("保存"));
     m_wake = button(QStringLiteral("wakeTVButton"), tr("网络唤醒 (WOL)"));
     m_wake->setToolTip(m_wake->text());
@@ -82,7 +91,6 @@ QWidget *SettingsTVSection::buildForm()
     QObject::connect(m_delete, &QPushButton::clicked, m_controller, &SettingsController::removeTV);
     QObject::connect(m_name, &QLineEdit::textEdited, m_controller, &SettingsController::setName);
     QObject::connect(m_mac, &QLineEdit::textEdited, m_controller, &SettingsController::setMac);
-    // Return in either field saves, like the button.
     for (QLineEdit *edit : {m_name, m_mac}) {
         QObject::connect(edit, &QLineEdit::returnPressed, m_controller, [this] {
             if (m_controller->canSave())
@@ -97,12 +105,7 @@ QWidget *SettingsTVSection::buildForm()
     buttons->addStretch(1);
     buttons->addWidget(m_delete);
 
-    m_formLayout = form;
-    auto *layout = new QVBoxLayout(page);
-    layout->setContentsMargins(margins::none);
-    layout->addLayout(form);
-    layout->addLayout(buttons);
-    return page;
+    return buttons;
 }
 
 QLineEdit *SettingsTVSection::field(const QString &name, const QString &accessible, const QString &placeholder)

@@ -3,6 +3,7 @@
 #include "ui/pages/settings/settingssection.h"
 
 class QFormLayout;
+class QLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -20,6 +21,7 @@ public:
 private:
     QWidget *buildEmpty();
     QWidget *buildForm();
+    QLayout *buildButtons();
     QLineEdit *field(const QString &name, const QString &accessible, const QString &placeholder);
     QPushButton *button(const QString &name, const QString &text);
     void refresh();
