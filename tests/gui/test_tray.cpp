@@ -64,8 +64,8 @@ private Q_SLOTS:
     void panelAndWindowShareOneCaptureLoop();
     void shortcutsWorkFromThePanelWithoutTheWindow();
     void panelSnapshotIsWritten();
-    void panelPosition_data();
-    void panelPosition();
+    void panelGeometry_data();
+    void panelGeometry();
 };
 
 void TestTray::trayOrFallbackCommand_data()
@@ -292,21 +292,35 @@ void TestTray::panelSnapshotIsWritten()
     QVERIFY(!rig.tray->panel()->isVisible());
 }
 
-void TestTray::panelPosition_data()
+void TestTray::panelGeometry_data()
 {
     QTest::addColumn<QRect>("anchor");
-    QTest::addColumn<QPoint>("at");
-    // Panel 380 x 700 on a 1920 x 1080 screen.
-    QTest::newRow("top bar, middle") << QRect(900, 0, 24, 24) << QPoint(721, 29);
-    QTest::newRow("top bar, right edge") << QRect(1896, 0, 24, 24) << QPoint(1540, 29);
-    QTest::newRow("bottom panel, left edge") << QRect(0, 1056, 24, 24) << QPoint(0, 350);
+    QTest::addColumn<QRect>("screen");
+    QTest::addColumn<int>("wanted");
+    QTest::addColumn<QRect>("placed");
+    const QRect fullHD(0, 0, 1920, 1080);
+    QTest::newRow("top bar, middle") << QRect(900, 0, 24, 24) << fullHD << 700 << QRect(721, 30, 380, 700);
+    QTest::newRow("top bar, right edge") << QRect(1896, 0, 24, 24) << fullHD << 700 << QRect(1540, 30, 380, 700);
+    QTest::newRow("bottom panel, left edge") << QRect(0, 1056, 24, 24) << fullHD << 700 << QRect(0, 350, 380, 700);
+    // A panel taller than the room beside the icon shrinks (its content scrolls) rather than
+    // being pushed back over the icon that opened it.
+    const QRect low(0, 0, 1280, 800);
+    QTest::newRow("low screen, tray at the bottom") << QRect(1250, 776, 24, 24) << low << 900 << QRect(900, 0, 380, 770);
+    QTest::newRow("low screen, tray at the top") << QRect(1250, 0, 24, 24) << low << 900 << QRect(900, 30, 380, 770);
+    QTest::newRow("tray below the work area") << QRect(600, 780, 24, 24) << QRect(0, 0, 1280, 760) << 900
+                                              << QRect(421, 0, 380, 760);
 }
 
-void TestTray::panelPosition()
+void TestTray::panelGeometry()
 {
     QFETCH(QRect, anchor);
-    QFETCH(QPoint, at);
-    QCOMPARE(::panelPosition(anchor, QSize(380, 700), QRect(0, 0, 1920, 1080)), at);
+    QFETCH(QRect, screen);
+    QFETCH(int, wanted);
+    QFETCH(QRect, placed);
+    const QRect got = ::panelGeometry(anchor, QSize(380, wanted), screen);
+    QCOMPARE(got, placed);
+    QVERIFY(!got.intersects(anchor));
+    QVERIFY(screen.contains(got));
 }
 
 QTEST_MAIN(TestTray)

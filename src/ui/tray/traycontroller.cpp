@@ -57,13 +57,18 @@ QList<MainWindow *> mainWindows()
     return windows;
 }
 
-QPoint panelPosition(const QRect &anchor, const QSize &size, const QRect &screen)
+QRect panelGeometry(const QRect &anchor, const QSize &size, const QRect &screen)
 {
+    constexpr int gap = 6;
     const bool below = anchor.center().y() < screen.center().y();
-    QPoint at(anchor.center().x() - size.width() / 2, below ? anchor.bottom() + 6 : anchor.top() - 6 - size.height());
+    // The tray may lie outside the work area (a panel that reserves its strip of the screen).
+    const int room = below ? screen.bottom() + 1 - std::max(anchor.bottom() + 1 + gap, screen.top())
+                           : std::min(anchor.top() - gap, screen.bottom() + 1) - screen.top();
+    const int height = std::clamp(room, 1, std::max(1, size.height()));
+    QPoint at(anchor.center().x() - size.width() / 2, below ? anchor.bottom() + 1 + gap : anchor.top() - gap - height);
     at.setX(std::clamp(at.x(), screen.left(), std::max(screen.left(), screen.right() + 1 - size.width())));
-    at.setY(std::clamp(at.y(), screen.top(), std::max(screen.top(), screen.bottom() + 1 - size.height())));
-    return at;
+    at.setY(std::clamp(at.y(), screen.top(), std::max(screen.top(), screen.bottom() + 1 - height)));
+    return QRect(at, QSize(size.width(), height));
 }
 
 TrayController::TrayController(UiContext &ctx, bool trayAvailable, std::function<void()> openNew, QObject *parent)
@@ -136,9 +141,7 @@ void TrayController::togglePanel(const QRect &anchor)
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     const QRect available = screen ? screen->availableGeometry() : QRect(QPoint(0, 0), m_panel->size());
-    const int height = std::min(m_panel->sizeHint().height(), available.height());
-    m_panel->resize(m_panel->width(), height);
-    m_panel->move(panelPosition(anchor, m_panel->size(), available));
+    m_panel->setGeometry(panelGeometry(anchor, QSize(m_panel->width(), m_panel->sizeHint().height()), available));
     m_panel->show();
     m_panel->activateWindow();
 }

@@ -24,9 +24,10 @@ MainWindow *openMainWindow(const QList<MainWindow *> &windows, const std::functi
 // The main windows that exist now, in no particular order.
 QList<MainWindow *> mainWindows();
 
-// Where a panel of `size` goes next to a tray icon at `anchor`, kept inside `screen`: below
-// the icon when the icon is in the upper half of the screen, above it otherwise.
-QPoint panelPosition(const QRect &anchor, const QSize &size, const QRect &screen);
+// Where a panel that would like `size` goes next to a tray icon at `anchor`, kept inside
+// `screen`: below the icon when the icon is in the upper half of the screen, above it
+// otherwise, and no taller than the room on that side, so it never covers the icon.
+QRect panelGeometry(const QRect &anchor, const QSize &size, const QRect &screen);
 
 // The tray icon with its menu and the compact remote it opens. Where the desktop has no tray,
 // the same panel opens as a small tool window from the "迷你遥控器" command instead.
