@@ -24,16 +24,20 @@ using Kind = ConnectionState::Kind;
 
 namespace {
 
-SimulatedTV::Options adjusted(SimulatedTV::Options options, const std::function<void(SimulatedTV::Options &)> &adjust)
+// A TV asking for the PIN 135790 when told to pair that way; a prompt it leaves unanswered.
+SimulatedTV::Options panelTV(const GuiFixture &f, SimulatedTV::Pairing pairing)
 {
-    adjust(options);
+    SimulatedTV::Options options = f.options(2);
+    options.pairing = pairing;
+    options.pin = QStringLiteral("135790");
+    options.approveDelayMs = -1;
     return options;
 }
 
 // A saved and selected TV, then the devices page with its pairing panel.
 struct PanelRig {
-    explicit PanelRig(const std::function<void(SimulatedTV::Options &)> &adjust)
-        : tv(adjusted(f.options(2), adjust))
+    explicit PanelRig(SimulatedTV::Pairing pairing)
+        : tv(panelTV(f, pairing))
         , id(f.addTV(tv))
     {
         f.store->setSelectedID(id);
@@ -254,7 +258,7 @@ private Q_SLOTS:
 
     void promptApprovalShowsNoPinField()
     {
-        PanelRig rig([](SimulatedTV::Options &options) { options.approveDelayMs = -1; });
+        PanelRig rig(SimulatedTV::Pairing::Prompt);
         auto [f, tv, panel] = std::tie(rig.f, rig.tv, rig.panel);
         QVERIFY(showPage(*rig.page));
         QTest::mouseClick(panel->mainButton(), Qt::LeftButton);
@@ -269,10 +273,7 @@ private Q_SLOTS:
 
     void pinPairingThroughThePanel()
     {
-        PanelRig rig([](SimulatedTV::Options &options) {
-            options.pairing = SimulatedTV::Pairing::AsRequested;
-            options.pin = QStringLiteral("135790");
-        });
+        PanelRig rig(SimulatedTV::Pairing::AsRequested);
         auto [f, tv, id, page, panel] = std::tie(rig.f, rig.tv, rig.id, *rig.page, rig.panel);
         QVERIFY(showPage(page));
         QVERIFY(!panel->pinEntry()->isVisible());
@@ -302,10 +303,7 @@ private Q_SLOTS:
     // leave the panel waiting for an approval that never comes.
     void refusedPinIsShownUnderTheField()
     {
-        PanelRig rig([](SimulatedTV::Options &options) {
-            options.pairing = SimulatedTV::Pairing::Pin;
-            options.pin = QStringLiteral("135790");
-        });
+        PanelRig rig(SimulatedTV::Pairing::Pin);
         auto [f, tv, id, page, panel] = std::tie(rig.f, rig.tv, rig.id, *rig.page, rig.panel);
         QVERIFY(showPage(page));
 
