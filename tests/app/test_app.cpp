@@ -93,55 +93,47 @@ private Q_SLOTS:
             QVERIFY2(help.contains(QLatin1String(option)), option);
     }
 
-    void startUpConnectsToTheAutoHostAndServesMCP()
+    void startUpConnectsAndServesMCP_data()
     {
+        QTest::addColumn<bool>("autoHost");
+        // Something else was selected before; autoHost (with stray blanks) wins.
+        QTest::newRow("autoHost, MCP on") << true;
+        QTest::newRow("TV paired earlier and selected, MCP off") << false;
+    }
+
+    void startUpConnectsAndServesMCP()
+    {
+        QFETCH(bool, autoHost);
         SimulatedTV::Options tvOptions;
         tvOptions.address = QHostAddress(QStringLiteral("127.0.19.2"));
         tvOptions.approveDelayMs = 0;
         TestTV tv(tvOptions);
         {
-            // Something else was selected before; autoHost (with stray blanks) wins.
             DeviceStore store(m_settings);
-            store.setSelectedID(store.upsert(QStringLiteral("127.0.19.9")).id);
-        }
-        Settings(m_settings).setAutoHost(QStringLiteral(" \t127.0.19.2  "));
-
-        LaunchOptions options;
-        options.headless = true;
-        PexoRemoteApp app(options);
-        QVERIFY(app.prepare());
-        app.startUp();
-        QVERIFY(app.mcp()->isRunning());
-        QCOMPARE(app.mcp()->port(), quint16(Settings(m_settings).mcpPort()));
-        QTRY_VERIFY_WITH_TIMEOUT(app.session()->state().is(ConnectionState::Kind::ready), 5000);
-        QCOMPARE(app.store()->selectedDevice()->host, QStringLiteral("127.0.19.2"));
-        QTRY_VERIFY_WITH_TIMEOUT(!app.session()->isScanning(), 8000);
-    }
-
-    void startUpHonoursTheSwitchAndTheSelection()
-    {
-        SimulatedTV::Options tvOptions;
-        tvOptions.address = QHostAddress(QStringLiteral("127.0.19.3"));
-        tvOptions.approveDelayMs = 0;
-        TestTV tv(tvOptions);
-        {
-            DeviceStore store(m_settings);
-            TVDevice device = store.upsert(tv.host());
-            device.clientKey = QStringLiteral("not-yet-known");  // paired earlier
-            store.update(device);
+            TVDevice device = store.upsert(autoHost ? QStringLiteral("127.0.19.9") : tv.host());
+            if (!autoHost) {
+                device.clientKey = QStringLiteral("not-yet-known");
+                store.update(device);
+                tv.addClientKey(*device.clientKey);
+            }
             store.setSelectedID(device.id);
         }
-        tv.addClientKey(QStringLiteral("not-yet-known"));
-        Settings(m_settings).setMcpEnabled(false);
+        if (autoHost)
+            Settings(m_settings).setAutoHost(QStringLiteral(" \t127.0.19.2  "));
+        else
+            Settings(m_settings).setMcpEnabled(false);
 
         LaunchOptions options;
         options.headless = true;
         PexoRemoteApp app(options);
         QVERIFY(app.prepare());
         app.startUp();
-        QVERIFY(!app.mcp()->isRunning());
+        QCOMPARE(app.mcp()->isRunning(), autoHost);
+        if (autoHost)
+            QCOMPARE(app.mcp()->port(), quint16(Settings(m_settings).mcpPort()));
         QTRY_VERIFY_WITH_TIMEOUT(app.session()->state().is(ConnectionState::Kind::ready), 5000);
-        QCOMPARE(tv.pairingPrompts(), 0);
+        QCOMPARE(app.store()->selectedDevice()->host, tv.host());
+        QCOMPARE(tv.pairingPrompts(), autoHost ? 1 : 0);
         QTRY_VERIFY_WITH_TIMEOUT(!app.session()->isScanning(), 8000);
     }
 
