@@ -23,25 +23,20 @@ struct Parser {
 
     Parser()
     {
-        parser.setApplicationDescription(QStringLiteral(
-            "Veltrix: a remote control for LG webOS TVs with an MCP server for agents.\n"
-            "Without options it runs the application: the TV session, the MCP server on\n"
-            "http://127.0.0.1:<mcpPort>/mcp, the automatic connection and one scan. A second\n"
-            "launch with the same settings file hands over to the running one and exits."));
+        parser.setApplicationDescription(LaunchOptions::tr(
+            "Veltrix：LG webOS 电视遥控器，内置供 AI Agent 使用的 MCP 服务。\n"
+            "不带选项时运行应用：电视会话、位于 http://127.0.0.1:<mcpPort>/mcp 的 MCP 服务、\n"
+            "自动连接和一次扫描。用同一设置文件再次启动时，交给正在运行的实例并退出。"));
         parser.addOptions({
-            {kHeadless, QStringLiteral("Run without any window (session, MCP server, connection, scan).")},
-            {kBackground, QStringLiteral("Start in the tray without opening the window (how the login "
-                                         "entry starts it); without a tray the window opens minimised.")},
-            {kDemo, QStringLiteral("Add a simulated TV on a loopback address for this run and connect to it.")},
-            {kHost, QStringLiteral("Connect to the TV at <address> for this run (like the autoHost setting)."),
+            {kHeadless, LaunchOptions::tr("不显示任何窗口运行（会话、MCP 服务、连接、扫描）。")},
+            {kBackground, LaunchOptions::tr("在托盘中启动，不打开窗口（登录时启动即如此）；没有托盘时窗口以最小化打开。")},
+            {kDemo, LaunchOptions::tr("本次运行添加一台位于回环地址的模拟电视并连接它。")},
+            {kHost, LaunchOptions::tr("本次运行连接位于 <address> 的电视（同 autoHost 设置）。"), QStringLiteral("address")},
+            {kPair, LaunchOptions::tr("在此终端与位于 <address> 的电视配对，保存为所选电视后退出。Veltrix 运行时拒绝执行。"),
              QStringLiteral("address")},
-            {kPair, QStringLiteral("Pair with the TV at <address> on this terminal, save it as the selected TV "
-                                   "and exit. Refused while Veltrix is running."),
-             QStringLiteral("address")},
-            {kPin, QStringLiteral("With --pair: the TV shows a PIN, which the terminal asks for.")},
-            {kMcpStdio, QStringLiteral("Only bridge MCP between standard input/output and the running "
-                                       "application's endpoint (starting it when needed). Overrides "
-                                       "every other argument.")},
+            {kPin, LaunchOptions::tr("与 --pair 同用：电视显示 PIN，由终端询问。")},
+            {kMcpStdio, LaunchOptions::tr("只在标准输入/输出与正在运行的应用的端点之间转接 MCP（需要时启动应用）。"
+                             "优先于所有其他参数。")},
         });
     }
 };
@@ -52,21 +47,20 @@ std::optional<QString> addressValue(const QCommandLineParser &parser, const QStr
         return std::nullopt;
     const QString value = veltrix::trimSpacesAndTabs(parser.value(name));
     if (value.isEmpty())
-        *error = QStringLiteral("--") + name + QStringLiteral(" needs the TV's address, for example --") + name
-            + QStringLiteral(" 192.168.1.50");
+        *error = LaunchOptions::tr("--%1 需要电视的地址，例如 --%1 192.168.1.50").arg(name);
     return value;
 }
 
 QString conflicts(const LaunchOptions &options)
 {
     if (options.demo && options.host)
-        return QStringLiteral("--demo and --host exclude each other");
+        return LaunchOptions::tr("--demo 与 --host 不能同时使用");
     if (options.pair && (options.demo || options.host))
-        return QStringLiteral("--pair runs on its own, without --demo or --host");
+        return LaunchOptions::tr("--pair 单独运行，不能与 --demo 或 --host 同用");
     if (options.background && (options.headless || options.pair))
-        return QStringLiteral("--background goes with the windows, not with --headless or --pair");
+        return LaunchOptions::tr("--background 用于窗口模式，不能与 --headless 或 --pair 同用");
     if (options.pairWithPin && !options.pair)
-        return QStringLiteral("--pin only goes with --pair ADDRESS");
+        return LaunchOptions::tr("--pin 只能与 --pair ADDRESS 同用");
     return QString();
 }
 
@@ -90,7 +84,7 @@ LaunchOptions LaunchOptions::parse(const QStringList &arguments)
     if (options.help || options.version)
         return options;
     if (!p.parser.positionalArguments().isEmpty()) {
-        options.error = QStringLiteral("unexpected argument: ") + p.parser.positionalArguments().constFirst();
+        options.error = LaunchOptions::tr("多余的参数：%1").arg(p.parser.positionalArguments().constFirst());
         return options;
     }
     options.headless = p.parser.isSet(kHeadless);

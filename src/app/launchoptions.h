@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
@@ -8,6 +9,9 @@
 // What the command line asks for. Every mode and option is described once, in the parser that
 // parse() builds; helpText() prints those descriptions.
 struct LaunchOptions {
+    Q_DECLARE_TR_FUNCTIONS(LaunchOptions)
+
+public:
     bool mcpStdio = false;  // any argument equal to "--mcp-stdio": nothing else is looked at
     bool headless = false;
     bool background = false;  // started at login: no window, only the tray (minimised without one)

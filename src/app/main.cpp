@@ -1,4 +1,5 @@
 #include "core/devicestore.h"
+#include "app/language.h"
 #include "app/launchoptions.h"
 #include "mcp/mcpbridge.h"
 #include "app/pairflow.h"
@@ -55,11 +56,14 @@ void quitOnSignals(QCoreApplication &app, std::function<void()> onQuit)
 int handOverToRunning(SingleInstance &instance)
 {
     if (!instance.handOver(SingleInstance::Request::activate)) {
-        QTextStream(stderr) << "veltrix: another instance holds " << instance.socketPath()
-                            << " but does not answer: " << instance.errorString() << Qt::endl;
+        QTextStream(stderr) << "veltrix: "
+                            << QCoreApplication::translate("main", "另一个实例占用 %1，但没有回应：%2")
+                                   .arg(instance.socketPath(), instance.errorString())
+                            << Qt::endl;
         return 1;
     }
-    QTextStream(stdout) << "veltrix: already running with this settings file; asked it to come to the front"
+    QTextStream(stdout) << "veltrix: "
+                        << QCoreApplication::translate("main", "已有实例使用此设置文件运行；已请它显示到前台")
                         << Qt::endl;
     return 0;
 }
@@ -92,19 +96,25 @@ bool displayAvailable()
 }
 #endif
 
+// Whether this launch asks for windows, display or not.
+bool asksForWindows(const LaunchOptions &options)
+{
+#ifdef VELTRIX_WITH_UI
+    return !(options.headless || options.pair || options.help || options.version || !options.error.isEmpty());
+#else
+    Q_UNUSED(options)
+    return false;
+#endif
+}
+
 bool wantsWindows(const LaunchOptions &options)
 {
 #ifdef VELTRIX_WITH_UI
-    if (options.headless || options.pair || options.help || options.version || !options.error.isEmpty())
-        return false;
-    if (displayAvailable())
-        return true;
-    QTextStream(stderr) << "veltrix: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); running headless"
-                        << Qt::endl;
+    return asksForWindows(options) && displayAvailable();
 #else
     Q_UNUSED(options)
-#endif
     return false;
+#endif
 }
 
 std::unique_ptr<QCoreApplication> makeApplication(int &argc, char **argv, bool windows)
@@ -135,8 +145,10 @@ std::optional<int> answerOnTerminal(const LaunchOptions &options)
 std::optional<int> claimInstance(SingleInstance &instance, const LaunchOptions &options)
 {
     if (!instance.acquire() && options.pair) {
-        QTextStream(stderr) << "veltrix: Veltrix is running with this settings file; quit it first, then pair. "
-                               "Nothing was changed." << Qt::endl;
+        QTextStream(stderr) << "veltrix: "
+                            << QCoreApplication::translate(
+                                   "main", "Veltrix 正在使用此设置文件运行；请先退出它再配对。未做任何更改。")
+                            << Qt::endl;
         return 1;
     }
     // Started at login while one already runs: nothing to do, and no window to raise.
@@ -189,7 +201,7 @@ int main(int argc, char **argv)
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
-    const LaunchOptions options = LaunchOptions::parse(arguments);
+    LaunchOptions options = LaunchOptions::parse(arguments);
     if (options.mcpStdio)
         return MCPBridge::runStdio(argc, argv);
 
@@ -198,6 +210,16 @@ int main(int argc, char **argv)
     QCoreApplication::setOrganizationName(QStringLiteral("Veltrix"));
     QCoreApplication::setApplicationName(QStringLiteral("Veltrix"));
     QCoreApplication::setApplicationVersion(LaunchOptions::programVersion());
+    // The translation needs the application object; every terminal text comes after it.
+    veltrix::installLanguage();
+    // Again, now that the texts speak the user's language; the outcome is the same.
+    options = LaunchOptions::parse(arguments);
+    if (asksForWindows(options) && !windows) {
+        QTextStream(stderr) << "veltrix: "
+                            << QCoreApplication::translate(
+                                   "main", "没有显示器（DISPLAY 和 WAYLAND_DISPLAY 均未设置）；以无窗口方式运行")
+                            << Qt::endl;
+    }
     if (const auto status = answerOnTerminal(options))
         return *status;
 

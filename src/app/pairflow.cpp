@@ -2,6 +2,7 @@
 
 #include "protocol/completion.h"
 #include "core/devicestore.h"
+#include "log/coretext.h"
 #include "protocol/ssaperror.h"
 #include "app/terminal.h"
 #include "core/textutil.h"
@@ -67,6 +68,15 @@ QCoro::Task<> PairFlow::run(QString host, bool usePin)
         Q_EMIT self->finished(status);
 }
 
+namespace {
+
+QString pinPrompt()
+{
+    return PairFlow::tr("请输入电视上显示的 PIN，然后按回车：") + QLatin1Char(' ');
+}
+
+} // namespace
+
 QCoro::Task<int> PairFlow::pair(const QString &host, bool usePin)
 {
     QPointer<PairFlow> self(this);
@@ -76,7 +86,7 @@ QCoro::Task<int> PairFlow::pair(const QString &host, bool usePin)
         m_attempt.knewTV = m_attempt.knewTV || device.host == host;
     m_attempt.id = store->upsert(host).id;
 
-    m_terminal->write(QStringLiteral("Connecting to ") + host + QStringLiteral(" ...\n"));
+    m_terminal->write(tr("正在连接 %1 …\n").arg(host));
     m_session->connect(m_attempt.id, usePin);
     for (;;) {
         const ConnectionState state = m_session->state();
@@ -91,7 +101,7 @@ QCoro::Task<int> PairFlow::pair(const QString &host, bool usePin)
         }
         if (askingForPin && !m_attempt.pinAccepted && m_inputEnded) {
             restore();
-            co_return fail(QStringLiteral("the input ended before a PIN was typed"));
+            co_return fail(tr("输入在键入 PIN 之前结束了"));
         }
         if (state.is(ConnectionState::Kind::awaitingApproval) && !state.pin())
             m_lines.clear();  // nothing to type while the TV asks for a confirmation
@@ -105,32 +115,32 @@ std::optional<int> PairFlow::outcome(const ConnectionState &state)
 {
     if (m_interrupted) {
         restore();
-        m_terminal->write(QStringLiteral("\nPairing cancelled; nothing was saved.\n"));
+        m_terminal->write(QLatin1Char('\n') + tr("已取消配对；未保存任何内容。") + QLatin1Char('\n'));
         return interrupted;
     }
     switch (state.kind()) {
     case ConnectionState::Kind::ready: {
         const TVDevice device = *m_session->store()->device(m_attempt.id);
         const QString model = device.model.isEmpty() ? QString() : QStringLiteral(" (") + device.model + QLatin1Char(')');
-        m_terminal->write((m_attempt.askedForPin ? QStringLiteral("\n") : QString()) + QStringLiteral("Paired with ")
-                          + device.displayName() + model + QStringLiteral(" at ") + m_attempt.host
-                          + QStringLiteral("; it is now the selected TV.\n"));
+        m_terminal->write((m_attempt.askedForPin ? QStringLiteral("\n") : QString())
+                          + tr("已与位于 %3 的 %1%2 配对，它现在是所选电视。").arg(device.displayName(), model, m_attempt.host)
+                          + QLatin1Char('\n'));
         return paired;
     }
     case ConnectionState::Kind::error:
         restore();
-        return fail(state.text());
+        return fail(veltrix::shownText(state.text()));
     case ConnectionState::Kind::sleeping:
         restore();
-        return fail(SSAPError::asleep().description());
+        return fail(veltrix::shownText(SSAPError::asleep().description()));
     case ConnectionState::Kind::offline:
         restore();
-        return fail(SSAPError::notConnected().description());
+        return fail(veltrix::shownText(SSAPError::notConnected().description()));
     case ConnectionState::Kind::awaitingApproval:
         if (!state.pin() && !std::exchange(m_attempt.toldToAccept, true))
-            m_terminal->write(QStringLiteral("Accept the pairing request on the TV's screen.\n"));
+            m_terminal->write(tr("请在电视屏幕上接受配对请求。") + QLatin1Char('\n'));
         if (state.pin() && !std::exchange(m_attempt.askedForPin, true))
-            m_terminal->write(QStringLiteral("Type the PIN shown on the TV, then Enter: "));
+            m_terminal->write(pinPrompt());
         return std::nullopt;
     case ConnectionState::Kind::connecting:
     case ConnectionState::Kind::waking:
@@ -144,27 +154,25 @@ QCoro::Task<> PairFlow::answerPinPrompt()
     QPointer<PairFlow> self(this);
     const QString pin = veltrix::trimSpacesAndTabs(m_lines.takeFirst());
     if (pin.isEmpty()) {
-        m_terminal->write(QStringLiteral("Type the PIN shown on the TV, then Enter: "));
+        m_terminal->write(pinPrompt());
         co_return;
     }
     const std::optional<QString> refusal = co_await m_session->submitPin(pin);
     if (!self)
         co_return;
     if (refusal)
-        m_terminal->write(QStringLiteral("The TV did not accept that PIN (") + *refusal
-                          + QStringLiteral("). Type it again: "));
+        m_terminal->write(tr("电视未接受该 PIN（%1）。请重新输入：").arg(veltrix::shownText(*refusal)) + QLatin1Char(' '));
     else
         m_attempt.pinAccepted = true;  // its registration reply follows
 }
 
 int PairFlow::fail(const QString &reason)
 {
-    m_terminal->write(QStringLiteral("\nPairing with ") + m_attempt.host + QStringLiteral(" failed: ") + reason
-                      + QStringLiteral("\n"));
-    if (reason == TVSession::certificateChangedText())
-        m_terminal->write(QStringLiteral("The TV now presents another certificate than the one saved when it was "
-                                         "paired. If you trust it, remove this TV (devices page) and pair again.\n"));
-    m_terminal->write(QStringLiteral("Nothing was saved.\n"));
+    m_terminal->write(QLatin1Char('\n') + tr("与 %1 配对失败：%2").arg(m_attempt.host, reason) + QLatin1Char('\n'));
+    if (reason == veltrix::shownText(TVSession::certificateChangedText()))
+        m_terminal->write(tr("电视现在出示的证书与配对时保存的不同。如果信任它，请删除此电视（设备管理页）后重新配对。")
+                          + QLatin1Char('\n'));
+    m_terminal->write(tr("未保存任何内容。") + QLatin1Char('\n'));
     return failed;
 }
 

@@ -72,8 +72,7 @@ bool PexoRemoteApp::prepare()
         tvOptions.approveDelayMs = 1500;  // long enough to see the pairing prompt state
         m_demoTV = std::make_unique<SimulatedTV>(tvOptions);
         if (!m_demoTV->start()) {
-            m_error = QStringLiteral("the simulated TV cannot listen on 127.0.0.2:3001 (")
-                + m_demoTV->errorString() + QStringLiteral("); is another demo running?");
+            m_error = tr("模拟电视无法在 127.0.0.2:3001 上监听（%1）；是否有另一个演示在运行？").arg(m_demoTV->errorString());
             return false;
         }
         services.network = std::make_unique<DemoTVNetwork>(m_demoTV.get());
@@ -86,14 +85,14 @@ bool PexoRemoteApp::prepare()
 void PexoRemoteApp::reportProgress()
 {
     QObject::connect(session(), &TVSession::stateChanged, this, [](const ConnectionState &state) {
-        say(QStringLiteral("TV ") + state.debugName());
+        say(tr("电视 %1").arg(state.debugName()));
     });
     QObject::connect(mcp(), &MCPServer::isRunningChanged, this, [this](bool running) {
-        say(running ? QStringLiteral("MCP listening on ") + mcp()->endpointURL() : QStringLiteral("MCP stopped"));
+        say(running ? tr("MCP 正在监听 %1").arg(mcp()->endpointURL()) : tr("MCP 已停止"));
     });
     QObject::connect(mcp(), &MCPServer::lastErrorChanged, this, [](const QString &error) {
         if (!error.isEmpty())
-            say(QStringLiteral("MCP not started: ") + error);
+            say(tr("MCP 未启动：%1").arg(error));
     });
 }
 
@@ -122,8 +121,7 @@ void PexoRemoteApp::startUp(const std::function<void()> &applyAppearance)
     }
     session()->scan();
     if (m_demoTV) {
-        say(QStringLiteral("demo: simulated TV at ") + m_demoTV->host()
-            + QStringLiteral(" (pairing is approved on its own after 1.5 s); its saved record is in ") + m_devicesFile);
+        say(tr("演示：模拟电视位于 %1（1.5 秒后自动批准配对）；它的保存记录在 %2").arg(m_demoTV->host(), m_devicesFile));
     }
-    say(QStringLiteral("log: ") + veltrix::logFilePath());
+    say(tr("日志：%1").arg(veltrix::logFilePath()));
 }

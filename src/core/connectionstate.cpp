@@ -26,22 +26,21 @@ QString ConnectionState::debugName() const
 
 QString ConnectionState::title() const
 {
-    auto tr = [](const char *text) { return QCoreApplication::translate("ConnectionState", text); };
     switch (m_kind) {
     case Kind::offline:
-        return tr("未连接");
+        return QCoreApplication::translate("ConnectionState", "未连接");
     case Kind::connecting:
-        return tr("连接中");
+        return QCoreApplication::translate("ConnectionState", "连接中");
     case Kind::awaitingApproval:
-        return tr("等待配对");
+        return QCoreApplication::translate("ConnectionState", "等待配对");
     case Kind::ready:
-        return tr("已连接");
+        return QCoreApplication::translate("ConnectionState", "已连接");
     case Kind::waking:
-        return tr("唤醒中");
+        return QCoreApplication::translate("ConnectionState", "唤醒中");
     case Kind::sleeping:
-        return tr("待机");
+        return QCoreApplication::translate("ConnectionState", "待机");
     case Kind::error:
-        return tr("连接失败");
+        return QCoreApplication::translate("ConnectionState", "连接失败");
     }
     return QString();
 }

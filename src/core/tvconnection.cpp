@@ -1,6 +1,7 @@
 #include "core/tvconnection.h"
 
 #include "core/tvreplies.h"
+#include "log/coretext.h"
 #include "log/log.h"
 #include "network/localnetwork.h"
 #include "protocol/precisetimer.h"
@@ -276,7 +277,7 @@ QCoro::Task<std::optional<QString>> TVConnection::submitPin(const QString &pin, 
 
 QString TVConnection::certificateChangedText()
 {
-    return tr("电视证书已变化，请删除后重新配对");
+    return veltrix::coreText(QT_TRANSLATE_NOOP("CoreText", "电视证书已变化，请删除后重新配对"));
 }
 
 // The record is the one `client` registered for, found by id: the selection may have moved
@@ -383,7 +384,7 @@ void TVConnection::wake()
     const std::optional<TVDevice> record = m_store->selectedDevice();
     m_deviceID = m_store->selectedID();
     if (!record || !record->mac) {
-        setState(ConnectionState::error(tr("未记录电视 MAC，无法网络唤醒")));
+        setState(ConnectionState::error(veltrix::coreText(QT_TRANSLATE_NOOP("CoreText", "未记录电视 MAC，无法网络唤醒"))));
         return;
     }
     disconnect();
@@ -428,7 +429,7 @@ QCoro::Task<> TVConnection::wakeLoop(QString mac, TVDevice record)
             co_return;
         setState(ConnectionState::waking());
         if (++attempts >= m_timing.wakeAttempts) {
-            setState(ConnectionState::error(tr("唤醒超时，请确认电视已开启网络唤醒")));
+            setState(ConnectionState::error(veltrix::coreText(QT_TRANSLATE_NOOP("CoreText", "唤醒超时，请确认电视已开启网络唤醒"))));
             co_return;
         }
     }

@@ -1,5 +1,7 @@
 #include "core/tvdevice.h"
 
+#include "log/coretext.h"
+
 #include <QJsonValue>
 #include <QUuid>
 
@@ -21,7 +23,7 @@ const OptionalField kOptionalFields[] = {
 
 QString TVDevice::displayName() const
 {
-    return name.isEmpty() ? QStringLiteral("LG 电视") : name;
+    return name.isEmpty() ? veltrix::coreText(QT_TRANSLATE_NOOP("CoreText", "LG 电视")) : name;
 }
 
 QJsonObject TVDevice::toJson() const

@@ -1,5 +1,6 @@
 #include "protocol/pinnedtlsdelegate.h"
 
+#include "log/coretext.h"
 #include "log/log.h"
 
 #include <QCryptographicHash>
@@ -63,7 +64,7 @@ QString PinnedTLSDelegate::fingerprint(const QSslCertificate &certificate)
 
 QString PinnedTLSDelegate::refusalText()
 {
-    return QStringLiteral("TLS 证书指纹不匹配，拒绝连接");
+    return veltrix::coreText(QT_TRANSLATE_NOOP("CoreText", "TLS 证书指纹不匹配，拒绝连接"));
 }
 
 bool PinnedTLSDelegate::evaluate(const QSslCertificate &leaf)

@@ -1,5 +1,7 @@
 #include "protocol/screenshoterror.h"
 
+#include "log/coretext.h"
+
 #include <QCoreApplication>
 
 ScreenshotError::ScreenshotError(Kind kind)
@@ -12,13 +14,13 @@ QString ScreenshotError::description() const
 {
     switch (m_kind) {
     case Kind::invalidURL:
-        return QCoreApplication::translate("ScreenshotError", "电视返回了无效的截图地址");
+        return veltrix::coreText(QT_TRANSLATE_NOOP("CoreText", "电视返回了无效的截图地址"));
     case Kind::download:
-        return QCoreApplication::translate("ScreenshotError", "电视截图下载失败");
+        return veltrix::coreText(QT_TRANSLATE_NOOP("CoreText", "电视截图下载失败"));
     case Kind::tooLarge:
-        return QCoreApplication::translate("ScreenshotError", "电视截图超出大小限制");
+        return veltrix::coreText(QT_TRANSLATE_NOOP("CoreText", "电视截图超出大小限制"));
     case Kind::decode:
-        return QCoreApplication::translate("ScreenshotError", "无法解码电视截图");
+        return veltrix::coreText(QT_TRANSLATE_NOOP("CoreText", "无法解码电视截图"));
     }
     return QString();
 }

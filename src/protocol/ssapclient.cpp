@@ -1,6 +1,7 @@
 #include "protocol/ssapclient.h"
 
 #include "protocol/completion.h"
+#include "log/coretext.h"
 #include "log/log.h"
 #include "protocol/precisetimer.h"
 #include "protocol/socketend.h"
@@ -57,7 +58,7 @@ QString serverErrorText(const QJsonObject &message, const QJsonObject &payload)
     const QJsonValue errorText = payload.value(QLatin1String("errorText"));
     if (errorText.isString())
         return errorText.toString();
-    return QStringLiteral("电视返回错误");
+    return veltrix::coreText(QT_TRANSLATE_NOOP("CoreText", "电视返回错误"));
 }
 
 // The host goes into the URL as typed, so anything that would change the URL's meaning
@@ -262,7 +263,7 @@ QCoro::Task<QJsonObject> SSAPClient::connect(const QString &host)
     m_host = host;
     const std::optional<QUrl> url = controlUrl(host);
     if (!url)
-        throw SSAPError::server(QStringLiteral("无效的电视地址: ") + host);
+        throw SSAPError::server(veltrix::coreText(veltrix::texts::invalidTVAddress, host));
 
     // A second connect replaces the first socket; whoever waited on it is told notConnected.
     if (QWebSocket *old = m_socket) {
@@ -406,7 +407,7 @@ bool SSAPClient::transmit(const QString &text, std::optional<SSAPError> *error)
     }
     // Some failures (no route) end the socket inside open(), before the first frame.
     *error = m_socket->error() == QAbstractSocket::UnknownSocketError
-        ? SSAPError::transport(QStringLiteral("连接未打开"))
+        ? SSAPError::transport(veltrix::coreText(QT_TRANSLATE_NOOP("CoreText", "连接未打开")))
         : socketEndError(endOf(m_socket));
     return false;
 }
@@ -533,7 +534,7 @@ void SSAPClient::handleTextFrame(const QString &text)
                 finishRegistration(key.toString(), std::nullopt);
             else
                 finishRegistration(std::nullopt,
-                                   SSAPError::server(QStringLiteral("配对返回缺少 client-key")));
+                                   SSAPError::server(veltrix::coreText(QT_TRANSLATE_NOOP("CoreText", "配对返回缺少 client-key"))));
         } else if (type == QLatin1String("error")) {
             finishRegistration(std::nullopt,
                                SSAPError::server(serverErrorText(message, payload)));
@@ -570,7 +571,7 @@ void SSAPClient::handleTextFrame(const QString &text)
     if (returnValue.isBool() && !returnValue.toBool()) {
         const QJsonValue errorText = payload.value(QLatin1String("errorText"));
         completion->fail(SSAPError::server(errorText.isString() ? errorText.toString()
-                                                                : QStringLiteral("请求失败")));
+                                                                : veltrix::coreText(QT_TRANSLATE_NOOP("CoreText", "请求失败"))));
         return;
     }
     completion->succeed(payload);

@@ -1,5 +1,7 @@
 #include "protocol/ssaperror.h"
 
+#include "log/coretext.h"
+
 #include <QCoreApplication>
 
 SSAPError::SSAPError(Kind kind, const QString &text)
@@ -23,13 +25,13 @@ QString SSAPError::description() const
     case Kind::transport:
         return m_text;
     case Kind::notConnected:
-        return QCoreApplication::translate("SSAPError", "未连接电视");
+        return veltrix::coreText(QT_TRANSLATE_NOOP("CoreText", "未连接电视"));
     case Kind::timeout:
-        return QCoreApplication::translate("SSAPError", "电视响应超时");
+        return veltrix::coreText(QT_TRANSLATE_NOOP("CoreText", "电视响应超时"));
     case Kind::asleep:
-        return QCoreApplication::translate("SSAPError", "电视处于待机，可用网络唤醒开机");
+        return veltrix::coreText(QT_TRANSLATE_NOOP("CoreText", "电视处于待机，可用网络唤醒开机"));
     case Kind::cancelled:
-        return QCoreApplication::translate("SSAPError", "操作已取消");
+        return veltrix::coreText(QT_TRANSLATE_NOOP("CoreText", "操作已取消"));
     }
     return m_text;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QList>
 #include <QString>
 
@@ -26,10 +27,10 @@ inline QString pageId(Page page)
 inline QString pageTitle(Page page)
 {
     switch (page) {
-    case Page::remote: return QStringLiteral("遥控器");
-    case Page::apps: return QStringLiteral("应用与输入");
-    case Page::devices: return QStringLiteral("设备管理");
-    case Page::settings: return QStringLiteral("设置");
+    case Page::remote: return QCoreApplication::translate("Page", "遥控器");
+    case Page::apps: return QCoreApplication::translate("Page", "应用与输入");
+    case Page::devices: return QCoreApplication::translate("Page", "设备管理");
+    case Page::settings: return QCoreApplication::translate("Page", "设置");
     }
     return QString();
 }

@@ -1,4 +1,6 @@
+#include "app/language.h"
 #include "core/devicestore.h"
+#include "log/coretext.h"
 #include "log/log.h"
 #include "app/pairflow.h"
 #include "support/simulatedtvs.h"
@@ -11,6 +13,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 
 using namespace std::chrono_literals;
 
@@ -106,7 +109,17 @@ class TestPairFlow : public QObject {
         QVERIFY(m_terminal.output.endsWith(QLatin1String("saved.\n")));
     }
 
+    std::unique_ptr<QTranslator> m_english;
+
 private Q_SLOTS:
+    // The terminal in English, as under LANG=en_US.UTF-8.
+    void initTestCase()
+    {
+        m_english = veltrix::translatorFor(veltrix::Language::english);
+        QVERIFY(m_english);
+        QCoreApplication::installTranslator(m_english.get());
+    }
+
     void init()
     {
         m_env = std::make_unique<TestEnv>();
@@ -129,7 +142,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("said");
 
-        const QString timeout = QStringLiteral("failed: ") + SSAPError::timeout().description();
+        const QString timeout = QStringLiteral("failed: ") + veltrix::shownText(SSAPError::timeout().description());
         QTest::newRow("prompt accepted") << false << 30 << QStringList() << false << false << false << 120000 << 0
                                          << QStringLiteral("Accept the pairing request on the TV's screen.");
         QTest::newRow("prompt refused") << false << -1 << QStringList() << false << false << true << 120000 << 1
@@ -197,7 +210,7 @@ private Q_SLOTS:
         m_store->update(record);
 
         QCOMPARE(runFlow(tv.host(), false), int(PairFlow::failed));
-        QVERIFY(m_terminal.output.contains(QStringLiteral("failed: ") + TVSession::certificateChangedText()));
+        QVERIFY(m_terminal.output.contains(QStringLiteral("failed: The TV certificate has changed; remove the TV and pair again")));
         QVERIFY(m_terminal.output.contains(QLatin1String("another certificate")));
         QCOMPARE(m_store->device(record.id)->certFingerprint, record.certFingerprint);
         QCOMPARE(m_store->device(record.id)->clientKey, record.clientKey);

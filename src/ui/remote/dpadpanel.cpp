@@ -23,11 +23,11 @@ struct Navigation {
 
 // The centre key shows its label; the arrows their chevrons, labelled for screen readers.
 const Navigation kNavigation[] = {
-    {"UP", "chevron.up", "向上", 0, 1},
-    {"LEFT", "chevron.left", "向左", 1, 0},
-    {"OK", "", "确认", 1, 1},
-    {"RIGHT", "chevron.right", "向右", 1, 2},
-    {"DOWN", "chevron.down", "向下", 2, 1},
+    {"UP", "chevron.up", QT_TRANSLATE_NOOP("DPadPanel", "向上"), 0, 1},
+    {"LEFT", "chevron.left", QT_TRANSLATE_NOOP("DPadPanel", "向左"), 1, 0},
+    {"OK", "", QT_TRANSLATE_NOOP("DPadPanel", "确认"), 1, 1},
+    {"RIGHT", "chevron.right", QT_TRANSLATE_NOOP("DPadPanel", "向右"), 1, 2},
+    {"DOWN", "chevron.down", QT_TRANSLATE_NOOP("DPadPanel", "向下"), 2, 1},
 };
 
 struct Direct {
@@ -37,9 +37,9 @@ struct Direct {
 };
 
 const Direct kDirect[] = {
-    {"BACK", "arrow.uturn.backward", "返回"},
-    {"HOME", "house", "主页"},
-    {"MENU", "line.3.horizontal", "菜单"},
+    {"BACK", "arrow.uturn.backward", QT_TRANSLATE_NOOP("DPadPanel", "返回")},
+    {"HOME", "house", QT_TRANSLATE_NOOP("DPadPanel", "主页")},
+    {"MENU", "line.3.horizontal", QT_TRANSLATE_NOOP("DPadPanel", "菜单")},
 };
 
 } // namespace
@@ -57,7 +57,7 @@ DPadPanel::DPadPanel(TVSession *session, Icons *icons, ViewLayout layout, KeyHit
     for (const Navigation &key : kNavigation) {
         const QString name = QString::fromLatin1(key.name);
         const bool isCentre = name == QLatin1String("OK");
-        RemoteKeyButton *button = addKey(name, QString::fromLatin1(key.symbol), QString::fromUtf8(key.label), true,
+        RemoteKeyButton *button = addKey(name, QString::fromLatin1(key.symbol), tr(key.label), true,
                                          isCentre ? sizes.centreKey : sizes.arrowKey);
         button->setAccent(isCentre);
         m_cross->addWidget(button, key.row, key.column, Qt::AlignCenter);
@@ -70,7 +70,7 @@ DPadPanel::DPadPanel(TVSession *session, Icons *icons, ViewLayout layout, KeyHit
     direct->addStretch(1);
     for (const Direct &key : kDirect) {
         const QString name = QString::fromLatin1(key.name);
-        RemoteKeyButton *button = addKey(name, QString::fromLatin1(key.symbol), QString::fromUtf8(key.label), false,
+        RemoteKeyButton *button = addKey(name, QString::fromLatin1(key.symbol), tr(key.label), false,
                                          sizes.directKey);
         direct->addWidget(button);
         QObject::connect(button, &QAbstractButton::clicked, this, [this, name] { m_commands->button(name); });

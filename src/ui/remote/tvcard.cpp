@@ -1,4 +1,5 @@
 #include "ui/remote/tvcard.h"
+#include "log/coretext.h"
 
 #include "ui/theme/metrics.h"
 #include "ui/theme/icons.h"
@@ -59,7 +60,7 @@ TVCard::TVCard(TVSession *session, SharedPreview *shared, Icons *icons, Shortcut
 void TVCard::showName()
 {
     const std::optional<TVDevice> device = m_session->store()->selectedDevice();
-    m_name->setText(device ? device->displayName() : tr("未选择电视"));
+    m_name->setText(device ? veltrix::shownText(device->displayName()) : tr("未选择电视"));
 }
 
 void TVCard::showForeground()

@@ -13,24 +13,24 @@ Actions::Actions(TVSession *session, ShortcutNotifier *shortcuts, KeyGate::Clock
     , m_shortcuts(shortcuts)
     , m_homeGate(std::move(clock))
 {
-    postOnTrigger(make(QStringLiteral("settings"), QStringLiteral("设置…"), QKeySequence(Qt::CTRL | Qt::Key_Comma)),
+    postOnTrigger(make(QStringLiteral("settings"), tr("设置…"), QKeySequence(Qt::CTRL | Qt::Key_Comma)),
                   Shortcut::settings);
-    postOnTrigger(make(QStringLiteral("remote"), QStringLiteral("遥控器"), QKeySequence(Qt::CTRL | Qt::Key_1)),
+    postOnTrigger(make(QStringLiteral("remote"), tr("遥控器"), QKeySequence(Qt::CTRL | Qt::Key_1)),
                   Shortcut::remote);
-    postOnTrigger(make(QStringLiteral("apps"), QStringLiteral("应用与输入"), QKeySequence(Qt::CTRL | Qt::Key_2)),
+    postOnTrigger(make(QStringLiteral("apps"), tr("应用与输入"), QKeySequence(Qt::CTRL | Qt::Key_2)),
                   Shortcut::apps);
-    postOnTrigger(make(QStringLiteral("devices"), QStringLiteral("设备管理"), QKeySequence(Qt::CTRL | Qt::Key_3)),
+    postOnTrigger(make(QStringLiteral("devices"), tr("设备管理"), QKeySequence(Qt::CTRL | Qt::Key_3)),
                   Shortcut::devices);
-    postOnTrigger(make(QStringLiteral("find"), QStringLiteral("搜索应用"), QKeySequence(Qt::CTRL | Qt::Key_F)),
+    postOnTrigger(make(QStringLiteral("find"), tr("搜索应用"), QKeySequence(Qt::CTRL | Qt::Key_F)),
                   Shortcut::find);
-    postOnTrigger(make(QStringLiteral("refresh"), QStringLiteral("重新搜索电视"), QKeySequence(Qt::CTRL | Qt::Key_R)),
+    postOnTrigger(make(QStringLiteral("refresh"), tr("重新搜索电视"), QKeySequence(Qt::CTRL | Qt::Key_R)),
                   Shortcut::refresh);
-    QObject::connect(make(QStringLiteral("home"), QStringLiteral("主页"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_H)),
+    QObject::connect(make(QStringLiteral("home"), tr("主页"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_H)),
                      &QAction::triggered, this, &Actions::home);
     // Opens the compact remote as a small window; only shown where the desktop has no tray.
-    make(QStringLiteral("miniRemote"), QStringLiteral("迷你遥控器"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M))
+    make(QStringLiteral("miniRemote"), tr("迷你遥控器"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M))
         ->setVisible(false);
-    QAction *quit = make(QStringLiteral("quit"), QStringLiteral("退出"), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    QAction *quit = make(QStringLiteral("quit"), tr("退出"), QKeySequence(Qt::CTRL | Qt::Key_Q));
     quit->setMenuRole(QAction::QuitRole);
     QObject::connect(quit, &QAction::triggered, this, &Actions::quitRequested);
 }
@@ -73,7 +73,7 @@ void Actions::fillMenuBar(QMenuBar *bar) const
     app->addSeparator();
     app->addAction(action(QStringLiteral("quit")));
 
-    QMenu *go = bar->addMenu(QStringLiteral("前往"));
+    QMenu *go = bar->addMenu(tr("前往"));
     go->setObjectName(QStringLiteral("menuGo"));
     for (const char *name : {"remote", "apps", "devices"})
         go->addAction(action(QLatin1String(name)));
@@ -81,7 +81,7 @@ void Actions::fillMenuBar(QMenuBar *bar) const
     go->addAction(action(QStringLiteral("find")));
     go->addAction(action(QStringLiteral("refresh")));
 
-    QMenu *tv = bar->addMenu(QStringLiteral("电视"));
+    QMenu *tv = bar->addMenu(tr("电视"));
     tv->setObjectName(QStringLiteral("menuTV"));
     tv->addAction(action(QStringLiteral("home")));
 }

@@ -1,5 +1,6 @@
 #include "ui/shell/devicepicker.h"
 
+#include "log/coretext.h"
 #include "core/devicestore.h"
 #include "ui/theme/icons.h"
 #include "core/tvsession.h"
@@ -36,7 +37,7 @@ DevicePicker::DevicePicker(UiContext &ctx, QWidget *parent)
 void DevicePicker::updateLabel()
 {
     const auto selected = m_ctx.store->selectedDevice();
-    const QString text = selected ? selected->displayName() : QStringLiteral("选择电视");
+    const QString text = selected ? veltrix::shownText(selected->displayName()) : tr("选择电视");
     setText(text);
     setAccessibleName(text);
     m_symbol = selected ? QStringLiteral("chevron.down") : QStringLiteral("tv");
@@ -78,7 +79,7 @@ void DevicePicker::rebuildMenu()
 {
     m_menu->clear();
     for (const TVDevice &device : m_ctx.store->devices()) {
-        QAction *entry = m_menu->addAction(QStringLiteral("连接到 ") + device.displayName());
+        QAction *entry = m_menu->addAction(tr("连接到 %1").arg(veltrix::shownText(device.displayName())));
         entry->setObjectName(QStringLiteral("connect.") + device.id);
         const QString id = device.id;
         QObject::connect(entry, &QAction::triggered, this, [this, id] { m_ctx.session->connect(id, false); });

@@ -9,7 +9,7 @@ StatusDot::StatusDot(QWidget *parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("statusDot"));
-    setAccessibleName(QStringLiteral("状态"));
+    setAccessibleName(tr("状态"));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 

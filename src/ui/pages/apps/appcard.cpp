@@ -16,7 +16,7 @@ AppCard::AppCard(AppIconLoader *loader, const QIcon &launchSymbol, const TVApp &
     , m_launchSymbol(launchSymbol)
 {
     setObjectName(QStringLiteral("appCard"));
-    setToolTip(QStringLiteral("启动"));
+    setToolTip(tr("启动"));
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);

@@ -27,9 +27,9 @@ AppsPage::AppsPage(UiContext &ctx, ViewLayout layout, QWidget *parent)
     , m_ctx(ctx)
     , m_loader(new AppsLoader(ctx.session, this))
     , m_icons(new AppIconLoader(ctx.session, this))
-    , m_header(new PageHeader(QStringLiteral("应用与输入"), QStringLiteral("启动电视应用或切换输入源"), nullptr, this))
+    , m_header(new PageHeader(tr("应用与输入"), tr("启动电视应用或切换输入源"), nullptr, this))
     // Before any text field, so the tabs are the first stop of the focus chain.
-    , m_tabs(new SegmentedTabs({QStringLiteral("应用"), QStringLiteral("输入源")}, true, this))
+    , m_tabs(new SegmentedTabs({tr("应用"), tr("输入源")}, true, this))
 {
     setObjectName(QStringLiteral("appsPage"));
     auto *column = new QVBoxLayout(this);
@@ -99,7 +99,7 @@ QWidget *AppsPage::buildInputsSection()
     m_inputsSection->setObjectName(QStringLiteral("inputsSection"));
     auto *headingRow = new QHBoxLayout;
     headingRow->setSpacing(spacing::related);
-    headingRow->addWidget(sectionTitle(QStringLiteral("当前输入"), m_inputsSection));
+    headingRow->addWidget(sectionTitle(tr("当前输入"), m_inputsSection));
     headingRow->addStretch(1);
     headingRow->addWidget(new StateLine(m_ctx.session, QStringLiteral("apps"), m_inputsSection));
 
@@ -133,8 +133,8 @@ QWidget *AppsPage::buildSearchBox()
     box->setContentsMargins(margins::field);
     m_search = new QLineEdit(box);
     m_search->setObjectName(QStringLiteral("appSearch"));
-    m_search->setAccessibleName(QStringLiteral("搜索应用"));
-    m_search->setPlaceholderText(QStringLiteral("搜索应用"));
+    m_search->setAccessibleName(tr("搜索应用"));
+    m_search->setPlaceholderText(tr("搜索应用"));
     m_search->setFrame(false);
     m_search->setClearButtonEnabled(true);
     auto *hint = new QLabel(appsrules::searchHint(), box);
@@ -158,7 +158,7 @@ QWidget *AppsPage::buildAppsSection()
     search->setMinimumWidth(220);
     auto *headingRow = new QHBoxLayout;
     headingRow->setSpacing(spacing::group);
-    headingRow->addWidget(sectionTitle(QStringLiteral("电视应用"), section));
+    headingRow->addWidget(sectionTitle(tr("电视应用"), section));
     headingRow->addStretch(1);
     headingRow->addWidget(search);
 

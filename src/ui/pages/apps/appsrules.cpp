@@ -1,5 +1,6 @@
 #include "ui/pages/apps/appsrules.h"
 
+#include <QCoreApplication>
 #include <QKeySequence>
 
 namespace appsrules {
@@ -23,8 +24,8 @@ QList<TVApp> shownApps(const QList<TVApp> &apps, const QString &query, int tab)
 
 QString emptyAppsText(const ConnectionState &state)
 {
-    return state.is(ConnectionState::Kind::ready) ? QStringLiteral("正在读取应用列表…")
-                                                 : QStringLiteral("连接电视后显示应用");
+    return state.is(ConnectionState::Kind::ready) ? QCoreApplication::translate("AppsRules", "正在读取应用列表…")
+                                                 : QCoreApplication::translate("AppsRules", "连接电视后显示应用");
 }
 
 int inputInUse(const QList<ExternalInput> &inputs, const QString &foregroundAppId)
@@ -45,7 +46,7 @@ bool hasConnectedTV(const ConnectionState &state)
 
 QString currentInputText(const ConnectionState &state, const QString &foregroundTitle)
 {
-    return hasConnectedTV(state) ? foregroundTitle : QStringLiteral("未连接电视");
+    return hasConnectedTV(state) ? foregroundTitle : QCoreApplication::translate("AppsRules", "未连接电视");
 }
 
 QString currentInputSymbol(const ConnectionState &state)
@@ -56,7 +57,7 @@ QString currentInputSymbol(const ConnectionState &state)
 
 QString switchTooltip(const ExternalInput &input)
 {
-    return QStringLiteral("切换到 ") + input.label;
+    return QCoreApplication::translate("AppsRules", "切换到 %1").arg(input.label);
 }
 
 QString searchHint()

@@ -13,8 +13,8 @@ InputRow::InputRow(Icons *icons, const ExternalInput &input, bool inUse, QWidget
     : ListRow(Outline::always, parent)
     , m_mark(new SymbolView(icons, QStringLiteral("circle"), 18, this))
     , m_label(new QLabel(this))
-    , m_using(new BadgeLabel(QStringLiteral("正在使用"), this))
-    , m_unplugged(new QLabel(QStringLiteral("未连接"), this))
+    , m_using(new BadgeLabel(tr("正在使用"), this))
+    , m_unplugged(new QLabel(tr("未连接"), this))
 {
     setObjectName(QStringLiteral("inputRow"));
     m_using->setObjectName(QStringLiteral("inUseBadge"));

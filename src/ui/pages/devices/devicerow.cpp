@@ -1,4 +1,5 @@
 #include "ui/pages/devices/devicerow.h"
+#include "log/coretext.h"
 
 #include "ui/theme/metrics.h"
 #include "ui/theme/icons.h"
@@ -15,9 +16,9 @@ DeviceRow::DeviceRow(Icons *icons, const TVDevice &device, bool selected, QWidge
     , m_mark(new SymbolView(icons, QStringLiteral("circle"), 18, this))
     , m_name(new QLabel(this))
     , m_details(new QLabel(this))
-    , m_paired(new BadgeLabel(QStringLiteral("已配对"), this))
+    , m_paired(new BadgeLabel(tr("已配对"), this))
     , m_clock(new SymbolView(icons, QStringLiteral("clock"), 16, this))
-    , m_delete(new RoundIconButton(icons, QStringLiteral("trash"), 28, QColor(), QStringLiteral("删除此电视"), this))
+    , m_delete(new RoundIconButton(icons, QStringLiteral("trash"), 28, QColor(), tr("删除此电视"), this))
 {
     setObjectName(QStringLiteral("deviceRow"));
     m_paired->setObjectName(QStringLiteral("pairedBadge"));
@@ -49,9 +50,9 @@ void DeviceRow::setDevice(const TVDevice &device, bool selected)
     setMarked(selected);
     const QString mark = selected ? QStringLiteral("largecircle.fill.circle") : QStringLiteral("circle");
     m_mark->setSymbol(mark);
-    m_name->setText(device.displayName());
+    m_name->setText(veltrix::shownText(device.displayName()));
     m_details->setText(device.model + QStringLiteral(" · ") + device.host);
     m_paired->setVisible(device.isPaired());
     m_clock->setVisible(!device.isPaired());
-    setAccessibleName(device.displayName());
+    setAccessibleName(veltrix::shownText(device.displayName()));
 }

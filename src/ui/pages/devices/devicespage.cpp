@@ -25,11 +25,11 @@ DevicesPage::DevicesPage(UiContext &ctx, QWidget *parent)
 {
     setObjectName(QStringLiteral("devicesPage"));
     // Created first so that it, not a text field, is the first stop of the focus chain.
-    auto *addTV = new PageButton(QStringLiteral("添加电视"), PageButton::Kind::secondary);
+    auto *addTV = new PageButton(tr("添加电视"), PageButton::Kind::secondary);
     addTV->setObjectName(QStringLiteral("addTV"));
     addTV->setIcon(ctx.icons->icon(QStringLiteral("plus.circle")));
     QObject::connect(addTV, &QAbstractButton::clicked, this, [this] { m_actions->scan(); });
-    m_header = new PageHeader(QStringLiteral("设备管理"), QStringLiteral("在同一网络中发现并管理您的 LG 电视"), addTV, this);
+    m_header = new PageHeader(tr("设备管理"), tr("在同一网络中发现并管理您的 LG 电视"), addTV, this);
 
     auto *content = new QWidget;
     content->setObjectName(QStringLiteral("devicesContent"));
@@ -78,7 +78,7 @@ QWidget *DevicesPage::buildSavedPanel()
 {
     auto *panel = new Panel;
     panel->setObjectName(QStringLiteral("savedPanel"));
-    auto *title = sectionTitle(QStringLiteral("已保存的电视"), panel);
+    auto *title = sectionTitle(tr("已保存的电视"), panel);
     m_rowsLayout = new QVBoxLayout;
     m_rowsLayout->setSpacing(spacing::mark);
     auto *layout = new QVBoxLayout(panel);

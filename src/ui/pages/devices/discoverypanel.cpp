@@ -18,7 +18,7 @@ namespace {
 QString foundText(const SSDPDiscovery::Found &tv)
 {
     QStringList parts;
-    parts.append(tv.name.value_or(QStringLiteral("LG 电视")));
+    parts.append(tv.name.value_or(DiscoveryPanel::tr("LG 电视")));
     if (tv.model && !tv.model->isEmpty())
         parts.append(*tv.model);
     parts.append(tv.host);
@@ -35,10 +35,10 @@ DiscoveryPanel::DiscoveryPanel(TVSession *session, DevicesActions *actions, Icon
     , m_subtitle(new QLabel(this))
     , m_status(new QLabel(this))
     , m_foundList(new QVBoxLayout)
-    , m_opener(new PageButton(QStringLiteral("手动输入 IP"), PageButton::Kind::secondary, this))
+    , m_opener(new PageButton(tr("手动输入 IP"), PageButton::Kind::secondary, this))
     , m_manual(new QWidget(this))
     , m_field(new QLineEdit(m_manual))
-    , m_add(new PageButton(QStringLiteral("添加并连接"), PageButton::Kind::primary, m_manual))
+    , m_add(new PageButton(tr("添加并连接"), PageButton::Kind::primary, m_manual))
 {
     setObjectName(QStringLiteral("discoveryPanel"));
     m_status->setObjectName(QStringLiteral("discoveryStatus"));
@@ -69,7 +69,7 @@ DiscoveryPanel::DiscoveryPanel(TVSession *session, DevicesActions *actions, Icon
 // The radar beside the title and the line under it.
 QLayout *DiscoveryPanel::buildTop()
 {
-    auto *title = sectionTitle(QStringLiteral("发现的电视"), this);
+    auto *title = sectionTitle(tr("发现的电视"), this);
     m_subtitle->setObjectName(QStringLiteral("discoverySubtitle"));
     m_subtitle->setForegroundRole(QPalette::PlaceholderText);
     m_subtitle->setWordWrap(true);
@@ -92,11 +92,11 @@ QWidget *DiscoveryPanel::buildManualEntry(Icons *icons)
     m_opener->setObjectName(QStringLiteral("manualOpener"));
     m_opener->setIcon(icons->icon(QStringLiteral("square.and.pencil")));
     m_field->setObjectName(QStringLiteral("manualHost"));
-    m_field->setAccessibleName(QStringLiteral("手动输入 IP"));
-    m_field->setPlaceholderText(QStringLiteral("例如 192.168.1.105"));
+    m_field->setAccessibleName(tr("手动输入 IP"));
+    m_field->setPlaceholderText(tr("例如 192.168.1.105"));
     m_field->setClearButtonEnabled(true);
     m_add->setObjectName(QStringLiteral("addAndConnect"));
-    m_add->setToolTip(QStringLiteral("添加并连接"));
+    m_add->setToolTip(tr("添加并连接"));
     m_add->setEnabled(false);
     auto *row = new QHBoxLayout(m_manual);
     row->setContentsMargins(margins::none);
@@ -127,7 +127,7 @@ void DiscoveryPanel::refreshScanning()
 {
     const bool scanning = m_session->isScanning();
     m_radar->setActive(scanning);
-    m_subtitle->setText(scanning ? QStringLiteral("正在搜索同一网络中的设备…") : QStringLiteral("搜索同一网络中的设备"));
+    m_subtitle->setText(scanning ? tr("正在搜索同一网络中的设备…") : tr("搜索同一网络中的设备"));
     refreshFound();
 }
 
@@ -140,9 +140,9 @@ void DiscoveryPanel::refreshFound()
     const bool scanning = m_session->isScanning();
     const QList<SSDPDiscovery::Found> found = m_session->discovered();
     if (scanning)
-        m_status->setText(QStringLiteral("搜索中…"));
+        m_status->setText(tr("搜索中…"));
     else if (found.isEmpty())
-        m_status->setText(QStringLiteral("未发现电视，可点击雷达重新搜索或手动输入 IP"));
+        m_status->setText(tr("未发现电视，可点击雷达重新搜索或手动输入 IP"));
     m_status->setVisible(scanning || found.isEmpty());
     if (scanning)
         return;

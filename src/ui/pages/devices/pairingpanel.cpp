@@ -1,4 +1,5 @@
 #include "ui/pages/devices/pairingpanel.h"
+#include "log/coretext.h"
 
 #include "ui/theme/metrics.h"
 #include "ui/pages/devices/connectingdots.h"
@@ -22,15 +23,15 @@ PairingPanel::PairingPanel(TVSession *session, DevicesActions *actions, Icons *i
     , m_store(session->store())
     , m_actions(actions)
     , m_name(new QLabel(this))
-    , m_steps(new StepsView({QStringLiteral("发现设备"), QStringLiteral("电视确认"), QStringLiteral("连接完成")}, this))
+    , m_steps(new StepsView({tr("发现设备"), tr("电视确认"), tr("连接完成")}, this))
     , m_connecting(new QWidget(this))
     , m_connectingText(new QLabel(m_connecting))
     , m_dots(new ConnectingDots(m_connecting))
-    , m_pinPairing(new PageButton(QStringLiteral("使用 PIN 配对"), PageButton::Kind::secondary, this))
+    , m_pinPairing(new PageButton(tr("使用 PIN 配对"), PageButton::Kind::secondary, this))
     , m_pinEntry(new QWidget(this))
     , m_pinField(new QLineEdit(m_pinEntry))
     , m_pinError(new QLabel(m_pinEntry))
-    , m_submit(new PageButton(QStringLiteral("提交"), PageButton::Kind::primary, m_pinEntry))
+    , m_submit(new PageButton(tr("提交"), PageButton::Kind::primary, m_pinEntry))
     , m_main(new PageButton(QString(), PageButton::Kind::primary, this))
 {
     setObjectName(QStringLiteral("pairingPanel"));
@@ -65,7 +66,7 @@ PairingPanel::PairingPanel(TVSession *session, DevicesActions *actions, Icons *i
 
 QLayout *PairingPanel::buildHeading()
 {
-    auto *heading = sectionTitle(QStringLiteral("连接"), this);
+    auto *heading = sectionTitle(tr("连接"), this);
     m_name->setObjectName(QStringLiteral("pairingName"));
     m_name->setFont(heading->font());
     auto *row = new QHBoxLayout;
@@ -79,7 +80,7 @@ QLayout *PairingPanel::buildNote(Icons *icons)
     auto *row = new QHBoxLayout;
     row->setSpacing(spacing::mark);
     row->addWidget(new SymbolView(icons, QStringLiteral("info.circle"), 14, this));
-    auto *note = new QLabel(QStringLiteral("配对后可自动重新连接"), this);
+    auto *note = new QLabel(tr("配对后可自动重新连接"), this);
     note->setForegroundRole(QPalette::PlaceholderText);
     row->addWidget(note, 1);
     return row;
@@ -91,8 +92,8 @@ QWidget *PairingPanel::buildPinEntry(Icons *icons)
     m_pinPairing->setObjectName(QStringLiteral("pinPairing"));
     m_pinPairing->setIcon(icons->icon(QStringLiteral("circle.grid.3x3")));
     m_pinField->setObjectName(QStringLiteral("pinField"));
-    m_pinField->setAccessibleName(QStringLiteral("输入电视上的 PIN"));
-    m_pinField->setPlaceholderText(QStringLiteral("输入电视上的 PIN"));
+    m_pinField->setAccessibleName(tr("输入电视上的 PIN"));
+    m_pinField->setPlaceholderText(tr("输入电视上的 PIN"));
     m_submit->setObjectName(QStringLiteral("submitPin"));
     m_pinError->setObjectName(QStringLiteral("pinError"));
     m_pinError->setWordWrap(true);
@@ -134,12 +135,12 @@ void PairingPanel::refresh()
 {
     const ConnectionState state = m_session->state();
     const std::optional<TVDevice> selected = m_store->selectedDevice();
-    const QString name = selected ? selected->displayName() : QString();
+    const QString name = selected ? veltrix::shownText(selected->displayName()) : QString();
     m_name->setText(name);
     m_steps->setCurrent(pairing::currentStep(state, selected.has_value()));
 
     const bool connecting = pairing::showsConnecting(state);
-    m_connectingText->setText(QStringLiteral("正在连接 ") + name);
+    m_connectingText->setText(tr("正在连接 %1").arg(name));
     m_connecting->setVisible(connecting);
     m_dots->setActive(connecting);
 

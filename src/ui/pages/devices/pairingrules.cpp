@@ -1,5 +1,7 @@
 #include "ui/pages/devices/pairingrules.h"
 
+#include <QCoreApplication>
+
 namespace pairing {
 
 using Kind = ConnectionState::Kind;
@@ -26,15 +28,15 @@ QString mainLabel(MainAction action)
 {
     switch (action) {
     case MainAction::resendRequest:
-        return QStringLiteral("重新发送配对请求");
+        return QCoreApplication::translate("PairingRules", "重新发送配对请求");
     case MainAction::wake:
-        return QStringLiteral("网络唤醒 (WOL)");
+        return QCoreApplication::translate("PairingRules", "网络唤醒 (WOL)");
     case MainAction::disconnect:
-        return QStringLiteral("断开连接");
+        return QCoreApplication::translate("PairingRules", "断开连接");
     case MainAction::connect:
         break;
     }
-    return QStringLiteral("连接电视");
+    return QCoreApplication::translate("PairingRules", "连接电视");
 }
 
 int currentStep(const ConnectionState &state, bool hasSelection)

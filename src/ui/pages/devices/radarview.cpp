@@ -13,8 +13,8 @@ RadarView::RadarView(QWidget *parent)
     , m_sweep(new QVariantAnimation(this))
 {
     setObjectName(QStringLiteral("radar"));
-    setToolTip(QStringLiteral("重新搜索电视"));
-    setAccessibleName(QStringLiteral("重新搜索电视"));
+    setToolTip(tr("重新搜索电视"));
+    setAccessibleName(tr("重新搜索电视"));
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);

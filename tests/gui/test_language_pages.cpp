@@ -1,0 +1,118 @@
+// Every page, the menus and the tray panel in English and in Chinese at the minimum window
+// size: no label or button cut off, and under English no Chinese left in what the window says
+// (the TV's own names are English here). With VELTRIX_SNAPSHOT_OUT set, pictures of every
+// page go to <folder>/<language>/.
+
+#include "gui/guifixture.h"
+
+#include "app/language.h"
+#include "ui/page.h"
+#include "ui/shell/snapshotrun.h"
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRegularExpression>
+#include <QTranslator>
+
+namespace {
+
+bool hasChinese(const QString &text)
+{
+    static const QRegularExpression han(QStringLiteral("\\p{Han}"));
+    return han.match(text).hasMatch();
+}
+
+void collectMenuTexts(const QList<QAction *> &actions, QStringList *texts)
+{
+    for (const QAction *action : actions) {
+        *texts << action->text() << action->toolTip();
+        if (action->menu())
+            collectMenuTexts(action->menu()->actions(), texts);
+    }
+}
+
+} // namespace
+
+class TestLanguagePages : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void everyPageInBothLanguages_data()
+    {
+        QTest::addColumn<bool>("english");
+        QTest::newRow("zh") << false;
+        QTest::newRow("en") << true;
+    }
+
+    void everyPageInBothLanguages()
+    {
+        QFETCH(bool, english);
+        std::unique_ptr<QTranslator> translator = veltrix::translatorFor(english ? veltrix::Language::english
+                                                                                 : veltrix::Language::chinese);
+        QCOMPARE(translator != nullptr, english);
+        if (translator)
+            QCoreApplication::installTranslator(translator.get());
+        const auto remove = qScopeGuard([&translator] {
+            if (translator)
+                QCoreApplication::removeTranslator(translator.get());
+        });
+
+        GuiFixture f(42);
+        auto tv = f.startTV(9, QStringLiteral("Living Room TV"));
+        QVERIFY(f.pair(*tv));
+        auto window = f.makeWindow();
+        window->resize(window->minimumSize());
+        window->show();
+        const QString folder = qEnvironmentVariableIsSet("VELTRIX_SNAPSHOT_OUT")
+            ? QDir(qEnvironmentVariable("VELTRIX_SNAPSHOT_OUT")).filePath(QLatin1String(QTest::currentDataTag()))
+            : QString();
+        if (!folder.isEmpty())
+            QVERIFY(QDir().mkpath(folder));
+
+        QStringList problems;
+        QStringList texts;
+        collectMenuTexts(window->menuBar()->actions(), &texts);
+        for (const Page page : allPages()) {
+            window->setPage(page);
+            QTest::qWait(300);  // lists and the picture settle
+            QVERIFY(window->size() == window->minimumSize());
+            for (const QLabel *label : window->findChildren<QLabel *>()) {
+                if (!label->isVisible() || label->text().isEmpty())
+                    continue;
+                texts << label->text() << label->toolTip();
+                if (!label->wordWrap() && label->width() < label->minimumSizeHint().width())
+                    problems << pageId(page) + QStringLiteral(": label cut off: ") + label->text();
+            }
+            for (const QAbstractButton *button : window->findChildren<QAbstractButton *>()) {
+                if (!button->isVisible())
+                    continue;
+                texts << button->text() << button->toolTip() << button->accessibleName();
+                if (!button->text().isEmpty() && button->width() < button->minimumSizeHint().width())
+                    problems << pageId(page) + QStringLiteral(": button cut off: ") + button->text();
+            }
+            for (const QLineEdit *edit : window->findChildren<QLineEdit *>()) {
+                if (edit->isVisible())
+                    texts << edit->placeholderText() << edit->accessibleName();
+            }
+            if (!folder.isEmpty()) {
+                QString error;
+                QVERIFY2(!SnapshotRun::captureWindows(folder, pageId(page), &error).isEmpty(), qPrintable(error));
+            }
+        }
+        if (english) {
+            for (const QString &text : std::as_const(texts)) {
+                if (hasChinese(text))
+                    problems << QStringLiteral("Chinese under English: ") + text;
+            }
+        }
+        problems.removeDuplicates();
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+    }
+};
+
+QTEST_MAIN(TestLanguagePages)
+#include "test_language_pages.moc"
