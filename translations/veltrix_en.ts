@@ -359,6 +359,13 @@
     </message>
 </context>
 <context>
+    <name>FollowComputer</name>
+    <message>
+        <source>先关闭电视，再休眠或关机</source>
+        <translation>Turning the TV off before sleep or shutdown</translation>
+    </message>
+</context>
+<context>
     <name>InputRow</name>
     <message>
         <source>正在使用</source>
@@ -546,6 +553,10 @@ launch with the same settings file hands over to the running one and exits.</tra
         <source>正在连接 %1</source>
         <translation>Connecting to %1</translation>
     </message>
+    <message>
+        <source>电视未接受此 PIN：</source>
+        <translation>The TV did not accept this PIN: </translation>
+    </message>
 </context>
 <context>
     <name>PairingRules</name>
@@ -655,6 +666,13 @@ launch with the same settings file hands over to the running one and exits.</tra
     <message>
         <source>局域网连接</source>
         <translation>Local network</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsController</name>
+    <message>
+        <source>无法识别的 MAC 地址，未保存（格式如 aa:bb:cc:dd:ee:ff）</source>
+        <translation>Unrecognised MAC address, not saved (format: aa:bb:cc:dd:ee:ff)</translation>
     </message>
 </context>
 <context>

@@ -7,12 +7,6 @@
 
 #include <QPointer>
 
-namespace {
-
-const QString kWhy = QStringLiteral("先关闭电视，再休眠或关机");
-
-} // namespace
-
 FollowComputer::FollowComputer(TVSession *session, SleepMonitor *monitor, const Settings &settings, QObject *parent)
     : QObject(parent)
     , m_session(session)
@@ -80,8 +74,9 @@ void FollowComputer::refreshLock()
         return;
     }
     // During a wait the lock in hand is the one being used up; the next comes after resume.
+    // The reason is what system tools list beside the lock, so it speaks the user's language.
     if (m_monitor->isAvailable() && !m_waiting)
-        m_monitor->takeLock(kWhy);
+        m_monitor->takeLock(tr("先关闭电视，再休眠或关机"));
 }
 
 void FollowComputer::prepare(Going going)

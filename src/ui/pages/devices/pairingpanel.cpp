@@ -127,7 +127,7 @@ void PairingPanel::showPinRefusal(const QString &reason)
     // The TV keeps asking: the entry stays for the next try.
     if (!pairing::showsPinEntry(m_session->state()))
         return;
-    m_pinError->setText(tr("电视未接受此 PIN：") + reason);
+    m_pinError->setText(tr("电视未接受此 PIN：") + veltrix::shownText(reason));
     m_pinError->show();
 }
 
