@@ -14,7 +14,11 @@ namespace {
 
 // The list under `key` of a request's reply; none without a client, on failure, or when the
 // reply holds no such list (the caller then keeps what it had).
-QCoro::Task<std::optional<QJsonArray>> fetchList(QPointer<SSAPClient> client, QString uri, QString key)
+// The list the TV answers under `key`, each entry read by `parse`; entries it cannot read are
+// left out. Nothing when the request fails or the answer holds no list.
+template <typename Item>
+QCoro::Task<std::optional<QList<Item>>> fetchList(QPointer<SSAPClient> client, QString uri, QString key,
+                                                  std::optional<Item> (*parse)(const QJsonObject &))
 {
     if (!client)
         co_return std::nullopt;
@@ -27,7 +31,12 @@ QCoro::Task<std::optional<QJsonArray>> fetchList(QPointer<SSAPClient> client, QS
     const QJsonValue list = payload.value(key);
     if (!list.isArray())
         co_return std::nullopt;
-    co_return list.toArray();
+    QList<Item> items;
+    for (const QJsonValue &value : list.toArray()) {
+        if (std::optional<Item> item = parse(value.toObject()))
+            items.append(*item);
+    }
+    co_return items;
 }
 
 // Fire-and-forget request: failures end up as one log line, never at the caller.
@@ -274,29 +283,19 @@ void TVSession::handleKeyboardEvent(const QJsonObject &payload)
 QCoro::Task<> TVSession::refreshInputs()
 {
     QPointer<TVSession> self(this);
-    const std::optional<QJsonArray> devices = co_await fetchList(this->client(), ssapuri::inputList, QStringLiteral("devices"));
-    if (!self || !devices)
-        co_return;
-    QList<ExternalInput> inputs;
-    for (const QJsonValue &value : *devices) {
-        if (const std::optional<ExternalInput> input = tvreply::input(value.toObject()))
-            inputs.append(*input);
-    }
-    setInputs(inputs);
+    const std::optional<QList<ExternalInput>> inputs =
+        co_await fetchList(this->client(), ssapuri::inputList, QStringLiteral("devices"), &tvreply::input);
+    if (self && inputs)
+        setInputs(*inputs);
 }
 
 QCoro::Task<> TVSession::refreshApps()
 {
     QPointer<TVSession> self(this);
-    const std::optional<QJsonArray> points = co_await fetchList(this->client(), ssapuri::launchPoints, QStringLiteral("launchPoints"));
-    if (!self || !points)
-        co_return;
-    QList<TVApp> apps;
-    for (const QJsonValue &value : *points) {
-        if (const std::optional<TVApp> app = tvreply::app(value.toObject()))
-            apps.append(*app);
-    }
-    setApps(apps);
+    const std::optional<QList<TVApp>> apps =
+        co_await fetchList(this->client(), ssapuri::launchPoints, QStringLiteral("launchPoints"), &tvreply::app);
+    if (self && apps)
+        setApps(*apps);
 }
 
 QCoro::Task<std::optional<QImage>> TVSession::icon(QUrl url)

@@ -358,43 +358,27 @@ QString SimulatedTV::freshToken(const QString &salt)
 
 void SimulatedTV::setVolume(int volume)
 {
-    volume = qBound(0, volume, 100);
-    if (volume == m_volume)
-        return;
-    m_volume = volume;
-    notifySubscribers(QStringLiteral("audio/getVolume"));
+    changeState(m_volume, qBound(0, volume, 100), QStringLiteral("audio/getVolume"));
 }
 
 void SimulatedTV::setMuted(bool muted)
 {
-    if (muted == m_muted)
-        return;
-    m_muted = muted;
-    notifySubscribers(QStringLiteral("audio/getVolume"));
+    changeState(m_muted, muted, QStringLiteral("audio/getVolume"));
 }
 
 void SimulatedTV::setForegroundApp(const QString &appId)
 {
-    if (appId == m_foregroundAppId)
-        return;
-    m_foregroundAppId = appId;
-    notifySubscribers(QStringLiteral("com.webos.applicationManager/getForegroundAppInfo"));
+    changeState(m_foregroundAppId, appId, QStringLiteral("com.webos.applicationManager/getForegroundAppInfo"));
 }
 
 void SimulatedTV::setPowerState(const QString &state)
 {
-    if (state == m_powerState)
-        return;
-    m_powerState = state;
-    notifySubscribers(QStringLiteral("com.webos.service.tvpower/power/getPowerState"));
+    changeState(m_powerState, state, QStringLiteral("com.webos.service.tvpower/power/getPowerState"));
 }
 
 void SimulatedTV::setKeyboardFocus(bool focused)
 {
-    if (focused == m_keyboardFocused)
-        return;
-    m_keyboardFocused = focused;
-    notifySubscribers(QStringLiteral("com.webos.service.ime/registerRemoteKeyboard"));
+    changeState(m_keyboardFocused, focused, QStringLiteral("com.webos.service.ime/registerRemoteKeyboard"));
 }
 
 QJsonObject SimulatedTV::statePayload(const QString &uri) const

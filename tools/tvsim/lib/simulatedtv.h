@@ -292,6 +292,15 @@ private:
     ControlConnection *connectionById(int id) const;
     void send(ControlConnection *conn, const QJsonObject &message);
     void notifySubscribers(const QString &uri);
+    // Sets one piece of state and tells the subscribers of `uri`, only when it changes.
+    template <typename T>
+    void changeState(T &field, const T &value, const QString &uri)
+    {
+        if (field == value)
+            return;
+        field = value;
+        notifySubscribers(uri);
+    }
     QJsonObject statePayload(const QString &uri) const;
     void enterStandby();
     void serveScreenshot(QSslSocket *socket, HttpRequest &record);
