@@ -6,7 +6,6 @@
 #include "support/testenv.h"
 #include "protocol/ssapclient.h"
 
-#include <QElapsedTimer>
 #include <QImage>
 #include <QTest>
 
@@ -146,13 +145,10 @@ void TestScreenshotCapture::limits()
     QFETCH(bool, decodes);
 
     m_tv->setScreenshotMode(mode);
-    QElapsedTimer clock;
-    clock.start();
     const auto out = capture(m_client.get());
     QVERIFY(out->done);
+    // A refused size is named as such: waiting for the time-out would name the time-out.
     QCOMPARE(out->error, error);
-    // A refused size is noticed from the headers, not by waiting for the time-out.
-    QVERIFY2(clock.elapsed() < 4000, qPrintable(QString::number(clock.elapsed())));
     if (expectedSize < 0)
         return;
     if (expectedSize > 0)
