@@ -78,21 +78,8 @@ private Q_SLOTS:
                  QFileDevice::Permissions());
     }
 
-    void multiLineMessage()
-    {
-        const QString path = freshPath(QStringLiteral("multi/app.log"));
-        veltrix::log(QStringLiteral("第一行\n第二行"));
-        veltrix::log(QString());
-        veltrix::flushLog();
-        const QStringList got = lines(readAll(path));
-        QCOMPARE(got.size(), 3);
-        QVERIFY(got.at(0).endsWith(QStringLiteral(" 第一行")));
-        QCOMPARE(got.at(1), QStringLiteral("第二行"));
-        QVERIFY(kStamp.match(got.at(2)).hasMatch());
-        QCOMPARE(got.at(2).size(), 13);
-    }
-
-    void appendsToExistingFile()
+    // Lines already in the file stay; a message's own line breaks start lines without a stamp.
+    void appendsAndSplitsLines()
     {
         const QString path = freshPath(QStringLiteral("existing/app.log"));
         QDir().mkpath(QFileInfo(path).absolutePath());
@@ -100,12 +87,16 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("older line\n");
         file.close();
-        veltrix::log(QStringLiteral("newer"));
+        veltrix::log(QStringLiteral("第一行\n第二行"));
+        veltrix::log(QString());
         veltrix::flushLog();
         const QStringList got = lines(readAll(path));
-        QCOMPARE(got.size(), 2);
+        QCOMPARE(got.size(), 4);
         QCOMPARE(got.at(0), QStringLiteral("older line"));
-        QVERIFY(got.at(1).endsWith(QStringLiteral(" newer")));
+        QVERIFY(got.at(1).endsWith(QStringLiteral(" 第一行")));
+        QCOMPARE(got.at(2), QStringLiteral("第二行"));
+        QVERIFY(kStamp.match(got.at(3)).hasMatch());
+        QCOMPARE(got.at(3).size(), 13);
     }
 
     void twoThreads()
