@@ -4,7 +4,6 @@
 #include "preview/previewcontroller.h"
 #include "session/sessionfixture.h"
 
-#include <QElapsedTimer>
 
 namespace {
 
@@ -75,8 +74,7 @@ private:
 private Q_SLOTS:
     void captureKey_data();
     void captureKey();
-    void minimisedWindowStopsCaptures();
-    void failingCapturesRetryWithGrowingPauses();
+    void failingCapturesRetryUntilAPictureComes();
     void standbyReplacesThePicture();
     void switchingDevicesDropsTheOldPicture();
     void viewsOfOneTVShareOneLoop();
@@ -127,6 +125,7 @@ void TestPreviewController::captureKey()
         rig.fx.store->remove(rig.id);
 
     QTRY_VERIFY(rig.controller->captureKey().isEmpty());
+    QVERIFY(!rig.controller->preview()->isRunning());
     QVERIFY(rig.controller->image().isNull());
     QVERIFY(!rig.controller->showsCaption());
     if (!text.isEmpty())
@@ -141,51 +140,18 @@ void TestPreviewController::captureKey()
     }
 }
 
-void TestPreviewController::minimisedWindowStopsCaptures()
-{
-    Rig rig;
-    QVERIFY(rig.start());
-    rig.controller->setProbeInterval(PreviewController::defaultProbeInterval);
-    rig.controller->setSceneActive(true);
-    QTRY_VERIFY(!rig.controller->image().isNull());
-
-    // The probe notices within one interval; how soon is the benchmarks' business.
-    rig.window.minimised = true;
-    QTRY_COMPARE(rig.controller->statusText(), kHidden);
-    QVERIFY(!rig.controller->preview()->isRunning());
-
-    // A capture already on its way may still arrive; nothing new is asked for.
-    QVERIFY(inFlightSettled(rig.fx.session.get()));
-    const int asked = rig.tv->requestCount(kCapture);
-    QTest::qWait(600);
-    QCOMPARE(rig.tv->requestCount(kCapture), asked);
-}
-
-void TestPreviewController::failingCapturesRetryWithGrowingPauses()
+void TestPreviewController::failingCapturesRetryUntilAPictureComes()
 {
     Rig rig;
     QVERIFY(rig.start());
     rig.tv->setScreenshotMode(SimulatedTV::ScreenshotMode::NotFound);
-    QList<qint64> asked;
-    QElapsedTimer clock;
-    clock.start();
-    QObject::connect(rig.tv.get(), &SimulatedTV::messageReceived, [&](const QJsonObject &message) {
-        if (message.value(QStringLiteral("uri")).toString().endsWith(kCapture))
-            asked.append(clock.elapsed());
-    });
     rig.controller->setSceneActive(true);
-    QTRY_VERIFY_WITH_TIMEOUT(asked.size() >= 5, 15000);
+    // The pauses between tries are the preview loop's own suite's business.
+    QTRY_VERIFY_WITH_TIMEOUT(rig.tv->requestCount(kCapture) >= 3, 15000);
     QVERIFY(rig.controller->failing());
     QVERIFY(rig.controller->image().isNull());
     QCOMPARE(rig.controller->statusText(), kRetrying);
     QVERIFY(!rig.controller->showsCaption());
-
-    // Pauses of at least 100, 200, 400 and then 400 ms (plus the failed download each time).
-    const QList<qint64> expected{100, 200, 400, 400};
-    for (int i = 0; i < expected.size(); ++i) {
-        const qint64 gap = asked[i + 1] - asked[i];
-        QVERIFY2(gap >= expected[i], qPrintable(QStringLiteral("gap %1: %2 ms").arg(i).arg(gap)));
-    }
 
     rig.tv->setScreenshotMode(SimulatedTV::ScreenshotMode::Ok);
     QTRY_VERIFY(!rig.controller->image().isNull());

@@ -91,7 +91,6 @@ private Q_SLOTS:
     void limits_data();
     void limits();
     void requestIsUncached();
-    void pictureHasTheTVsSize();
     void badImageUri_data();
     void badImageUri();
     void requestErrorPassesThrough();
@@ -178,15 +177,6 @@ void TestScreenshotCapture::requestIsUncached()
     // Two captures fetch twice: nothing is served from a cache.
     QVERIFY(capture(m_client.get())->error.isEmpty());
     QCOMPARE(m_tv->httpRequests().size(), 2);
-}
-
-void TestScreenshotCapture::pictureHasTheTVsSize()
-{
-    m_tv->setScreenshotSize(QSize(1280, 720));
-    const auto out = capture(m_client.get());
-    m_tv->setScreenshotSize(QSize(1920, 1080));
-    QVERIFY2(out->error.isEmpty(), qPrintable(out->error));
-    QCOMPARE(QImage::fromData(out->bytes).size(), QSize(1280, 720));
 }
 
 void TestScreenshotCapture::badImageUri_data()
