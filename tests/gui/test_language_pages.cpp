@@ -93,7 +93,7 @@ private Q_SLOTS:
 
         GuiFixture f(42);
         f.ctx.theme->apply(appearance);
-        auto tv = f.startTV(9, QStringLiteral("Living Room TV"));
+        auto tv = f.startTV(9, QStringLiteral("Living Room LG OLED TV"));  // a long name
         QVERIFY(f.pair(*tv));
         auto window = f.makeWindow();
         window->resize(window->minimumSize());
@@ -112,6 +112,11 @@ private Q_SLOTS:
             QTest::qWait(300);  // lists and the picture settle
             QVERIFY(window->size() == window->minimumSize());
             inspect(window.get(), pageId(page), &texts, &problems);
+            for (const QLabel *label : window->centralWidget()->findChildren<QLabel *>()) {
+                if (label->isVisible() && !label->text().isEmpty()
+                    && !window->rect().contains(QRect(label->mapTo(window.get(), QPoint()), label->size())))
+                    problems << pageId(page) + QStringLiteral(": label outside the window: ") + label->text();
+            }
             if (!folder.isEmpty()) {
                 QString error;
                 QVERIFY2(!SnapshotRun::captureWindows(folder, pageId(page), &error).isEmpty(), qPrintable(error));

@@ -322,30 +322,6 @@ private Q_SLOTS:
         QCOMPARE(startUps, 1);
     }
 
-    void nothingIsCutOffAtTheMinimumSize()
-    {
-        GuiFixture f;
-        auto tv = f.pairedTV(7, QStringLiteral("客厅的 LG OLED 电视"));
-        auto window = f.makeWindow();
-        window->resize(window->minimumSize());
-        for (const Page page : allPages()) {
-            window->setPage(page);
-            QCoreApplication::processEvents();
-            QVERIFY(window->size() == window->minimumSize());
-            const QWidget *root = window->centralWidget();
-            for (const QLabel *label : root->findChildren<QLabel *>()) {
-                if (!label->isVisible() || label->wordWrap() || label->text().isEmpty())
-                    continue;
-                QVERIFY2(label->width() >= label->minimumSizeHint().width(),
-                         qPrintable(pageId(page) + QStringLiteral(": label cut off: ") + label->text()));
-                const QRect inWindow(label->mapTo(window.get(), QPoint(0, 0)), label->size());
-                QVERIFY2(window->rect().contains(inWindow), qPrintable(QStringLiteral("outside: ") + label->text()));
-            }
-            for (const QWidget *item : window->sidebar()->findChildren<QAbstractButton *>())
-                QVERIFY2(item->width() >= item->sizeHint().width(), qPrintable(item->objectName()));
-        }
-    }
-
     void snapshotRunWritesOnePictureOfEachPage()
     {
         GuiFixture f;
