@@ -1,10 +1,9 @@
 // The settings page's widgets against the real session, store and MCP server: the fields and
-// buttons of the TV section, the appearance choice, the MCP switch and copy buttons, the log
-// row, and snapshots of the page in both appearances with a paired simulated TV.
+// buttons of the TV section, the appearance choice, the MCP switches and copy buttons, the log
+// row, and the page's width at the smallest window.
 
 #include "gui/settingsfixture.h"
 
-#include "mcp/mcpbridge.h"
 #include "mcp/mcpclientconfig.h"
 #include "ui/page.h"
 #include "ui/pages/settings/settingspage.h"
@@ -13,9 +12,6 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QRegularExpression>
 #include <QLabel>
 #include <QLineEdit>
@@ -25,10 +21,6 @@
 #include <QScrollBar>
 #include <QStackedWidget>
 #include <QTcpServer>
-
-#include <QCoro/QCoroTask>
-
-#include <future>
 
 namespace {
 
@@ -51,7 +43,7 @@ private Q_SLOTS:
     void noTVOffersNothing();
     void deleteFromThePage();
     void mcpSwitchAndStatus();
-    void screenshotSwitchChangesToolList();
+    void screenshotSwitchReachesTheServer();
     void copyButtonsMoveTheMark();
     void accessTokenSwitch();
     void appearanceAppliesAtOnce();
@@ -71,8 +63,6 @@ void TestSettingsPage::saveAndWakeFromTheFields()
     auto *save = find<QPushButton>(&page, "saveTVButton");
     auto *wake = find<QPushButton>(&page, "wakeTVButton");
     QCOMPARE(name->text(), QStringLiteral("Living Room"));
-    QCOMPARE(wake->text(), QStringLiteral("网络唤醒 (WOL)"));
-    QCOMPARE(wake->toolTip(), QStringLiteral("网络唤醒 (WOL)"));
     QVERIFY(!save->isEnabled());
     QVERIFY(!wake->isEnabled());
 
@@ -194,38 +184,28 @@ void TestSettingsPage::mcpSwitchAndStatus()
     QCOMPARE(error->text(), f.mcp->lastError());
 }
 
-void TestSettingsPage::screenshotSwitchChangesToolList()
+// What the server lists and refuses is its own suite's business: the switches reach it.
+void TestSettingsPage::screenshotSwitchReachesTheServer()
 {
     SettingsFixture f;
-    QVERIFY(f.mcp->start());
     SettingsPage page(f.ctx);
     page.show();
     auto *screenshots = find<QCheckBox>(&page, "mcpScreenshotsSwitch");
-    auto *note = find<QLabel>(&page, "mcpScreenshotsNote");
-    QVERIFY(note->isVisible());
-    QVERIFY(note->text().contains(QStringLiteral("发送给 Agent")));
-    auto listed = [&f] {
-        const QJsonObject request{{QStringLiteral("id"), 1}, {QStringLiteral("method"), QStringLiteral("tools/list")}};
-        QStringList names;
-        for (const QJsonValue &tool : QCoro::waitFor(f.mcp->handleMessage(request))->value(QStringLiteral("result"))[QStringLiteral("tools")].toArray())
-            names << tool[QStringLiteral("name")].toString();
-        return names;
-    };
+    QVERIFY(find<QLabel>(&page, "mcpScreenshotsNote")->isVisible());
     QVERIFY(!screenshots->isChecked());
-    QCOMPARE(listed().size(), 15);
 
     QTest::mouseClick(screenshots, Qt::LeftButton, {}, QPoint(8, screenshots->height() / 2));
     QVERIFY(Settings(f.settingsFile).mcpScreenshots());
-    QCOMPARE(listed().size(), 16);
-    QCOMPARE(listed().last(), QStringLiteral("tv_screenshot"));
+    QVERIFY(f.mcp->screenshotsAllowed());
     SettingsPage restarted(f.ctx);
     QVERIFY(restarted.findChild<QCheckBox *>(QStringLiteral("mcpScreenshotsSwitch"))->isChecked());
 
     QTest::mouseClick(screenshots, Qt::LeftButton, {}, QPoint(8, screenshots->height() / 2));
     QVERIFY(!Settings(f.settingsFile).mcpScreenshots());
-    QVERIFY(!listed().contains(QStringLiteral("tv_screenshot")));
+    QVERIFY(!f.mcp->screenshotsAllowed());
 }
 
+// Each copy button marks itself and clears the other's mark.
 void TestSettingsPage::copyButtonsMoveTheMark()
 {
     SettingsFixture f;
@@ -233,19 +213,18 @@ void TestSettingsPage::copyButtonsMoveTheMark()
     page.show();
     auto *http = find<QPushButton>(&page, "copyHttpConfigButton");
     auto *stdio = find<QPushButton>(&page, "copyStdioConfigButton");
-    QCOMPARE(http->text(), QStringLiteral("复制 HTTP 配置"));
-    QCOMPARE(stdio->text(), QStringLiteral("复制 stdio 配置"));
-    const int port = Settings(f.settingsFile).mcpPort();
+    const QString httpText = http->text();
+    const QString stdioText = stdio->text();
+    const QString url = QStringLiteral("http://127.0.0.1:%1/mcp").arg(Settings(f.settingsFile).mcpPort());
 
     QTest::mouseClick(http, Qt::LeftButton);
-    QCOMPARE(QGuiApplication::clipboard()->text(),
-             QStringLiteral("{\n  \"mcpServers\": {\n    \"veltrix\": { \"url\": \"http://127.0.0.1:%1/mcp\" }\n  }\n}").arg(port));
+    QCOMPARE(QGuiApplication::clipboard()->text(), MCPClientConfig::http(url));
     QCOMPARE(http->text(), QStringLiteral("已复制"));
-    QCOMPARE(stdio->text(), QStringLiteral("复制 stdio 配置"));
+    QCOMPARE(stdio->text(), stdioText);
 
     QTest::mouseClick(stdio, Qt::LeftButton);
     QCOMPARE(QGuiApplication::clipboard()->text(), MCPClientConfig::stdio(QCoreApplication::applicationFilePath()));
-    QCOMPARE(http->text(), QStringLiteral("复制 HTTP 配置"));
+    QCOMPARE(http->text(), httpText);
     QCOMPARE(stdio->text(), QStringLiteral("已复制"));
 }
 
@@ -253,44 +232,27 @@ void TestSettingsPage::accessTokenSwitch()
 {
     SettingsFixture f;
     QVERIFY(f.mcp->start());
-    const quint16 port = f.mcp->port();
     SettingsPage page(f.ctx);
     page.show();
     auto *required = find<QCheckBox>(&page, "mcpTokenSwitch");
     auto *panel = find<QWidget>(&page, "mcpTokenPanel");
-    auto *shown = find<QLabel>(&page, "mcpToken");
     auto *copyToken = find<QPushButton>(&page, "copyTokenButton");
-    auto *http = find<QPushButton>(&page, "copyHttpConfigButton");
     QVERIFY(!required->isChecked());
     QVERIFY(!panel->isVisible());
-    const QByteArray ping = R"({"jsonrpc":"2.0","id":1,"method":"ping"})";
-    // The bridge's blocking client on a thread of its own while this one serves.
-    const auto status = [&](const QString &token) {
-        std::future<MCPBridge::Outcome> reply = std::async(std::launch::async, [=] {
-            return MCPBridge::post(ping, port, std::chrono::seconds(10), token);
-        });
-        (void)QTest::qWaitFor([&] { return reply.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, 15000);
-        return QJsonDocument::fromJson(reply.get().body).object();
-    };
-    QVERIFY(status(QString()).contains(QStringLiteral("result")));
 
     QTest::mouseClick(required, Qt::LeftButton, {}, QPoint(8, required->height() / 2));
     const QString token = Settings(f.settingsFile).mcpToken();
     QVERIFY2(QRegularExpression(QStringLiteral("^[0-9a-f]{64}$")).match(token).hasMatch(), qPrintable(token));
     QVERIFY(panel->isVisible());
-    QCOMPARE(shown->text(), token);
-    // In force at once, without a restart.
-    QCOMPARE(status(QString()).value(QStringLiteral("error")).toObject().value(QStringLiteral("code")).toInt(), -32001);
-    QVERIFY(status(token).contains(QStringLiteral("result")));
+    QCOMPARE(find<QLabel>(&page, "mcpToken")->text(), token);
+    QCOMPARE(f.mcp->accessToken(), token);  // in force at once, without a restart
 
     QTest::mouseClick(copyToken, Qt::LeftButton);
     QCOMPARE(QGuiApplication::clipboard()->text(), token);
     QCOMPARE(copyToken->text(), QStringLiteral("已复制"));
-    QTest::mouseClick(http, Qt::LeftButton);
+    QTest::mouseClick(find<QPushButton>(&page, "copyHttpConfigButton"), Qt::LeftButton);
     QCOMPARE(QGuiApplication::clipboard()->text(),
-             QStringLiteral("{\n  \"mcpServers\": {\n    \"veltrix\": {\n      \"url\": \"http://127.0.0.1:%1/mcp\",\n"
-                            "      \"headers\": { \"Authorization\": \"Bearer %2\" }\n    }\n  }\n}").arg(port).arg(token));
-    QVERIFY(QJsonDocument::fromJson(QGuiApplication::clipboard()->text().toUtf8()).isObject());
+             MCPClientConfig::http(QStringLiteral("http://127.0.0.1:%1/mcp").arg(f.mcp->port()), token));
 
     // Shown once: a page built afresh keeps the switch on but shows no token.
     SettingsPage again(f.ctx);
@@ -301,8 +263,8 @@ void TestSettingsPage::accessTokenSwitch()
     // Off: forgotten in the file and by the server; a new switch-on makes a different token.
     QTest::mouseClick(required, Qt::LeftButton, {}, QPoint(8, required->height() / 2));
     QCOMPARE(Settings(f.settingsFile).mcpToken(), QString());
+    QCOMPARE(f.mcp->accessToken(), QString());
     QVERIFY(!panel->isVisible());
-    QVERIFY(status(QString()).contains(QStringLiteral("result")));
     QTest::mouseClick(required, Qt::LeftButton, {}, QPoint(8, required->height() / 2));
     QVERIFY(!Settings(f.settingsFile).mcpToken().isEmpty());
     QVERIFY(Settings(f.settingsFile).mcpToken() != token);
