@@ -86,7 +86,6 @@ private Q_SLOTS:
         QVERIFY(!discovery->manualField()->isVisible());
         QTest::mouseClick(find<QAbstractButton>(&page, QStringLiteral("manualOpener")), Qt::LeftButton);
         QVERIFY(discovery->manualField()->isVisible());
-        QCOMPARE(discovery->manualField()->placeholderText(), QStringLiteral("例如 192.168.1.105"));
 
         QTest::keyClicks(discovery->manualField(), text);
         QCOMPARE(discovery->addButton()->isEnabled(), valid);
@@ -134,7 +133,6 @@ private Q_SLOTS:
         QVERIFY(paired->findChild<BadgeLabel *>()->isVisible());
         QVERIFY(paired->findChild<SymbolView *>(QStringLiteral("symbol.largecircle.fill.circle")));
         QVERIFY(unpaired->findChild<SymbolView *>(QStringLiteral("symbol.circle")));
-        QCOMPARE(unpaired->deleteButton()->toolTip(), QStringLiteral("删除此电视"));
 
         // Selecting the other TV does not connect to it, and ends the connection to the old
         // one: nothing may name the new TV while commands reach the old.
@@ -188,7 +186,6 @@ private Q_SLOTS:
         QVERIFY(!f.session->isScanning());
         QCOMPARE(status->text(), QStringLiteral("未发现电视，可点击雷达重新搜索或手动输入 IP"));
         QCOMPARE(subtitle->text(), QStringLiteral("搜索同一网络中的设备"));
-        QCOMPARE(discovery->radar()->toolTip(), QStringLiteral("重新搜索电视"));
 
         QTest::mouseClick(discovery->radar(), Qt::LeftButton);
         QVERIFY(f.session->isScanning());
@@ -281,7 +278,6 @@ private Q_SLOTS:
         QTest::mouseClick(panel->pinButton(), Qt::LeftButton);
         QVERIFY(f.waitFor(Kind::awaitingApproval));
         QVERIFY(panel->pinEntry()->isVisible());
-        QCOMPARE(panel->pinField()->placeholderText(), QStringLiteral("输入电视上的 PIN"));
         QVERIFY(!panel->pinField()->hasFocus());
         // A blank PIN is not sent; the typed one goes without its spaces.
         QTest::keyClicks(panel->pinField(), QStringLiteral("  "));

@@ -38,8 +38,6 @@ void TestSettingsFollow::switchesStoreAndActAtOnce()
     auto *off = find<QCheckBox>(&page, "followComputerOffSwitch");
     auto *on = find<QCheckBox>(&page, "followComputerOnSwitch");
     auto *note = find<QLabel>(&page, "followComputerUnavailable");
-    QCOMPARE(off->text(), QStringLiteral("电脑休眠或关机时关闭电视"));
-    QCOMPARE(on->text(), QStringLiteral("电脑唤醒时打开电视"));
     QVERIFY(!off->isChecked() && !on->isChecked());
     QVERIFY(off->isEnabled());
     QVERIFY(!note->isVisible());
