@@ -216,8 +216,6 @@ private Q_SLOTS:
         DevicesPage page(f.ctx);
         QVERIFY(showPage(page));
         PairingPanel *panel = page.pairingPanel();
-        QCOMPARE(panel->steps()->titles(),
-                 (QStringList{QStringLiteral("发现设备"), QStringLiteral("电视确认"), QStringLiteral("连接完成")}));
         QVERIFY(!panel->mainButton()->isEnabled());
         QVERIFY(!panel->pinButton()->isEnabled());
         QCOMPARE(panel->steps()->current(), 0);

@@ -146,7 +146,6 @@ private Q_SLOTS:
         row("media off: m", Qt::Key_M, none, QStringLiteral("m"), false, true, false, false, QString());
         row("media off: plus", Qt::Key_Plus, shift, QStringLiteral("+"), false, true, false, false, QString());
         row("media off: space", Qt::Key_Space, none, QStringLiteral(" "), false, true, false, false, QString());
-        row("media off: shift arrow", Qt::Key_Up, shift, {}, false, true, false, false, QString());
         // Modifiers that belong to shortcuts.
         row("ctrl arrow", Qt::Key_Up, Qt::ControlModifier, {}, true, true, true, false, QString());
         row("alt m", Qt::Key_M, Qt::AltModifier, QStringLiteral("m"), true, true, true, false, QString());
