@@ -158,14 +158,14 @@ void TestScreenshotPreview::slowCaptureIsFollowedAtOnce()
     ScreenshotPreview preview;
     preview.setTiming(fast());
     ScreenshotPreview::Timing timing;
-    timing.pace = 1000ms;
+    timing.pace = 2000ms;
     preview.setTiming(timing);
-    // 1.5 s against a 1 s pace: the next capture begins as soon as this one ends, not a pace
-    // later (which would be 2.5 s); the margin leaves room for a busy machine.
-    auto s = script({Step{1500ms, solid(Qt::green), {}, false}});
-    runFor(preview, s, 3, 20000);
+    // 2.5 s against a 2 s pace: the next capture begins as soon as this one ends, not a pace
+    // later (which would be 4.5 s). The 1.5 s between the two leaves room for a busy machine.
+    auto s = script({Step{2500ms, solid(Qt::green), {}, false}});
+    runFor(preview, s, 3, 30000);
     for (qint64 gap : gaps(s->starts))
-        QVERIFY2(gap >= 1400 && gap < 2400, qPrintable(QString::number(gap)));  // coarse timers fire up to 5 % early
+        QVERIFY2(gap >= 2375 && gap < 4000, qPrintable(QString::number(gap)));  // coarse timers fire up to 5 % early
 }
 
 void TestScreenshotPreview::newerLoopSupersedesOlder()
