@@ -93,6 +93,8 @@ private Q_SLOTS:
 
         GuiFixture f(42);
         f.ctx.theme->apply(appearance);
+        // The settings page shows the sleep section only with something to follow.
+        f.ctx.followComputer = f.services->followComputer();
         auto tv = f.startTV(9, QStringLiteral("Living Room LG OLED TV"));  // a long name
         QVERIFY(f.pair(*tv));
         auto window = f.makeWindow();
